@@ -1,0 +1,124 @@
+#include "foundation/mvstring.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+TEST(mvstring, ConstructionFromPointerAndLength) {
+    EXPECT_TRUE(mvstring(nullptr, 5).empty());
+    EXPECT_TRUE(mvstring(static_cast<const wchar_t*>(nullptr)).empty());
+    EXPECT_EQ(mvstring(L"abcdef", 3), L"abc");
+    EXPECT_EQ(mvstring(L"abc", 0), L"abc");
+    EXPECT_EQ(mvstring().capacity(), 7u); // short texts live inline
+}
+
+TEST(mvstring, MovedFromStringIsEmptyAndSelfAssignmentKeepsText) {
+    mvstring a(L"a text long enough for the heap");
+    mvstring b(std::move(a));
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(b, L"a text long enough for the heap");
+    mvstring& alias = b;
+    b = alias;
+    b = std::move(alias);
+    EXPECT_EQ(b, L"a text long enough for the heap");
+    EXPECT_EQ(mvstring::Concat(L"ab", L"cd"), L"abcd");
+}
+
+TEST(mvstring, CompareOrdinalAndNatural) {
+    EXPECT_EQ(mvstring::Compare(L"file10", L"File9", true), 1);
+    EXPECT_EQ(mvstring::Compare(L"file10", L"File9", false), -1);
+    EXPECT_EQ(mvstring::Compare(L"ABC", L"abc", false), 0);
+    EXPECT_EQ(mvstring::Compare(L"", L"a", false), -1);
+    EXPECT_EQ(mvstring::Compare(L"b", L"", false), 1);
+    EXPECT_EQ(mvstring::Compare(L"", L"", true), 0);
+    EXPECT_TRUE(mvstring::EqualsNoCase(L"Global", L"GLOBAL"));
+    EXPECT_FALSE(mvstring::EqualsNoCase(L"abc", L"abcd"));
+    EXPECT_TRUE(mvstring::EqualsNoCase(L"", L""));
+}
+
+TEST(mvstring, NoCaseMapFindsKeysInAnyCase) {
+    std::map<mvstring, int, mvmap_nocasecompare> map;
+    map[L"Global"] = 1;
+    map[L"GLOBAL"] = 2;
+    map[L"other"] = 3;
+    EXPECT_EQ(map.size(), 2u);
+    EXPECT_EQ(map.at(L"global"), 2);
+    EXPECT_EQ(map.begin()->first, L"Global"); // the first spelling stays
+}
+
+TEST(mvstring, CompareFindText) {
+    const std::wstring text = L"abcabc";
+    struct Case {
+        size_t start;
+        const wchar_t* needle;
+        ptrdiff_t expected;
+    } cases[] = {{0, L"bc", 1}, {2, L"bc", 4}, {5, L"bc", -1}, {3, L"", 3},
+                 {0, L"BC", -1}, {6, L"", 6},  {7, L"", -1},  {0, L"abcabcx", -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CompareFindText(text.c_str(), text.size(), c.start, c.needle, wcslen(c.needle)), c.expected)
+            << c.start << " " << c.needle;
+}
+
+TEST(mvstring, SplitStringAndSplitList) {
+    std::vector<mvstring> parts;
+    SplitString(L"|a||b|", parts, L"|");
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"a", L"b"}));
+    SplitString(L"a--b", parts, L"--");
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"a", L"b"}));
+    SplitString(L"", parts, L"|");
+    EXPECT_TRUE(parts.empty());
+    SplitString(L"abc", parts, L"");
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"abc"}));
+
+    SplitList(L" a / / b ", L"/", parts, true);
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"a", L"b"}));
+    SplitList(L" a / / b ", L"/", parts, false);
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"a", L"", L"b"}));
+    SplitList(L"\tx\r\n;y", L";", parts, true);
+    EXPECT_EQ(parts, (std::vector<mvstring>{L"x", L"y"}));
+}
+
+TEST(mvstring, CodePageConversions) {
+    mvstring out(L"stale");
+    EXPECT_EQ(AnsiToWide(out, nullptr, 4, CP_ACP), 0);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(AnsiToWide(out, "caf\xE9", 0, 1252), 4);
+    EXPECT_EQ(out, L"caf\u00E9");
+    EXPECT_EQ(AnsiToWide(out, "caf\xC3\xA9xyz", 5, CP_UTF8), 4);
+    EXPECT_EQ(out, L"caf\u00E9");
+    EXPECT_EQ(WideToUtf8(L""), "");
+    EXPECT_EQ(WideToUtf8(L"\u00E9\u20AC"), "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(WideToAnsi(L"caf\u00E9"), "caf\xE9");
+
+    mvstring swapped(L"\u0102\u00FF");
+    swapped.SwapBytes();
+    EXPECT_EQ(swapped, L"\u0201\uFF00");
+}
+
+TEST(mvstring, StripMenuText) {
+    struct Case {
+        const wchar_t* text;
+        bool keepAmp;
+        int dots;
+        int tab;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"&Open...\tCtrl+O", false, 1, 0, L"Open"},
+        {L"Save &As...", false, 0, 2, L"Save As"},
+        {L"Fish && Chips", false, 2, 2, L"Fish && Chips"},
+        {L"Options....", false, 1, 2, L"Options...."},
+        {L"Options....", false, 0, 2, L"Options"},
+        {L"End.", false, 0, 2, L"End."},
+        {L"Dots..", false, 2, 2, L"Dots"},
+        {L"\tabc&...", false, 0, 1, L""},
+        {L"\t\tabc\tdef", true, 0, 0, L"\t\tabc"},
+        {L"a\tb", true, 0, 2, L"a\tb"},
+        {L"&&&x&", false, 0, 2, L"&&x"},
+        {L"...", false, 0, 2, L""},
+        {L"", false, 0, 0, L""},
+    };
+    for (const Case& c : cases) {
+        mvstring s(c.text);
+        EXPECT_EQ(s.StripMenuText(c.keepAmp, c.dots, c.tab), c.expected) << c.text;
+    }
+}
