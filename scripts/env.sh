@@ -13,3 +13,5 @@ export LANG=C.UTF-8
 unset LC_ALL LANGUAGE
 export TZ=UTC
 export PATH="$PATH:/usr/lib/wine:/usr/lib/wine64"
+# Windows get a virtual X display of their own, started by scripts/setup.
+export DISPLAY=${VELQUIN_DISPLAY:-:99}
