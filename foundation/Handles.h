@@ -1,0 +1,97 @@
+// Owners of system handles: one template over the function that frees the
+// handle, and the named holders built from it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <utility>
+
+// Owns one handle of type H and frees it with Close on reassignment and on
+// destruction. Both 0 and INVALID_HANDLE_VALUE mean "no handle": Get() gives
+// 0 for either, and neither is ever passed to Close. Move-only.
+template <typename H, auto Close> class mvHandle {
+public:
+    using handle_type = H;
+
+    mvHandle() noexcept = default;
+    explicit mvHandle(H handle) noexcept : m_handle(handle) {}
+    mvHandle(mvHandle&& other) noexcept : m_handle(other.Release()) {}
+    mvHandle& operator=(mvHandle&& other) noexcept {
+        if (this != &other)
+            Assign(other.Release());
+        return *this;
+    }
+    mvHandle(const mvHandle&) = delete;
+    mvHandle& operator=(const mvHandle&) = delete;
+    ~mvHandle() { Reset(); }
+
+    static bool IsValid(H handle) noexcept {
+        return handle != H{} && handle != reinterpret_cast<H>(INVALID_HANDLE_VALUE);
+    }
+
+    H Get() const noexcept { return IsValid(m_handle) ? m_handle : H{}; }
+    explicit operator bool() const noexcept { return IsValid(m_handle); }
+
+    // Frees the handle held (if any) and holds none.
+    void Reset() noexcept {
+        H old = m_handle;
+        m_handle = H{};
+        if (IsValid(old))
+            Close(old);
+    }
+    // Takes ownership of a new handle, freeing the old one unless it is the
+    // same handle.
+    void Assign(H handle) noexcept {
+        if (handle == m_handle)
+            return;
+        Reset();
+        m_handle = handle;
+    }
+    // Gives up ownership without freeing; returns the handle (0 for none).
+    [[nodiscard]] H Release() noexcept {
+        H handle = Get();
+        m_handle = H{};
+        return handle;
+    }
+    // Frees the handle held and returns the slot for a function that hands
+    // out a new handle through a pointer.
+    H* Put() noexcept {
+        Reset();
+        return &m_handle;
+    }
+
+private:
+    H m_handle{};
+};
+
+// Kernel objects closed with CloseHandle: files, events, threads, processes.
+using KernelHandle = mvHandle<HANDLE, ::CloseHandle>;
+using FileHandle = KernelHandle;
+using EventHandle = KernelHandle;
+using ThreadHandle = KernelHandle;
+
+// Closes the file held by the holder and clears it.
+inline void CloseFileHandle(FileHandle& file) noexcept {
+    file.Reset();
+}
+
+// Searches opened by FindFirstFileW and its relatives.
+using FindHandle = mvHandle<HANDLE, ::FindClose>;
+
+// Registry keys opened or created by this process.
+using RegKeyHandle = mvHandle<HKEY, ::RegCloseKey>;
+
+// GDI objects (fonts, brushes, pens, bitmaps, regions), typed as created.
+template <typename T = HGDIOBJ> using GdiHandle = mvHandle<T, ::DeleteObject>;
+
+using ImageListHandle = mvHandle<HIMAGELIST, ::ImageList_Destroy>;
+
+using ThemeHandle = mvHandle<HTHEME, ::CloseThemeData>;
+
+// COM interface pointers, released when the holder lets go.
+template <typename I> inline void ReleaseComObject(I* object) noexcept {
+    object->Release();
+}
+template <typename I> using ComHandle = mvHandle<I*, ReleaseComObject<I>>;

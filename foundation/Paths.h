@@ -1,0 +1,40 @@
+// Path texts: joining, cutting, expanding variables and known-folder tokens,
+// telling files from folders, and creating folder chains. Backslashes only.
+#pragma once
+
+#include "foundation/mvstring.h"
+
+// folder + name with one backslash between them when neither side brings
+// one; an empty folder gives the name. Existing backslashes are kept.
+mvstring PathJoin(std::wstring_view folder, std::wstring_view name);
+
+// The path without its last element: trailing backslashes are dropped (a
+// path of backslashes only is kept as it is), then the text is cut before
+// the last backslash. Empty when there is none or it is the first character.
+mvstring PathParent(std::wstring_view path);
+
+// Expands environment variables, then known-folder tokens. A text without
+// "%" comes back unchanged; an empty (or null) text gives the empty string.
+mvstring ExpandPath(const mvstring& text);
+
+// Replaces each token "%{known-folder GUID}%" with the folder's path. The
+// scan stops at the first pair of "%" with fewer than 36 characters between
+// them; tokens that cannot be resolved stay as they are.
+mvstring ExpandKnownFolders(const mvstring& text);
+
+enum PathKind : int { PathKindNone = 0, PathKindFile = 1, PathKindFolder = 2 };
+
+// 0 for an empty path or one that does not exist, 1 for a file, 2 for a
+// folder. The path is expanded first.
+int GetPathKind(const mvstring& path);
+
+enum AbsolutePathKindValue : int { PathNotAbsolute = 0, PathDrive = 1, PathNetwork = 2 };
+
+// 1 for "X:\..." paths, 2 for "\\server\..." paths, 0 for anything else
+// (relative, root-relative, empty). The path is expanded first.
+int AbsolutePathKind(const mvstring& path);
+
+// Creates the folder and every missing parent (drive roots are never
+// touched). True when the folder exists afterwards; false when the path runs
+// through a file or a folder cannot be created. The path is expanded first.
+bool CreateDirectories(const mvstring& path);

@@ -1,0 +1,26 @@
+// Per-thread COM initialisation, counted so that nested users on one thread
+// share a single apartment. Construction acquires, destruction releases.
+#pragma once
+
+#include <windows.h>
+
+class mvcominit {
+public:
+    mvcominit() noexcept { Acquire(); }
+    virtual ~mvcominit() { Uninit(); }
+    mvcominit(const mvcominit&) = delete;
+    mvcominit& operator=(const mvcominit&) = delete;
+
+    // First user of the thread: initialises COM apartment-threaded. Later
+    // users only count.
+    static void Acquire() noexcept;
+    // Mode 0: Acquire. Above 0: count and initialise again. Below 0: Uninit.
+    static bool Init(int mode) noexcept;
+    // One user less; the last one uninitialises what this class initialised.
+    static void Uninit() noexcept;
+
+    // The calling thread's count of users and apartment mode
+    // (2 = apartment-threaded, 0 = none).
+    static int Count() noexcept;
+    static int Mode() noexcept;
+};
