@@ -1,0 +1,60 @@
+#include "foundation/mvcominit.h"
+
+#include <objbase.h>
+
+namespace {
+
+struct ComState {
+    int count = 0; // users of COM on this thread
+    int mode = 0;  // 2 = apartment-threaded, 0 = none
+    // Successful CoInitializeEx calls not yet undone. Only these are matched
+    // with CoUninitialize: a call refused because the thread already lives in
+    // another apartment must not uninitialise someone else's COM.
+    int initialised = 0;
+};
+
+thread_local ComState t_com;
+
+void InitApartment() noexcept {
+    t_com.mode = 2;
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(hr)) // S_OK and S_FALSE both need their CoUninitialize
+        ++t_com.initialised;
+}
+
+} // namespace
+
+void mvcominit::Acquire() noexcept {
+    if (t_com.count++ > 0)
+        return;
+    InitApartment();
+}
+
+bool mvcominit::Init(int mode) noexcept {
+    if (mode == 0) {
+        Acquire();
+    } else if (mode > 0) {
+        ++t_com.count;
+        InitApartment();
+    } else {
+        Uninit();
+    }
+    return true;
+}
+
+void mvcominit::Uninit() noexcept {
+    if (t_com.count == 0)
+        return;
+    if (--t_com.count > 0)
+        return;
+    t_com.mode = 0;
+    for (; t_com.initialised > 0; --t_com.initialised)
+        CoUninitialize();
+}
+
+int mvcominit::Count() noexcept {
+    return t_com.count;
+}
+int mvcominit::Mode() noexcept {
+    return t_com.mode;
+}
