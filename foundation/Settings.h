@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <set>
+#include <string_view>
 #include <vector>
 
 class mvini;
@@ -37,6 +38,11 @@ inline constexpr wchar_t kAdvancedConfigIni[] = L"advconf.ini";
 // The file name a storage id writes to, or null for none.
 const wchar_t* SettingFileName(int32_t file);
 
+// Saves one key of section [global] with its value text into the file of the
+// storage id, merged into what the file holds. Nothing happens for an empty
+// key or an id that names no file.
+void SaveSettingText(int32_t file, std::wstring_view key, const mvstring& text);
+
 // Common part of the setting objects: key, storage id and value. A setting
 // that was never loaded has an empty key and storage id 0, so it writes
 // nothing.
@@ -48,7 +54,7 @@ public:
 protected:
     // Writes `text` under the key into the setting's file (merged into what
     // the file holds) when the storage id names one.
-    void WriteBack(const mvstring& text) const;
+    void WriteBack(const mvstring& text) const { SaveSettingText(m_file, m_key, text); }
 
     mvstring m_key;
     int32_t m_file = SettingFileNone;

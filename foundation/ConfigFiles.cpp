@@ -1,0 +1,168 @@
+#include "foundation/ConfigFiles.h"
+
+#include "foundation/Files.h"
+#include "foundation/ModulePath.h"
+#include "foundation/Paths.h"
+#include "foundation/mvini.h"
+
+namespace {
+
+// Set by tests only; empty means the real folder.
+mvstring g_programFolderOverride;
+mvstring g_appDataFolderOverride;
+
+constexpr DWORD kRetryMilliseconds = 1000;
+constexpr DWORD kRetryInterval = 100;
+
+// Last-write time of an open file, 0 when it cannot be had.
+uint64_t LastWriteTime(HANDLE file) {
+    FILE_BASIC_INFO info = {};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof info))
+        return 0;
+    return static_cast<uint64_t>(info.LastWriteTime.QuadPart);
+}
+
+} // namespace
+
+mvstring ConfigPathBesideProgram(const mvstring& name) {
+    mvstring folder = g_programFolderOverride.empty() ? GetModulePath() : g_programFolderOverride;
+    return PathJoin(PathJoin(folder, L"Config"), name);
+}
+
+mvstring ConfigPathPerUser(const mvstring& name) {
+    mvstring folder =
+        g_appDataFolderOverride.empty() ? ExpandPath(L"%AppData%") : g_appDataFolderOverride;
+    return PathJoin(PathJoin(folder, L"Velquin"), name);
+}
+
+void SetConfigBaseFolders(const mvstring& programFolder, const mvstring& appDataFolder) {
+    g_programFolderOverride = programFolder;
+    g_appDataFolderOverride = appDataFolder;
+}
+
+mvstring& HexEncode(mvstring& out, const void* bytes, std::size_t count) {
+    static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+    out.clear();
+    if (bytes == nullptr || count == 0)
+        return out;
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    out.reserve(count * 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        out.push_back(kDigits[p[i] >> 4]);
+        out.push_back(kDigits[p[i] & 15]);
+    }
+    return out;
+}
+
+FileHandle OpenFileRetry(const mvstring& path, bool write) {
+    const DWORD start = GetTickCount();
+    FileHandle file = OpenFileForText(path, write);
+    // Unsigned subtraction keeps the elapsed time right across the tick
+    // counter's wrap-around.
+    while (!file && GetTickCount() - start <= kRetryMilliseconds) {
+        if (GetLastError() != ERROR_SHARING_VIOLATION)
+            break;
+        Sleep(kRetryInterval);
+        file = OpenFileForText(path, write);
+    }
+    return file;
+}
+
+FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
+    if (path)
+        path->clear();
+    if (name.empty())
+        return FileHandle();
+    const mvstring pathA = ConfigPathBesideProgram(name);
+    const mvstring pathB = ConfigPathPerUser(name);
+
+    if (write) {
+        FileHandle file = OpenFileRetry(pathA, true);
+        if (file) {
+            if (path)
+                *path = pathA;
+            return file;
+        }
+        file = OpenFileRetry(pathB, true);
+        if (file && path)
+            *path = pathB;
+        return file;
+    }
+
+    FileHandle fileA = OpenFileRetry(pathA, false);
+    const DWORD errorA = fileA ? ERROR_SUCCESS : GetLastError();
+    const uint64_t timeA = fileA ? LastWriteTime(fileA.Get()) : 0;
+    FileHandle fileB = OpenFileRetry(pathB, false);
+    const DWORD errorB = fileB ? ERROR_SUCCESS : GetLastError();
+    const uint64_t timeB = fileB ? LastWriteTime(fileB.Get()) : 0;
+
+    // The caller judges a failed open by the last error: it must be the
+    // chosen copy's own, or a copy that exists but is held by another
+    // process would pass for missing because the other copy was missing.
+    const bool chooseB = timeA < timeB;
+    if (path)
+        *path = chooseB ? pathB : pathA;
+    FileHandle chosen = chooseB ? std::move(fileB) : std::move(fileA);
+    fileA.Reset();
+    fileB.Reset();
+    SetLastError(chosen ? ERROR_SUCCESS : (chooseB ? errorB : errorA));
+    return chosen;
+}
+
+bool WriteIniToHandle(const mvini& ini, HANDLE file) {
+    return WriteTextFileUtf16(ini.Serialize(), file);
+}
+
+void MergeIni(mvini& target, const mvini& source) {
+    for (const auto& [sectionName, keys] : source) {
+        if (keys.empty())
+            continue;
+        mvinisection& section = target.Section(sectionName);
+        for (const auto& [key, value] : keys)
+            section[key] = value;
+    }
+}
+
+void LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
+    if (!save)
+        ini.ClearSections();
+    mvini file(L"global");
+    {
+        FileHandle handle = OpenConfigFile(name, false);
+        if (handle) {
+            mvstring text;
+            // A copy that cannot be read whole must not be replaced by one
+            // that holds only the keys being saved.
+            if (!ReadTextFile(handle.Get(), text))
+                return;
+            file.Parse(text);
+        } else {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                return;
+        }
+    } // the read handle is closed before the file is opened for writing
+    if (save) {
+        MergeIni(file, ini);
+        FileHandle handle = OpenConfigFile(name, true);
+        if (handle)
+            WriteIniToHandle(file, handle.Get());
+        return;
+    }
+    // Only the sections move; the object keeps its own default section name.
+    static_cast<mvstrmap<mvinisection>&>(ini) =
+        std::move(static_cast<mvstrmap<mvinisection>&>(file));
+}
+
+bool GetIniSectionValues(const mvini& ini, std::wstring_view section, std::vector<mvstring>& out) {
+    out.clear();
+    if (section.empty())
+        return false;
+    auto it = ini.find(section);
+    if (it == ini.end())
+        return false;
+    out.reserve(it->second.size());
+    for (const auto& entry : it->second)
+        out.push_back(entry.second);
+    return true;
+}
