@@ -130,6 +130,18 @@ public:
     // or 1), trailing dots (dotsMode 0..2) and single ampersands.
     mvstring& StripMenuText(bool keepAmpersands, int dotsMode, int tabMode);
 
+    // Numeric forms, implemented with the other number conversions in
+    // foundation/Numbers.cpp.
+    // Unsigned 64-bit value: base 16 after a leading "0x"/"0X", else base 10,
+    // read as _wcstoui64 reads (blanks, sign, digits up to the first other
+    // character, 0 for none, the maximum on overflow). Empty text gives 0.
+    std::uint64_t ToInt() const;
+    // Hex digits to bytes, high digit first: "0x" marks and every character
+    // other than 0-9, a-f, A-F are dropped, an odd count takes a leading 0.
+    // Returns the bytes written; 0 (writing nothing) for no buffer, no digits
+    // or more bytes than `capacity`.
+    size_type HexToBytes(void* buffer, size_type capacity) const;
+
 private:
     std::wstring m_text;
 };
