@@ -56,6 +56,26 @@ Units TrimUnits(const Units& units) {
     return units.substr(first, last - first);
 }
 
+// The control characters written as a backslash and a letter.
+constexpr struct {
+    wchar_t letter;
+    wchar_t control;
+} kEscapedControls[] = {{L'n', L'\n'}, {L'r', L'\r'}, {L't', L'\t'}};
+
+wchar_t ControlForLetter(wchar_t letter) {
+    for (const auto& e : kEscapedControls)
+        if (e.letter == letter)
+            return e.control;
+    return 0;
+}
+
+wchar_t LetterForControl(wchar_t control) {
+    for (const auto& e : kEscapedControls)
+        if (e.control == control)
+            return e.letter;
+    return 0;
+}
+
 bool IsSectionLine(std::wstring_view line) {
     return line.size() >= 2 && line.front() == L'[' && line.back() == L']';
 }
@@ -164,24 +184,12 @@ void mvini::Escape(mvstring& text, int mode) {
                 continue;
             }
             const wchar_t next = text[i + 1];
-            switch (next) {
-            case L'\\':
-                out += L'\\';
-                break;
-            case L'n':
-                out += L'\n';
-                break;
-            case L'r':
-                out += L'\r';
-                break;
-            case L't':
-                out += L'\t';
-                break;
-            case L'"':
-            case L'\'':
+            const wchar_t control = ControlForLetter(next);
+            if (next == L'\\' || IsQuote(next))
                 out += next;
-                break;
-            default:
+            else if (control != 0)
+                out += control;
+            else {
                 out += ch;
                 continue;
             }
@@ -194,20 +202,13 @@ void mvini::Escape(mvstring& text, int mode) {
     Units units;
     units.reserve(text.length() + 8);
     for (wchar_t ch : text) {
-        switch (ch) {
-        case L'\\':
+        const wchar_t letter = LetterForControl(ch);
+        if (ch == L'\\') {
             units += kMarker;
-            break;
-        case L'\r':
-            units += U"\\r";
-            break;
-        case L'\n':
-            units += U"\\n";
-            break;
-        case L'\t':
-            units += U"\\t";
-            break;
-        default:
+        } else if (letter != 0) {
+            units += U'\\';
+            units += static_cast<char32_t>(letter);
+        } else {
             units += static_cast<char32_t>(ch);
         }
     }
@@ -229,9 +230,9 @@ void mvini::Escape(mvstring& text, int mode) {
         bool doubled = i + 1 == units.size();
         if (!doubled) {
             const char32_t next = units[i + 1];
-            doubled = next == kMarker || next == U'\\' || next == U'\r' || next == U'\n' ||
-                      next == U'\t' || next == U'r' || next == U'n' || next == U't' ||
-                      IsQuote(next);
+            doubled = next == kMarker || next == U'\\' || IsQuote(next) ||
+                      (next <= 0xFFFF && (LetterForControl(static_cast<wchar_t>(next)) != 0 ||
+                                          ControlForLetter(static_cast<wchar_t>(next)) != 0));
         }
         out += doubled ? L"\\\\" : L"\\";
     }

@@ -204,8 +204,8 @@ TEST(mvini, SplitKeyValueQuotesAndEscapes) {
     }
 }
 
-// Text in memory, its written form, and (when it differs) what reading the
-// written form gives back.
+// Text in memory and its written form; reading the written form gives the
+// text back.
 TEST(mvini, EscapeBothWays) {
     const struct {
         const wchar_t* text;
