@@ -49,6 +49,7 @@ SharedBuffer ReadRegistryValueFromKey(HKEY key, const wchar_t* valueName, DWORD*
     }
     SharedBuffer data;
     data.Reset(bytes, size);
+    SetLastError(ERROR_SUCCESS); // the query may leave a stale code behind
     if (type)
         *type = valueType;
     return data;

@@ -1,0 +1,81 @@
+#include "foundation/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<HANDLE> g_closed;
+void RecordClose(HANDLE handle) {
+    g_closed.push_back(handle);
+}
+using Recorded = mvHandle<HANDLE, RecordClose>;
+
+HANDLE Fake(uintptr_t value) {
+    return reinterpret_cast<HANDLE>(value);
+}
+
+} // namespace
+
+TEST(Handles, FreesOnReassignmentAndEnd) {
+    g_closed.clear();
+    {
+        Recorded h(Fake(0x10));
+        EXPECT_EQ(h.Get(), Fake(0x10));
+        h.Assign(Fake(0x10)); // the same handle stays open
+        EXPECT_TRUE(g_closed.empty());
+        h.Assign(Fake(0x20));
+        EXPECT_EQ(g_closed, std::vector<HANDLE>{Fake(0x10)});
+        Recorded moved(std::move(h));
+        EXPECT_FALSE(h);
+        EXPECT_EQ(moved.Get(), Fake(0x20));
+        Recorded target(Fake(0x30));
+        target = std::move(moved); // frees 0x30, takes 0x20
+        EXPECT_EQ(g_closed, (std::vector<HANDLE>{Fake(0x10), Fake(0x30)}));
+        EXPECT_EQ(target.Get(), Fake(0x20));
+    }
+    EXPECT_EQ(g_closed, (std::vector<HANDLE>{Fake(0x10), Fake(0x30), Fake(0x20)}));
+}
+
+TEST(Handles, NoHandleIsNeverFreed) {
+    g_closed.clear();
+    for (HANDLE none : {HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
+        Recorded h(none);
+        EXPECT_FALSE(h);
+        EXPECT_EQ(h.Get(), nullptr); // both read as "no handle"
+        h.Reset();
+        h.Assign(Fake(0x40));
+        h.Assign(none);
+        EXPECT_FALSE(h);
+    }
+    EXPECT_EQ(g_closed, (std::vector<HANDLE>{Fake(0x40), Fake(0x40)}));
+
+    g_closed.clear();
+    {
+        Recorded h(Fake(0x50));
+        EXPECT_EQ(h.Release(), Fake(0x50));
+        EXPECT_FALSE(h);
+        *h.Put() = INVALID_HANDLE_VALUE; // a failed open handed out -1
+        EXPECT_EQ(h.Get(), nullptr);
+    }
+    EXPECT_TRUE(g_closed.empty());
+}
+
+TEST(Handles, RealHandlesAreClosed) {
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    const HANDLE raw = event.Get();
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+    event.Reset();
+    EXPECT_FALSE(GetHandleInformation(raw, &flags));
+
+    GdiHandle<HBRUSH> brush(CreateSolidBrush(RGB(1, 2, 3)));
+    ASSERT_TRUE(brush);
+    const HGDIOBJ rawBrush = brush.Get();
+    EXPECT_EQ(GetObjectType(rawBrush), static_cast<DWORD>(OBJ_BRUSH));
+    brush.Assign(CreateSolidBrush(RGB(4, 5, 6)));
+    EXPECT_EQ(GetObjectType(rawBrush), 0u);
+    EXPECT_EQ(GetObjectType(brush.Get()), static_cast<DWORD>(OBJ_BRUSH));
+}
