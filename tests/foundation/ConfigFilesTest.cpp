@@ -1,0 +1,209 @@
+#include "foundation/ConfigFiles.h"
+
+#include "ConfigFolders.h"
+#include "foundation/mvini.h"
+
+#include <thread>
+
+namespace {
+
+// Holds a file open without sharing, as another process writing it would.
+HANDLE HoldExclusive(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+mvini LoadConfigIni(const wchar_t* name) {
+    mvini ini(L"global");
+    ini.SetString(L"stale", L"key", L"dropped by a load");
+    LoadNamedIni(ini, false, name);
+    return ini;
+}
+
+} // namespace
+
+TEST(HexEncode, TwoLowerCaseDigitsPerByte) {
+    const unsigned char bytes[] = {0x00, 0xAB, 0xFF, 0x10};
+    mvstring out = L"old";
+    EXPECT_EQ(HexEncode(out, bytes, 3), L"00abff");
+    EXPECT_EQ(HexEncode(out, bytes + 3, 1), L"10");
+    EXPECT_EQ(HexEncode(out, bytes, 0), L"");
+    out = L"old";
+    EXPECT_EQ(HexEncode(out, nullptr, 5), L"");
+}
+
+using ConfigFilesTest = ConfigFolders;
+
+TEST_F(ConfigFilesTest, CopiesLiveBesideTheProgramAndUnderAppData) {
+    EXPECT_EQ(ConfigPathBesideProgram(L"config.ini"), PathA(L"config.ini"));
+    EXPECT_EQ(ConfigPathPerUser(L"config.ini"), PathB(L"config.ini"));
+    SetConfigBaseFolders(L"", L"");
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_NE(ExpandEnvironmentStringsW(L"%APPDATA%\\Velquin\\x.ini", appData, MAX_PATH), 0u);
+    EXPECT_EQ(ConfigPathPerUser(L"x.ini"), appData);
+}
+
+TEST_F(ConfigFilesTest, ReadingTakesTheNewerCopyAndTheOneBesideTheProgramOnATie) {
+    struct Case {
+        int timeA; // -1: no copy
+        int timeB;
+        const wchar_t* expected; // value of the copy read; null: none
+    } cases[] = {
+        {100, 100, L"A"}, {100, 200, L"B"}, {200, 100, L"A"},
+        {-1, 100, L"B"},  {100, -1, L"A"},  {-1, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(PathA(L"config.ini").c_str());
+        DeleteFileW(PathB(L"config.ini").c_str());
+        if (c.timeA >= 0)
+            SetWriteTime(WriteA(L"config.ini", "[global]\r\ncopy=A\r\n"), c.timeA);
+        if (c.timeB >= 0)
+            SetWriteTime(WriteB(L"config.ini", "[global]\r\ncopy=B\r\n"), c.timeB);
+        SCOPED_TRACE(testing::Message() << c.timeA << " " << c.timeB);
+
+        mvstring path = L"old";
+        FileHandle file = OpenConfigFile(L"config.ini", false, &path);
+        EXPECT_EQ(static_cast<bool>(file), c.expected != nullptr);
+        EXPECT_EQ(path,
+                  c.expected && *c.expected == L'B' ? PathB(L"config.ini") : PathA(L"config.ini"));
+        if (!file) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+        }
+        file.Reset();
+
+        mvini ini = LoadConfigIni(L"config.ini");
+        if (c.expected) {
+            EXPECT_EQ(ini.GetString(L"global", L"copy"), c.expected);
+            EXPECT_EQ(ini.size(), 1u);
+        } else {
+            EXPECT_TRUE(ini.empty());
+        }
+    }
+}
+
+TEST_F(ConfigFilesTest, OnlyTheAppDataCopyIsReadThenSavesGoBesideTheProgram) {
+    SetWriteTime(WriteB(L"uistates.ini", "[global]\r\nold=1\r\n"), 0);
+    mvini save(L"global");
+    save.SetString(L"global", L"new", L"2");
+    LoadNamedIni(save, true, L"uistates.ini");
+
+    // The merged content went to the copy beside the program, which is now
+    // the newer one; the per-user copy is left as it was.
+    EXPECT_EQ(ReadUtf16(PathA(L"uistates.ini")), L"[global]\r\nnew = 2\r\nold = 1\r\n\r\n");
+    EXPECT_EQ(TempDir::ReadFile(PathB(L"uistates.ini")), "[global]\r\nold=1\r\n");
+    mvstring path;
+    OpenConfigFile(L"uistates.ini", false, &path);
+    EXPECT_EQ(path, PathA(L"uistates.ini"));
+}
+
+TEST_F(ConfigFilesTest, SavesGoToAppDataWhenTheProgramFolderIsNotWritable) {
+    m_dir.WriteFile(L"prog\\Config", "a file where the folder should be");
+    mvini save(L"global");
+    save.SetString(L"global", L"k", L"v");
+    LoadNamedIni(save, true, L"hexview.ini");
+    EXPECT_EQ(ReadUtf16(PathB(L"hexview.ini")), L"[global]\r\nk = v\r\n\r\n");
+    EXPECT_EQ(LoadConfigIni(L"hexview.ini").GetString(L"global", L"k"), L"v");
+
+    mvstring path;
+    EXPECT_TRUE(OpenConfigFile(L"hexview.ini", true, &path));
+    EXPECT_EQ(path, PathB(L"hexview.ini"));
+}
+
+TEST_F(ConfigFilesTest, SaveMergesKeepingForeignKeysAndTheFirstSpelling) {
+    WriteA(L"config.ini", "[Global]\r\nForeign = 1\r\nsortcolumn = 9\r\n[Other]\r\nz = 2\r\n");
+    mvini save(L"global");
+    save.SetString(L"GLOBAL", L"SortColumn", L"3");
+    save.SetString(L"global", L"New", L"x y");
+    save.SetString(L"Third", L"t", L"C:\\dir\\");
+    LoadNamedIni(save, true, L"config.ini");
+    EXPECT_EQ(ReadUtf16(PathA(L"config.ini")),
+              L"[Global]\r\nForeign = 1\r\nNew = x y\r\nsortcolumn = 3\r\n\r\n"
+              L"[Other]\r\nz = 2\r\n\r\n[Third]\r\nt = C:\\dir\\\\\r\n\r\n");
+    EXPECT_FALSE(Exists(PathB(L"config.ini")));
+}
+
+TEST_F(ConfigFilesTest, SavingIntoAMissingFileCreatesItAndLoadingAMissingFileGivesNothing) {
+    EXPECT_TRUE(LoadConfigIni(L"history.ini").empty());
+    mvini save(L"global");
+    save.SetString(L"Names", L"0000", L"*.txt");
+    LoadNamedIni(save, true, L"history.ini");
+    EXPECT_EQ(ReadUtf16(PathA(L"history.ini")), L"[Names]\r\n0000 = *.txt\r\n\r\n");
+    std::vector<mvstring> values;
+    EXPECT_TRUE(GetIniSectionValues(LoadConfigIni(L"history.ini"), L"names", values));
+    EXPECT_EQ(values, std::vector<mvstring>{L"*.txt"});
+}
+
+TEST_F(ConfigFilesTest, AnEmptyNameOpensNothing) {
+    mvstring path = L"old";
+    EXPECT_FALSE(OpenConfigFile(L"", false, &path));
+    EXPECT_TRUE(path.empty());
+    EXPECT_FALSE(OpenConfigFile(L"", true, &path));
+}
+
+TEST_F(ConfigFilesTest, OpeningWaitsForAFileHeldByAnotherWriter) {
+    const std::wstring path = WriteA(L"config.ini", "[global]\r\nk=v\r\n");
+    for (bool write : {false, true}) {
+        HANDLE held = HoldExclusive(path);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        std::thread releaser([held] {
+            Sleep(300);
+            CloseHandle(held);
+        });
+        const DWORD start = GetTickCount();
+        FileHandle file = OpenFileRetry(path, write);
+        const DWORD elapsed = GetTickCount() - start;
+        releaser.join();
+        EXPECT_TRUE(file) << write;
+        EXPECT_GE(elapsed, 200u) << write;
+        EXPECT_LT(elapsed, 1000u) << write;
+    }
+}
+
+TEST_F(ConfigFilesTest, OpeningGivesUpAfterOneSecondWithTheSharingViolation) {
+    const std::wstring path = WriteA(L"config.ini", "[global]\r\nk=v\r\n");
+    HANDLE held = HoldExclusive(path);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const DWORD start = GetTickCount();
+    FileHandle file = OpenFileRetry(path, false);
+    const DWORD error = GetLastError();
+    const DWORD elapsed = GetTickCount() - start;
+    CloseHandle(held);
+    EXPECT_FALSE(file);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_GE(elapsed, 950u);
+    EXPECT_LT(elapsed, 3000u);
+}
+
+TEST_F(ConfigFilesTest, AHeldCopyIsNeitherReadAsMissingNorOverwrittenWithOnlyTheSavedKey) {
+    // The copy beside the program exists but stays held beyond the retry; the
+    // per-user copy is missing, so its "not found" must not decide.
+    const std::string original = "[global]\r\nkeep=1\r\n";
+    const std::wstring path = WriteA(L"config.ini", original);
+    HANDLE held = HoldExclusive(path);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    FileHandle file = OpenConfigFile(L"config.ini", false);
+    EXPECT_FALSE(file);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    mvini save(L"global");
+    save.SetString(L"global", L"changed", L"1");
+    LoadNamedIni(save, true, L"config.ini");
+    CloseHandle(held);
+
+    EXPECT_EQ(TempDir::ReadFile(path), original);
+    EXPECT_FALSE(Exists(PathB(L"config.ini")));
+}
+
+TEST(GetIniSectionValues, ValuesInKeyOrderIgnoringCase) {
+    mvini ini(L"global");
+    ini.SetString(L"Words", L"0001", L"second");
+    ini.SetString(L"Words", L"0000", L"first");
+    ini.SetString(L"Words", L"B", L"upper b");
+    ini.SetString(L"Words", L"a", L"lower a");
+    std::vector<mvstring> values = {L"old"};
+    EXPECT_TRUE(GetIniSectionValues(ini, L"WORDS", values));
+    EXPECT_EQ(values, (std::vector<mvstring>{L"first", L"second", L"lower a", L"upper b"}));
+    EXPECT_FALSE(GetIniSectionValues(ini, L"Names", values));
+    EXPECT_TRUE(values.empty());
+    EXPECT_FALSE(GetIniSectionValues(ini, L"", values));
+}
