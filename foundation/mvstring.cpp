@@ -5,7 +5,9 @@
 
 namespace {
 
-int ClampLength(std::size_t n) { return n > INT_MAX ? INT_MAX : static_cast<int>(n); }
+int ClampLength(std::size_t n) {
+    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
+}
 
 // CompareStringOrdinal ignoring case; 0 when the system refuses.
 int OrdinalNoCase(std::wstring_view a, std::wstring_view b) {
@@ -102,7 +104,8 @@ mvstring& mvstring::StripMenuText(bool keepAmpersands, int dotsMode, int tabMode
     const size_type lastNonDot = m_text.find_last_not_of(L'.');
     const size_type dots = lastNonDot == npos ? m_text.size() : m_text.size() - lastNonDot - 1;
     if (dots > 0) {
-        const bool remove = (dotsMode == 0 && dots != 1) || (dotsMode == 1 && dots == 3) || dotsMode == 2;
+        const bool remove =
+            (dotsMode == 0 && dots != 1) || (dotsMode == 1 && dots == 3) || dotsMode == 2;
         if (remove)
             m_text.resize(m_text.size() - dots);
     }
@@ -205,16 +208,21 @@ std::string WideToCodePage(std::wstring_view text, UINT codePage) {
     if (text.empty())
         return {};
     const int inLength = ClampLength(text.size());
-    const int size = WideCharToMultiByte(codePage, 0, text.data(), inLength, nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(codePage, 0, text.data(), inLength, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return {};
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    const int written =
-        WideCharToMultiByte(codePage, 0, text.data(), inLength, bytes.data(), size, nullptr, nullptr);
+    const int written = WideCharToMultiByte(codePage, 0, text.data(), inLength, bytes.data(), size,
+                                            nullptr, nullptr);
     bytes.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return bytes;
 }
 } // namespace
 
-std::string WideToAnsi(std::wstring_view text) { return WideToCodePage(text, CP_ACP); }
-std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(text, CP_UTF8); }
+std::string WideToAnsi(std::wstring_view text) {
+    return WideToCodePage(text, CP_ACP);
+}
+std::string WideToUtf8(std::wstring_view text) {
+    return WideToCodePage(text, CP_UTF8);
+}

@@ -66,17 +66,50 @@ public:
     void resize(size_type n, wchar_t ch = 0) { m_text.resize(n, ch); }
     void push_back(wchar_t ch) { m_text.push_back(ch); }
     void pop_back() { m_text.pop_back(); }
-    mvstring& append(std::wstring_view text) { m_text.append(text); return *this; }
-    mvstring& append(const wchar_t* text, size_type n) { m_text.append(text, n); return *this; }
-    mvstring& append(size_type n, wchar_t ch) { m_text.append(n, ch); return *this; }
-    mvstring& assign(const wchar_t* text, size_type n) { m_text.assign(text, n); return *this; }
-    mvstring& operator+=(std::wstring_view text) { m_text += text; return *this; }
-    mvstring& operator+=(const mvstring& text) { m_text += text.m_text; return *this; }
-    mvstring& operator+=(const wchar_t* text) { m_text += text; return *this; }
-    mvstring& operator+=(wchar_t ch) { m_text += ch; return *this; }
-    mvstring& insert(size_type pos, std::wstring_view text) { m_text.insert(pos, text); return *this; }
-    mvstring& insert(size_type pos, size_type n, wchar_t ch) { m_text.insert(pos, n, ch); return *this; }
-    mvstring& erase(size_type pos = 0, size_type n = npos) { m_text.erase(pos, n); return *this; }
+    mvstring& append(std::wstring_view text) {
+        m_text.append(text);
+        return *this;
+    }
+    mvstring& append(const wchar_t* text, size_type n) {
+        m_text.append(text, n);
+        return *this;
+    }
+    mvstring& append(size_type n, wchar_t ch) {
+        m_text.append(n, ch);
+        return *this;
+    }
+    mvstring& assign(const wchar_t* text, size_type n) {
+        m_text.assign(text, n);
+        return *this;
+    }
+    mvstring& operator+=(std::wstring_view text) {
+        m_text += text;
+        return *this;
+    }
+    mvstring& operator+=(const mvstring& text) {
+        m_text += text.m_text;
+        return *this;
+    }
+    mvstring& operator+=(const wchar_t* text) {
+        m_text += text;
+        return *this;
+    }
+    mvstring& operator+=(wchar_t ch) {
+        m_text += ch;
+        return *this;
+    }
+    mvstring& insert(size_type pos, std::wstring_view text) {
+        m_text.insert(pos, text);
+        return *this;
+    }
+    mvstring& insert(size_type pos, size_type n, wchar_t ch) {
+        m_text.insert(pos, n, ch);
+        return *this;
+    }
+    mvstring& erase(size_type pos = 0, size_type n = npos) {
+        m_text.erase(pos, n);
+        return *this;
+    }
     mvstring& replace(size_type pos, size_type n, std::wstring_view text) {
         m_text.replace(pos, n, text);
         return *this;
@@ -84,10 +117,16 @@ public:
     mvstring substr(size_type pos = 0, size_type n = npos) const { return m_text.substr(pos, n); }
 
     // Exact (case-sensitive) searches, as for a standard wide string.
-    size_type find(std::wstring_view s, size_type pos = 0) const noexcept { return m_text.find(s, pos); }
+    size_type find(std::wstring_view s, size_type pos = 0) const noexcept {
+        return m_text.find(s, pos);
+    }
     size_type find(wchar_t ch, size_type pos = 0) const noexcept { return m_text.find(ch, pos); }
-    size_type rfind(std::wstring_view s, size_type pos = npos) const noexcept { return m_text.rfind(s, pos); }
-    size_type rfind(wchar_t ch, size_type pos = npos) const noexcept { return m_text.rfind(ch, pos); }
+    size_type rfind(std::wstring_view s, size_type pos = npos) const noexcept {
+        return m_text.rfind(s, pos);
+    }
+    size_type rfind(wchar_t ch, size_type pos = npos) const noexcept {
+        return m_text.rfind(ch, pos);
+    }
     size_type find_first_of(std::wstring_view s, size_type pos = 0) const noexcept {
         return m_text.find_first_of(s, pos);
     }
@@ -104,7 +143,9 @@ public:
     bool ends_with(std::wstring_view s) const noexcept { return view().ends_with(s); }
 
     // Ordinal, case-sensitive equality and order (for exact containers).
-    friend bool operator==(const mvstring& a, const mvstring& b) noexcept { return a.m_text == b.m_text; }
+    friend bool operator==(const mvstring& a, const mvstring& b) noexcept {
+        return a.m_text == b.m_text;
+    }
     friend bool operator==(const mvstring& a, const wchar_t* b) noexcept { return a.m_text == b; }
     friend std::strong_ordering operator<=>(const mvstring& a, const mvstring& b) noexcept {
         return a.m_text.compare(b.m_text) <=> 0;
@@ -113,7 +154,9 @@ public:
     friend mvstring operator+(std::wstring_view a, const mvstring& b) { return Concat(a, b); }
     friend mvstring operator+(const mvstring& a, const mvstring& b) { return Concat(a, b); }
     friend mvstring operator+(const mvstring& a, const wchar_t* b) { return Concat(a, b); }
-    friend mvstring operator+(const mvstring& a, wchar_t b) { return Concat(a, std::wstring_view(&b, 1)); }
+    friend mvstring operator+(const mvstring& a, wchar_t b) {
+        return Concat(a, std::wstring_view(&b, 1));
+    }
 
     static mvstring Concat(std::wstring_view a, std::wstring_view b);
 
@@ -153,7 +196,9 @@ struct mvmap_nocasecompare {
 };
 
 template <> struct std::hash<mvstring> {
-    std::size_t operator()(const mvstring& s) const noexcept { return std::hash<std::wstring_view>()(s.view()); }
+    std::size_t operator()(const mvstring& s) const noexcept {
+        return std::hash<std::wstring_view>()(s.view());
+    }
 };
 
 // Index of the first exact occurrence of the needle at or after `start`, or -1.

@@ -52,10 +52,11 @@ TEST(mvstring, CompareFindText) {
         size_t start;
         const wchar_t* needle;
         ptrdiff_t expected;
-    } cases[] = {{0, L"bc", 1}, {2, L"bc", 4}, {5, L"bc", -1}, {3, L"", 3},
-                 {0, L"BC", -1}, {6, L"", 6},  {7, L"", -1},  {0, L"abcabcx", -1}};
+    } cases[] = {{0, L"bc", 1},  {2, L"bc", 4}, {5, L"bc", -1}, {3, L"", 3},
+                 {0, L"BC", -1}, {6, L"", 6},   {7, L"", -1},   {0, L"abcabcx", -1}};
     for (const Case& c : cases)
-        EXPECT_EQ(CompareFindText(text.c_str(), text.size(), c.start, c.needle, wcslen(c.needle)), c.expected)
+        EXPECT_EQ(CompareFindText(text.c_str(), text.size(), c.start, c.needle, wcslen(c.needle)),
+                  c.expected)
             << c.start << " " << c.needle;
 }
 

@@ -31,9 +31,13 @@ TempDir::TempDir() {
     }
 }
 
-TempDir::~TempDir() { RemoveTree(m_path); }
+TempDir::~TempDir() {
+    RemoveTree(m_path);
+}
 
-std::wstring TempDir::operator/(std::wstring_view name) const { return m_path + L"\\" + std::wstring(name); }
+std::wstring TempDir::operator/(std::wstring_view name) const {
+    return m_path + L"\\" + std::wstring(name);
+}
 
 std::wstring TempDir::WriteFile(std::wstring_view name, std::string_view bytes) const {
     const std::wstring full = *this / name;
