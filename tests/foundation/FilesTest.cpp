@@ -100,32 +100,33 @@ TEST(Files, DeleteFileWithRetry) {
     EXPECT_FALSE(Exists(file));
 }
 
-TEST(Files, DeleteWaitsForAShortLock) {
-    TempDir t;
-    const std::wstring path = t.WriteFile(L"held.txt", "x");
-    FileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    std::thread release([&held] {
-        Sleep(300);
-        held.Reset();
-    });
-    const bool deleted = DeleteFileWithRetry(path);
-    release.join();
-    EXPECT_TRUE(deleted);
-    EXPECT_FALSE(Exists(path));
-}
-
-TEST(Files, DeleteGivesUpAfterASecond) {
-    TempDir t;
-    const std::wstring path = t.WriteFile(L"held.txt", "x");
-    FileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    const DWORD start = GetTickCount();
-    EXPECT_FALSE(DeleteFileWithRetry(path));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_GE(GetTickCount() - start, 900u); // it did retry
-    held.Reset();
-    EXPECT_TRUE(Exists(path));
+TEST(Files, DeleteRetriesWhileTheFileIsHeld) {
+    struct Case {
+        DWORD holdMs;
+        bool deleted;
+    } cases[] = {{300, true}, {1600, false}};
+    for (const Case& c : cases) {
+        TempDir t;
+        const std::wstring path = t.WriteFile(L"held.txt", "x");
+        FileHandle held(
+            CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        std::thread release([&held, &c] {
+            Sleep(c.holdMs);
+            held.Reset();
+        });
+        const DWORD start = GetTickCount();
+        const bool deleted = DeleteFileWithRetry(path);
+        const DWORD error = GetLastError();
+        const DWORD elapsed = GetTickCount() - start;
+        release.join();
+        EXPECT_EQ(deleted, c.deleted) << c.holdMs;
+        EXPECT_EQ(Exists(path), !c.deleted) << c.holdMs;
+        if (!c.deleted) {
+            EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+            EXPECT_GE(elapsed, 900u); // it kept trying for about a second
+        }
+    }
 }
 
 TEST(Files, ReadWholeFile) {
