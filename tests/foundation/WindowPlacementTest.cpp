@@ -1,0 +1,132 @@
+#include "foundation/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A plain top-level window of the given size, destroyed with the object.
+class TestWindow {
+public:
+    explicit TestWindow(int width, int height, HWND owner = nullptr,
+                        DWORD style = WS_OVERLAPPEDWINDOW) {
+        m_hwnd = CreateWindowExW(0, L"Static", L"placement test", style, 0, 0, width, height, owner,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~TestWindow() {
+        if (m_hwnd)
+            DestroyWindow(m_hwnd);
+    }
+    HWND Get() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd = nullptr;
+};
+
+RECT PrimaryWorkArea() {
+    MONITORINFO info = {sizeof info};
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+    return info.rcWork;
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+} // namespace
+
+TEST(WindowPlacement, ARectangleCrossingTheWorkAreaIsMovedBackWithItsSize) {
+    const RECT area = PrimaryWorkArea();
+    TestWindow window(200, 100);
+    ASSERT_TRUE(window.Get());
+    struct Case {
+        RECT saved;
+        RECT expected;
+    } cases[] = {
+        {{area.right - 100, area.top + 10, area.right + 100, area.top + 110},
+         {area.right - 200, area.top + 10, area.right, area.top + 110}},
+        {{area.left + 10, area.bottom - 50, area.left + 210, area.bottom + 50},
+         {area.left + 10, area.bottom - 100, area.left + 210, area.bottom}},
+        {{area.left - 30, area.top - 40, area.left + 170, area.top + 60},
+         {area.left, area.top, area.left + 200, area.top + 100}},
+        {{area.left + 20, area.top + 30, area.left + 220, area.top + 130},
+         {area.left + 20, area.top + 30, area.left + 220, area.top + 130}},
+    };
+    for (const Case& c : cases) {
+        RECT saved = c.saved;
+        bool maximized = false;
+        EXPECT_TRUE(WindowPlacement(window.Get(), &saved, &maximized, false));
+        RECT restored = {};
+        maximized = true;
+        EXPECT_TRUE(WindowPlacement(window.Get(), &restored, &maximized, true));
+        EXPECT_TRUE(EqualRect(&restored, &c.expected))
+            << restored.left << "," << restored.top << "," << restored.right << ","
+            << restored.bottom;
+        EXPECT_FALSE(maximized);
+        EXPECT_FALSE(IsWindowVisible(window.Get())); // a hidden window stays hidden
+    }
+}
+
+TEST(WindowPlacement, MaximizedStateRoundTripsAndBadArgumentsChangeNothing) {
+    TestWindow window(200, 100);
+    ASSERT_TRUE(window.Get());
+    ShowWindow(window.Get(), SW_SHOWNORMAL);
+    RECT rect = {50, 60, 350, 260};
+    bool maximized = true;
+    EXPECT_TRUE(WindowPlacement(window.Get(), &rect, &maximized, false));
+    EXPECT_TRUE(IsZoomed(window.Get()));
+    RECT read = {};
+    maximized = false;
+    EXPECT_TRUE(WindowPlacement(window.Get(), &read, &maximized, true));
+    EXPECT_TRUE(maximized);
+    EXPECT_TRUE(EqualRect(&read, &rect));
+
+    RECT empty = {10, 10, 10, 50};
+    EXPECT_FALSE(WindowPlacement(window.Get(), &empty, &maximized, false));
+    EXPECT_FALSE(WindowPlacement(nullptr, &rect, &maximized, true));
+}
+
+TEST(CenterWindowOver, CentresOverAVisibleOwnerElseOnThePrimaryWorkArea) {
+    const RECT area = PrimaryWorkArea();
+    TestWindow owner(400, 300);
+    ASSERT_TRUE(owner.Get());
+    SetWindowPos(owner.Get(), nullptr, area.left + 100, area.top + 50, 400, 300,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(owner.Get(), SW_SHOWNOACTIVATE);
+    TestWindow dialog(200, 101, owner.Get(), WS_POPUP | WS_CAPTION);
+    ASSERT_TRUE(dialog.Get());
+
+    EXPECT_TRUE(CenterWindowOver(dialog.Get()));
+    RECT r = WindowRect(dialog.Get());
+    const RECT o = WindowRect(owner.Get());
+    EXPECT_EQ(r.left, (o.left + o.right) / 2 - 100);
+    EXPECT_EQ(r.top, (o.top + o.bottom) / 2 - 50);
+    EXPECT_EQ(r.right - r.left, 200);
+
+    // An owner near the bottom-right corner: the dialog stays inside.
+    SetWindowPos(owner.Get(), nullptr, area.right - 100, area.bottom - 50, 400, 300,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(CenterWindowOver(dialog.Get()));
+    r = WindowRect(dialog.Get());
+    EXPECT_EQ(r.right, area.right);
+    EXPECT_EQ(r.bottom, area.bottom);
+
+    ShowWindow(owner.Get(), SW_MINIMIZE);
+    EXPECT_TRUE(CenterWindowOver(dialog.Get()));
+    r = WindowRect(dialog.Get());
+    EXPECT_EQ(r.left, (area.left + area.right) / 2 - 100);
+    EXPECT_EQ(r.top, (area.top + area.bottom) / 2 - 50);
+}
+
+TEST(CenterWindowOver, RefusesChildWindowsAndNonWindows) {
+    TestWindow parent(400, 300);
+    TestWindow child(50, 50, parent.Get(), WS_CHILD);
+    ASSERT_TRUE(child.Get());
+    SetWindowPos(child.Get(), nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_FALSE(CenterWindowOver(child.Get(), parent.Get()));
+    POINT p = {0, 0};
+    MapWindowPoints(child.Get(), parent.Get(), &p, 1);
+    EXPECT_EQ(p.x, 5);
+    EXPECT_FALSE(CenterWindowOver(nullptr));
+}
