@@ -46,13 +46,6 @@ void BoolSetting::Load(const mvini& ini, const mvstring& key, bool def, int32_t 
     m_value = (text.empty() ? def : ParseBool(text)) ? 1 : 0;
 }
 
-void BoolSetting::Set(bool value) {
-    if (Get() == value)
-        return;
-    m_value = value ? 1 : 0;
-    WriteBack(ValueText());
-}
-
 mvstring BoolSetting::ValueText() const {
     return Get() ? L"true" : L"false";
 }
@@ -75,13 +68,6 @@ void LoadSearchPanelRight(ByteSetting& setting, const mvini& ini, uint8_t def) {
     setting.m_value = text.empty() ? def : static_cast<uint8_t>(text.ToInt());
 }
 
-void ByteSetting::Set(uint8_t value) {
-    if (m_value == value)
-        return;
-    m_value = value;
-    WriteBack(ValueText());
-}
-
 mvstring ByteSetting::ValueText() const {
     return ByteToText(m_value);
 }
@@ -94,13 +80,6 @@ void StringSetting::Load(const mvini& ini, const mvstring& key, int32_t file) {
     m_value = ReadValue(ini, key);
 }
 
-void StringSetting::Set(const mvstring& value) {
-    if (m_value == value)
-        return;
-    m_value = value;
-    WriteBack(m_value);
-}
-
 // --- IntSetting ---
 
 void IntSetting::Load(const mvini& ini) {
@@ -110,13 +89,6 @@ void IntSetting::Load(const mvini& ini) {
     const mvstring text = ReadValue(ini, m_key);
     const auto value = static_cast<uint32_t>(text.ToInt());
     m_value = (text.empty() || value > 32767) ? kDefaultWidth : static_cast<int32_t>(value);
-}
-
-void IntSetting::Set(int32_t value) {
-    if (m_value == value)
-        return;
-    m_value = value;
-    WriteBack(ValueText());
 }
 
 mvstring IntSetting::ValueText() const {
@@ -131,13 +103,6 @@ void PosSetting::Load(const mvini& ini, const mvstring& key) {
     const mvstring text = ReadValue(ini, key);
     const auto value = static_cast<int32_t>(static_cast<uint32_t>(text.ToInt()));
     m_value = (text.empty() || value < -32768 || value > 32767) ? 0 : value;
-}
-
-void PosSetting::Set(int32_t value) {
-    if (m_value == value)
-        return;
-    m_value = value;
-    WriteBack(ValueText());
 }
 
 mvstring PosSetting::ValueText() const {

@@ -45,16 +45,22 @@ void SaveSettingText(int32_t file, std::wstring_view key, const mvstring& text);
 
 // Common part of the setting objects: key, storage id and value. A setting
 // that was never loaded has an empty key and storage id 0, so it writes
-// nothing.
-template <typename T> class SettingBase {
+// nothing. `Self` supplies ValueText(), the value as written to the file.
+template <typename T, typename Self> class SettingBase {
 public:
     const mvstring& Key() const noexcept { return m_key; }
     int32_t File() const noexcept { return m_file; }
 
 protected:
-    // Writes `text` under the key into the setting's file (merged into what
-    // the file holds) when the storage id names one.
-    void WriteBack(const mvstring& text) const { SaveSettingText(m_file, m_key, text); }
+    // Nothing happens when the value is unchanged (texts compare exactly);
+    // otherwise it is stored and, when the storage id names a file, written
+    // there at once, merged into what the file holds.
+    void Change(const T& value) {
+        if (m_value == value)
+            return;
+        m_value = value;
+        SaveSettingText(m_file, m_key, static_cast<const Self*>(this)->ValueText());
+    }
 
     mvstring m_key;
     int32_t m_file = SettingFileNone;
@@ -63,26 +69,26 @@ protected:
 
 // A boolean, written "true" or "false"; read as "true" in any case or a
 // non-zero number.
-class BoolSetting : public SettingBase<uint8_t> {
+class BoolSetting : public SettingBase<uint8_t, BoolSetting> {
 public:
     // The parsed value, or `def` when the key is missing or empty.
     void Load(const mvini& ini, const mvstring& key, bool def, int32_t file);
     // Nothing happens when the value is unchanged; otherwise it is stored and
     // written to the setting's file.
-    void Set(bool value);
+    void Set(bool value) { Change(value ? 1 : 0); }
     bool Get() const noexcept { return m_value != 0; }
     operator bool() const noexcept { return Get(); }
     mvstring ValueText() const;
 };
 
 // An unsigned byte written with "%u".
-class ByteSetting : public SettingBase<uint8_t> {
+class ByteSetting : public SettingBase<uint8_t, ByteSetting> {
 public:
     // The number cut to its low 8 bits; `def` when that byte is outside
     // low..high or the key is missing or empty.
     void Load(const mvini& ini, const mvstring& key, uint8_t low, uint8_t high, uint8_t def,
               int32_t file);
-    void Set(uint8_t value);
+    void Set(uint8_t value) { Change(value); }
     uint8_t Get() const noexcept { return m_value; }
     operator uint8_t() const noexcept { return m_value; }
     mvstring ValueText() const;
@@ -96,35 +102,35 @@ private:
 void LoadSearchPanelRight(ByteSetting& setting, const mvini& ini, uint8_t def = 0);
 
 // A text, written as it is. Values compare exactly, code unit by code unit.
-class StringSetting : public SettingBase<mvstring> {
+class StringSetting : public SettingBase<mvstring, StringSetting> {
 public:
     // The text, or the empty string.
     void Load(const mvini& ini, const mvstring& key, int32_t file);
-    void Set(const mvstring& value);
+    void Set(const mvstring& value) { Change(value); }
     const mvstring& Get() const noexcept { return m_value; }
     mvstring ValueText() const { return m_value; }
 };
 
 // The search panel's width (key "SearchPanelWidth" of uistates.ini), written
 // with "%u".
-class IntSetting : public SettingBase<int32_t> {
+class IntSetting : public SettingBase<int32_t, IntSetting> {
 public:
     // 260 when the number, taken as unsigned 32-bit, is above 32767 (so also
     // when negative), or the key is missing or empty.
     void Load(const mvini& ini);
-    void Set(int32_t value);
+    void Set(int32_t value) { Change(value); }
     int32_t Get() const noexcept { return m_value; }
     operator int32_t() const noexcept { return m_value; }
     mvstring ValueText() const;
 };
 
 // A window coordinate, written with "%d"; saved only with its group.
-class PosSetting : public SettingBase<int32_t> {
+class PosSetting : public SettingBase<int32_t, PosSetting> {
 public:
     // 0 when the number is outside -32768..32767 or the key is missing or
     // empty.
     void Load(const mvini& ini, const mvstring& key);
-    void Set(int32_t value);
+    void Set(int32_t value) { Change(value); }
     int32_t Get() const noexcept { return m_value; }
     operator int32_t() const noexcept { return m_value; }
     mvstring ValueText() const;
