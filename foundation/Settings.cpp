@@ -165,42 +165,27 @@ void VQSettings::LoadHexviewConfig() {
 
 void VQSettings::SaveGroup(int group) {
     mvini ini(kGlobal);
-    auto put = [&ini](const auto& setting) {
-        ini.SetString(kGlobal, setting.Key(), setting.ValueText());
+    auto put = [&ini](const auto&... settings) {
+        (ini.SetString(kGlobal, settings.Key(), settings.ValueText()), ...);
     };
     const wchar_t* file = nullptr;
     switch (group) {
     case 1:
         file = kConfigIni;
-        put(KeepFoldersOnTop);
-        put(UseShellContextMenu);
-        put(RemoveNonExists);
-        put(UseGridLines);
-        put(ExportUseStrSize);
-        put(UpdateTBOpenBtn);
-        put(SortWhileSearch);
+        put(KeepFoldersOnTop, UseShellContextMenu, RemoveNonExists, UseGridLines, ExportUseStrSize,
+            UpdateTBOpenBtn, SortWhileSearch);
         break;
     case 2:
         file = kUiStatesIni;
-        put(MainWndPos_L);
-        put(MainWndPos_T);
-        put(MainWndPos_R);
-        put(MainWndPos_B);
-        put(MainWndMax);
+        put(MainWndPos_L, MainWndPos_T, MainWndPos_R, MainWndPos_B, MainWndMax);
         break;
     case 3:
         file = kConfigIni;
-        put(HexViewer.UseCustomHexview);
-        put(HexViewer.CustomHexviewPath);
-        put(HexViewer.CustomHexviewName);
+        put(HexViewer.UseCustomHexview, HexViewer.CustomHexviewPath, HexViewer.CustomHexviewName);
         break;
     case 4:
         file = kHexviewIni;
-        put(WndPos_L);
-        put(WndPos_T);
-        put(WndPos_R);
-        put(WndPos_B);
-        put(WndMax);
+        put(WndPos_L, WndPos_T, WndPos_R, WndPos_B, WndMax);
         break;
     default:
         return;
