@@ -1,0 +1,89 @@
+#include "foundation/StoredFonts.h"
+
+#include "foundation/ConfigFiles.h"
+#include "foundation/Handles.h"
+#include "foundation/Settings.h"
+#include "foundation/mvini.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr wchar_t kFontKey[] = L"Font";
+
+void ReleaseScreenDC(HDC dc) {
+    ReleaseDC(nullptr, dc);
+}
+using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
+
+// The section an ini object's own keys live in.
+std::wstring_view DefaultSectionOf(const mvini& ini) {
+    return ini.DefaultSection().empty() ? std::wstring_view(L"global")
+                                        : ini.DefaultSection().view();
+}
+
+mvstring FontText(const LOGFONTW& font) {
+    mvstring text;
+    return HexEncode(text, &font, sizeof font);
+}
+
+// The four modes shared by both fonts: with an ini the stored font is read
+// from it or written to it; without one, save stores a copy of `font` and
+// writes key Font alone to `file`, load hands the stored font out.
+void LoadSaveFont(LOGFONTW& stored, LOGFONTW& font, bool save, mvini* ini, int32_t file,
+                  bool fixedPitch) {
+    if (ini != nullptr) {
+        if (save) {
+            if (fixedPitch)
+                EnsureFixedFont(stored);
+            WriteStoredFont(*ini, stored);
+        } else {
+            ReadStoredFont(*ini, stored);
+            if (fixedPitch)
+                EnsureFixedFont(stored);
+        }
+        return;
+    }
+    if (save) {
+        stored = font;
+        if (fixedPitch)
+            EnsureFixedFont(stored);
+        SaveSettingText(file, kFontKey, FontText(stored));
+    } else {
+        if (fixedPitch)
+            EnsureFixedFont(stored);
+        font = stored;
+    }
+}
+
+} // namespace
+
+void EnsureFixedFont(LOGFONTW& font) {
+    if ((font.lfPitchAndFamily & 0x0F) == FIXED_PITCH)
+        return;
+    font = LOGFONTW{};
+    wcscpy_s(font.lfFaceName, L"Courier New");
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    int pixelsPerInch = 96;
+    if (ScreenDC screen(GetDC(nullptr)); screen)
+        pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    font.lfHeight = -MulDiv(10, pixelsPerInch, 72);
+}
+
+void ReadStoredFont(const mvini& ini, LOGFONTW& font) {
+    const mvstring text = ini.GetString(DefaultSectionOf(ini), kFontKey);
+    if (text.HexToBytes(&font, sizeof font) != sizeof font)
+        font = LOGFONTW{};
+}
+
+void WriteStoredFont(mvini& ini, const LOGFONTW& font) {
+    ini.SetString(DefaultSectionOf(ini), kFontKey, FontText(font));
+}
+
+void VQSettings::LoadSaveListFont(LOGFONTW& font, bool save, mvini* ini) {
+    LoadSaveFont(ListFont, font, save, ini, SettingFileConfig, false);
+}
+
+void VQSettings::LoadSaveHexviewFont(LOGFONTW& font, bool save, mvini* ini) {
+    LoadSaveFont(HexviewFont, font, save, ini, SettingFileHexview, true);
+}
