@@ -131,6 +131,8 @@ void VQSettings::LoadConfig() {
     HexViewer.CustomHexviewPath.Load(ini, L"CustomHexviewPath", SettingFileNone);
     HexViewer.CustomHexviewName.Load(ini, L"CustomHexviewName", SettingFileNone);
     Language.Load(ini, L"Language", SettingFileConfig);
+    LOGFONTW unused{};
+    LoadSaveListFont(unused, false, &ini);
 }
 
 void VQSettings::LoadUiStates() {
@@ -161,6 +163,8 @@ void VQSettings::LoadHexviewConfig() {
     HexviewStatusBar.Load(ini, L"StatusBar", true, SettingFileHexview);
     BytesPerLine.Load(ini, L"BytesPerLine", 1, 64, 16, SettingFileHexview);
     VertSelection.Load(ini, L"VertSelection", false, SettingFileHexview);
+    LOGFONTW unused{};
+    LoadSaveHexviewFont(unused, false, &ini);
 }
 
 void VQSettings::SaveGroup(int group) {

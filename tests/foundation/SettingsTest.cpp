@@ -414,3 +414,21 @@ TEST_F(SettingsTest, GroupsAreSavedTogetherToTheirFile) {
     EXPECT_EQ(reloaded.HexViewer.CustomHexviewName.Get(), L"Hx");
     EXPECT_EQ(reloaded.WndPos_R.Get(), 3);
 }
+
+TEST_F(SettingsTest, FontsAreReadFromTheirFiles) {
+    LOGFONTW list{};
+    list.lfHeight = -13;
+    list.lfPitchAndFamily = VARIABLE_PITCH;
+    wcscpy_s(list.lfFaceName, L"Arial");
+    mvstring hex;
+    HexEncode(hex, &list, sizeof list);
+    const std::string text = "[global]\r\nFont = " + WideToAnsi(hex) + "\r\n";
+    WriteA(L"config.ini", text);
+    WriteA(L"hexview.ini", text); // not fixed-pitch: replaced
+
+    VQSettings settings;
+    InitSettings(settings);
+    EXPECT_EQ(memcmp(&settings.ListFont, &list, sizeof list), 0);
+    EXPECT_STREQ(settings.HexviewFont.lfFaceName, L"Courier New");
+    EXPECT_EQ(settings.HexviewFont.lfPitchAndFamily & 0x0F, FIXED_PITCH);
+}
