@@ -1,0 +1,133 @@
+// The node classes that read code units or keep texts: capture marks, literals,
+// back-references, conditions, recursion and anchors. T is char (8-bit text) or wchar_t.
+#pragma once
+
+#include "regexp/RxCharTraits.h"
+#include "regexp/RxNode.h"
+
+#include <string>
+
+// One mark of a capturing group; a group is the sequence opening mark, body, closing mark.
+template <class T> class RxBracketNode : public RxNode {
+public:
+    RxBracketNode(int group, bool closing, std::basic_string<T> name = {})
+        : m_group(group), m_closing(closing), m_name(std::move(name)) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    int Group() const { return m_group; }
+    void SetGroup(int g) { m_group = g; }
+    const std::basic_string<T>& Name() const { return m_name; }
+
+private:
+    int m_group;
+    bool m_closing;
+    std::basic_string<T> m_name;
+};
+
+// A literal text, compared exactly or ignoring case.
+template <class T> class RxStringNode : public RxNode {
+public:
+    RxStringNode(std::basic_string<T> text, bool rightToLeft, const RxCaseTables* ignoreCase);
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    const std::basic_string<T>& Text() const { return m_text; }
+    bool RightToLeft() const { return m_rtl; }
+    const RxCaseTables* IgnoreCase() const { return m_case; }
+
+private:
+    std::basic_string<T> m_text;
+    std::basic_string<T> m_folded; // the text through toupper, when ignoring case
+    bool m_rtl;
+    const RxCaseTables* m_case;
+};
+
+// Compares the text of a group's latest capture at the position.
+template <class T> class RxBackrefNode : public RxNode {
+public:
+    RxBackrefNode(int group, bool rightToLeft, const RxCaseTables* ignoreCase,
+                  std::basic_string<T> name = {})
+        : m_group(group), m_rtl(rightToLeft), m_case(ignoreCase), m_name(std::move(name)) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    int Group() const { return m_group; }
+    void SetGroup(int g) { m_group = g; }
+    const std::basic_string<T>& Name() const { return m_name; }
+
+private:
+    int m_group;
+    bool m_rtl;
+    const RxCaseTables* m_case;
+    std::basic_string<T> m_name;
+};
+
+// (?(cond)yes|no): the condition is a group having taken part (group >= 0) or a node.
+template <class T> class RxConditionNode : public RxNode {
+public:
+    RxConditionNode(int group, std::basic_string<T> name, RxNode* condition, RxNode* yes,
+                    RxNode* no)
+        : m_group(group), m_name(std::move(name)), m_condition(condition), m_yes(yes), m_no(no) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    const std::basic_string<T>& Name() const { return m_name; }
+    // Turns a named condition into a test of the group.
+    void SetGroup(int g) {
+        m_group = g;
+        m_condition = nullptr;
+    }
+
+private:
+    bool Holds(RegexMatchContext& c);
+
+    int m_group;
+    std::basic_string<T> m_name;
+    RxNode* m_condition;
+    RxNode* m_yes;
+    RxNode* m_no;
+};
+
+// Recursion into the whole pattern (group 0) or a group; matches empty without a target.
+template <class T> class RxDelegateNode : public RxNode {
+public:
+    static constexpr int kNamed = -3;
+    RxDelegateNode(int group, std::basic_string<T> name)
+        : m_group(group), m_name(std::move(name)) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    int Group() const { return m_group; }
+    void SetGroup(int g) { m_group = g; }
+    void SetTarget(RxNode* target) { m_target = target; }
+    const std::basic_string<T>& Name() const { return m_name; }
+
+private:
+    RxNode* m_target = nullptr;
+    int m_group;
+    std::basic_string<T> m_name;
+};
+
+// Anchors and word boundaries.
+template <class T> class RxBoundaryNode : public RxNode {
+public:
+    enum : int {
+        TextStart = 0,
+        TextEnd = 1,
+        TextEndOrFinalBreak = 2,
+        LineStart = 3,
+        LineEnd = 4,
+        WordBoundary = 7
+    };
+    RxBoundaryNode(int kind, bool positive) : m_kind(kind), m_positive(positive) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext&) override { return 0; }
+
+    int Kind() const { return m_kind; }
+    bool Positive() const { return m_positive; }
+
+private:
+    int m_kind;
+    bool m_positive;
+};
