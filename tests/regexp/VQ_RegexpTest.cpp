@@ -1,0 +1,129 @@
+#include "RegexCases.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+namespace {
+
+TEST(VQ_Regexp, UncompiledObjectFindsNothing) {
+    VQ_Regexp<wchar_t> never;
+    EXPECT_FALSE(never.IsCompiled());
+    EXPECT_EQ(MatchUnits(never, std::wstring(L"abc")), NoMatch());
+
+    VQ_Regexp<char> empty;
+    CompileUnits(empty, std::string("a"), 0);
+    ASSERT_TRUE(empty.IsCompiled());
+    CompileUnits(empty, std::string(), 0); // an empty pattern leaves the object uncompiled
+    EXPECT_FALSE(empty.IsCompiled());
+    EXPECT_EQ(MatchUnits(empty, std::string("abc")), NoMatch());
+    EXPECT_EQ(MatchUnits(empty, std::string()), NoMatch());
+}
+
+TEST(VQ_Regexp, EmptyMatchesReportTheirStart) {
+    EXPECT_EQ(Find<char>("x*", 0, "abc"), std::make_pair(0, 0));
+    EXPECT_EQ(Find<wchar_t>("()", 0, ""), std::make_pair(0, 0));
+    EXPECT_EQ(Find<wchar_t>("$", 0, "abc"), std::make_pair(3, 0));
+    EXPECT_EQ(Find<char>("x*", RxRightToLeft, "abc"), std::make_pair(3, 0));
+}
+
+TEST(VQ_Regexp, RecompilingReplacesThePattern) {
+    VQ_Regexp<wchar_t> rx;
+    const std::wstring text = L"aB bAB";
+    struct Step {
+        const wchar_t* pattern;
+        int flags;
+        int start, length;
+    };
+    // literals, classes and back-references, with and without ignore case
+    const Step steps[] = {
+        {L"ab", 0, -1, 0},      {L"ab", RxIgnoreCase, 0, 2},
+        {L"[a]b", 0, -1, 0},    {L"[a]b", RxIgnoreCase, 0, 2},
+        {L"(b)A\\1", 0, -1, 0}, {L"(b)A\\1", RxIgnoreCase, 3, 3},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.pattern << " flags " << s.flags);
+        CompileUnits(rx, std::wstring(s.pattern), s.flags);
+        EXPECT_EQ(MatchUnits(rx, text), std::make_pair(s.start, s.length));
+    }
+}
+
+// Answers false for the first `allowed` questions, then true; counts the questions.
+template <class T> class AbortAfter : public VQ_Regexp<T> {
+public:
+    explicit AbortAfter(int allowed) : m_allowed(allowed) {}
+    bool IsAborted() override { return ++calls > m_allowed; }
+    int calls = 0;
+
+private:
+    int m_allowed;
+};
+
+TEST(VQ_Regexp, AbortBeforeFirstPositionTriesNothing) {
+    AbortAfter<char> rx(0);
+    CompileUnits(rx, std::string("a"), 0);
+    EXPECT_EQ(MatchUnits(rx, std::string("a")), NoMatch());
+    EXPECT_EQ(rx.calls, 1);
+    EXPECT_EQ(rx.LastCaptures().Size(), 0);
+}
+
+// A pattern whose first attempt alone takes some 2^59 steps ends as soon as the user
+// stops: the question is asked while backtracking, not only between start positions.
+TEST(VQ_Regexp, AbortIsSeenInsideBacktracking) {
+    AbortAfter<wchar_t> wide(1);
+    CompileUnits(wide, std::wstring(L"(a?){60}a{60}"), 0);
+    EXPECT_EQ(MatchUnits(wide, std::wstring(59, L'a')), NoMatch());
+    EXPECT_EQ(wide.calls, 2);
+
+    AbortAfter<char> narrow(1);
+    CompileUnits(narrow, std::string("(a|aa)*b"), 0);
+    EXPECT_EQ(MatchUnits(narrow, std::string(200, 'a')), NoMatch());
+    EXPECT_EQ(narrow.calls, 2);
+}
+
+// A match that needs more stack than it may have ends as "no match", the same path an
+// allocation failure takes.
+TEST(VQ_Regexp, StackExhaustionEndsWithNoMatch) {
+    const std::string text = std::string(20000, 'a') + "c";
+    VQ_Regexp<char> rx;
+    CompileUnits(rx, std::string("(a|b)*c"), 0);
+    EXPECT_EQ(MatchUnits(rx, text), std::make_pair(0, 20001));
+    rx.SetStackLimit(1000);
+    EXPECT_EQ(MatchUnits(rx, text), NoMatch());
+    EXPECT_EQ(rx.LastCaptures().Size(), 0);
+    EXPECT_EQ(MatchUnits(rx, std::string("abc")), std::make_pair(0, 3));
+}
+
+// The run-time's case mapping and classification only ever see 0..255.
+TEST(VQ_Regexp, WideCodeUnitsAreNotFolded) {
+    VQ_Regexp<wchar_t> rx;
+    CompileUnits(rx, std::wstring(L"^a"), RxIgnoreCase);
+    EXPECT_EQ(MatchUnits(rx, std::wstring(L"\x0161"
+                                          L"alt.txt")),
+              NoMatch());
+    EXPECT_EQ(MatchUnits(rx, std::wstring(L"Alt.txt")), std::make_pair(0, 1));
+    CompileUnits(rx, std::wstring(L"\x0161"), RxIgnoreCase);
+    EXPECT_EQ(MatchUnits(rx, std::wstring(L"\x0160 \x0161")), std::make_pair(2, 1));
+    CompileUnits(rx, std::wstring(L"(.)\\1"), RxIgnoreCase);
+    EXPECT_EQ(MatchUnits(rx, std::wstring(L"\x0161"
+                                          L"A\x0161\x0161")),
+              std::make_pair(2, 2));
+}
+
+// Bytes above 0x7F reach the case mapping as 0..255, so a single-byte code page's letters
+// fold in the 8-bit form as they do in the 16-bit form.
+TEST(VQ_Regexp, HighBytesFollowTheLocaleCaseMapping) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = old ? old : "C";
+    ASSERT_NE(std::setlocale(LC_ALL, ".1252"), nullptr);
+    const auto narrow = Find<char>("\xe9t\xe9", RxIgnoreCase, "x\xc9T\xc9");
+    const auto wide = Find<wchar_t>("\xe9t\xe9", RxIgnoreCase, "x\xc9T\xc9");
+    const auto cls = Find<char>("[\xe0-\xef]+", RxIgnoreCase, "x\xc9\xe9");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(narrow, std::make_pair(1, 3));
+    EXPECT_EQ(wide, std::make_pair(1, 3));
+    EXPECT_EQ(cls, std::make_pair(2, 1)); // widening only adds the ASCII letters' other case
+}
+
+} // namespace
