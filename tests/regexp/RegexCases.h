@@ -3,6 +3,7 @@
 
 #include "regexp/VQ_Regexp.h"
 
+#include <clocale>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,3 +39,20 @@ std::pair<int, int> Find(std::string_view pattern, int flags, std::string_view s
 inline std::pair<int, int> NoMatch() {
     return {-1, 0};
 }
+
+// Selects a C run-time locale for the scope (as the program does with the user's default
+// locale before it starts) and restores the previous one.
+class LocaleScope {
+public:
+    explicit LocaleScope(const char* name) {
+        const char* old = std::setlocale(LC_ALL, nullptr);
+        m_saved = old ? old : "C";
+        m_ok = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~LocaleScope() { std::setlocale(LC_ALL, m_saved.c_str()); }
+    bool Ok() const { return m_ok; }
+
+private:
+    std::string m_saved;
+    bool m_ok;
+};
