@@ -22,6 +22,10 @@ uint64_t LastWriteTime(HANDLE file) {
     return static_cast<uint64_t>(info.LastWriteTime.QuadPart);
 }
 
+bool IsMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 } // namespace
 
 mvstring ConfigPathBesideProgram(const mvstring& name) {
@@ -96,10 +100,17 @@ FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
     const DWORD errorB = fileB ? ERROR_SUCCESS : GetLastError();
     const uint64_t timeB = fileB ? LastWriteTime(fileB.Get()) : 0;
 
-    // The caller judges a failed open by the last error: it must be the
-    // chosen copy's own, or a copy that exists but is held by another
-    // process would pass for missing because the other copy was missing.
-    const bool chooseB = timeA < timeB;
+    // A copy that exists but cannot be opened (held by another process
+    // beyond the retry, access denied) has no known time, so which copy is
+    // newer cannot be told: that copy is chosen and its own error is left
+    // for the caller. Otherwise a save would go on from the other copy, or
+    // from nothing when the other copy is missing, and the result would
+    // shadow the unreadable copy with only part of its keys.
+    bool chooseB = timeA < timeB;
+    if (!fileA && !IsMissing(errorA))
+        chooseB = false;
+    else if (!fileB && !IsMissing(errorB))
+        chooseB = true;
     if (path)
         *path = chooseB ? pathB : pathA;
     FileHandle chosen = chooseB ? std::move(fileB) : std::move(fileA);
@@ -137,8 +148,7 @@ void LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
                 return;
             file.Parse(text);
         } else {
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            if (!IsMissing(GetLastError()))
                 return;
         }
     } // the read handle is closed before the file is opened for writing

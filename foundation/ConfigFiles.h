@@ -37,10 +37,12 @@ FileHandle OpenFileRetry(const mvstring& path, bool write);
 
 // Opens the configuration file `name`. Reading: the copy with the later
 // last-write time, the one beside the program when the times are equal or
-// neither exists. Writing: the copy beside the program, else the per-user
-// one. `path` (when given) receives the chosen path (empty when no copy
-// could be opened for writing). When the chosen copy did not open, the last
-// error is that copy's own open error.
+// neither exists; a copy that exists but cannot be opened (held beyond the
+// retry, access denied) is chosen whatever its time, since which copy is
+// newer cannot be told. Writing: the copy beside the program, else the
+// per-user one. `path` (when given) receives the chosen path (empty when no
+// copy could be opened for writing). When the chosen copy did not open, the
+// last error is that copy's own open error.
 FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path = nullptr);
 
 // Writes the ini's text as UTF-16LE with a byte-order mark from the start of

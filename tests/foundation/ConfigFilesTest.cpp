@@ -174,24 +174,47 @@ TEST_F(ConfigFilesTest, OpeningGivesUpAfterOneSecondWithTheSharingViolation) {
     EXPECT_LT(elapsed, 3000u);
 }
 
-TEST_F(ConfigFilesTest, AHeldCopyIsNeitherReadAsMissingNorOverwrittenWithOnlyTheSavedKey) {
-    // The copy beside the program exists but stays held beyond the retry; the
-    // per-user copy is missing, so its "not found" must not decide.
-    const std::string original = "[global]\r\nkeep=1\r\n";
-    const std::wstring path = WriteA(L"config.ini", original);
-    HANDLE held = HoldExclusive(path);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+TEST_F(ConfigFilesTest, AHeldCopyIsNeitherReadAsMissingNorShadowedByASaveOfOnlyTheSavedKey) {
+    // A copy that exists but stays held beyond the retry decides the outcome
+    // by its own error, whether the other copy is missing or older: nothing
+    // is read and nothing written, so no copy with only the changed key
+    // appears next to (or newer than) the complete one.
+    struct Case {
+        bool holdA;            // else the per-user copy is held
+        bool otherCopyPresent; // the other copy exists, with an older time
+    } cases[] = {{true, false}, {false, false}, {true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "hold A " << c.holdA << ", other " << c.otherCopyPresent);
+        DeleteFileW(PathA(L"config.ini").c_str());
+        DeleteFileW(PathB(L"config.ini").c_str());
+        const std::string heldText = "[global]\r\nkeep=1\r\n";
+        const std::string otherText = "[global]\r\nolder=1\r\n";
+        const std::wstring held =
+            c.holdA ? WriteA(L"config.ini", heldText) : WriteB(L"config.ini", heldText);
+        const std::wstring other = c.holdA ? PathB(L"config.ini") : PathA(L"config.ini");
+        SetWriteTime(held, 200);
+        if (c.otherCopyPresent)
+            SetWriteTime(m_dir.WriteFile(other.substr(m_dir.Path().size() + 1), otherText), 100);
+        HANDLE hold = HoldExclusive(held);
+        ASSERT_NE(hold, INVALID_HANDLE_VALUE);
 
-    FileHandle file = OpenConfigFile(L"config.ini", false);
-    EXPECT_FALSE(file);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    mvini save(L"global");
-    save.SetString(L"global", L"changed", L"1");
-    LoadNamedIni(save, true, L"config.ini");
-    CloseHandle(held);
+        mvstring path;
+        EXPECT_FALSE(OpenConfigFile(L"config.ini", false, &path));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(path, held);
+        mvini save(L"global");
+        save.SetString(L"global", L"changed", L"1");
+        LoadNamedIni(save, true, L"config.ini");
+        CloseHandle(hold);
 
-    EXPECT_EQ(TempDir::ReadFile(path), original);
-    EXPECT_FALSE(Exists(PathB(L"config.ini")));
+        EXPECT_EQ(TempDir::ReadFile(held), heldText);
+        if (c.otherCopyPresent) {
+            EXPECT_EQ(TempDir::ReadFile(other), otherText);
+        } else {
+            EXPECT_FALSE(Exists(other));
+        }
+    }
 }
 
 TEST(GetIniSectionValues, ValuesInKeyOrderIgnoringCase) {
