@@ -61,6 +61,8 @@ public:
     void Seal();
 
     const std::vector<RxNode*>& Embedded() const { return m_embedded; }
+    // True when matching is the table lookup alone (no embedded node of another kind).
+    bool Plain() const { return m_plainEmbedded; }
 
     // Range ends compare as signed bytes in the 8-bit form, unsigned in the 16-bit form.
     static int Order(T ch) {

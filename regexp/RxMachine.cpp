@@ -518,6 +518,9 @@ template <class T> RxNode* RxMachine<T>::BuildRepeat(int& flags) {
         Advance();
         return Make<RxPossessiveNode>(item, minimum, maximum - minimum);
     }
+    bool rtl = false;
+    if (auto test = RxUnitGreedyNode<T>::TestFor(item, rtl))
+        return Make<RxUnitGreedyNode<T>>(item, minimum, maximum - minimum, test, rtl);
     return Make<RxGreedyNode>(item, minimum, maximum - minimum);
 }
 

@@ -1,5 +1,7 @@
 #include "regexp/RxTextNodes.h"
 
+#include "regexp/RxCharClass.h"
+
 #include <algorithm>
 
 namespace {
@@ -224,6 +226,84 @@ template <class T> int RxDelegateNode<T>::MatchNext(RegexMatchContext& c) {
     return m_target->MatchNext(c);
 }
 
+// ---- greedy repeat of a single code unit ----
+
+template <class T>
+typename RxUnitGreedyNode<T>::Test RxUnitGreedyNode<T>::TestFor(const RxNode* atom,
+                                                                bool& rightToLeft) {
+    if (auto* r = dynamic_cast<const RxRangeNode<T>*>(atom); r && r->Plain()) {
+        rightToLeft = r->RightToLeft();
+        return [](const RxNode* a, T ch) {
+            return static_cast<const RxUnitClass<T>*>(a)->Accepts(ch);
+        };
+    }
+    if (auto* p = dynamic_cast<const RxPosixNode<T>*>(atom); p && p->Test()) {
+        rightToLeft = p->RightToLeft();
+        return [](const RxNode* a, T ch) {
+            return static_cast<const RxUnitClass<T>*>(a)->Accepts(ch);
+        };
+    }
+    if (auto* s = dynamic_cast<const RxStringNode<T>*>(atom); s && s->Text().size() == 1) {
+        rightToLeft = s->RightToLeft();
+        if (s->IgnoreCase()) {
+            return [](const RxNode* a, T ch) {
+                auto* n = static_cast<const RxStringNode<T>*>(a);
+                return Fold(*n->IgnoreCase(), ch) == Fold(*n->IgnoreCase(), n->Text()[0]);
+            };
+        }
+        return [](const RxNode* a, T ch) {
+            return static_cast<const RxStringNode<T>*>(a)->Text()[0] == ch;
+        };
+    }
+    return nullptr;
+}
+
+template <class T> int RxUnitGreedyNode<T>::Match(RegexMatchContext& c) {
+    RxFrame f(c);
+    if (!f.Enter())
+        return 0;
+    const T* text = c.Text<T>();
+    const int p = c.position;
+    // Code units available in the reading direction.
+    const int room = m_rtl ? p : c.length - p;
+    if (p < 0 || room < this->m_count)
+        return 0;
+    const int dir = m_rtl ? -1 : 1;
+    const int first = m_rtl ? p - 1 : p; // index of the first unit read
+    for (int i = 0; i < this->m_count; ++i) {
+        if (!m_test(this->m_atom, text[first + dir * i]))
+            return 0;
+    }
+    const int start = p + dir * this->m_count;
+    const int limit = room - this->m_count < this->m_extra ? room - this->m_count : this->m_extra;
+    int k = 0;
+    for (int at = first + dir * this->m_count; k < limit && m_test(this->m_atom, text[at]);
+         at += dir)
+        ++k;
+    c.position = start + dir * k;
+    c.Push(start);
+    c.Push(k);
+    return 1;
+}
+
+template <class T> int RxUnitGreedyNode<T>::MatchNext(RegexMatchContext& c) {
+    RxFrame f(c);
+    if (!f.Resume())
+        return 0;
+    int k = c.Pop();
+    const int start = c.Pop();
+    const int dir = m_rtl ? -1 : 1;
+    if (k > 0) {
+        --k;
+        c.position = start + dir * k;
+        c.Push(start);
+        c.Push(k);
+        return 1;
+    }
+    c.position = start - dir * this->m_count;
+    return 0;
+}
+
 // ---- anchors ----
 
 template <class T> int RxBoundaryNode<T>::Match(RegexMatchContext& c) {
@@ -271,5 +351,7 @@ template class RxConditionNode<char>;
 template class RxConditionNode<wchar_t>;
 template class RxDelegateNode<char>;
 template class RxDelegateNode<wchar_t>;
+template class RxUnitGreedyNode<char>;
+template class RxUnitGreedyNode<wchar_t>;
 template class RxBoundaryNode<char>;
 template class RxBoundaryNode<wchar_t>;

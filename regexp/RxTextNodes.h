@@ -4,6 +4,7 @@
 
 #include "regexp/RxCharTraits.h"
 #include "regexp/RxNode.h"
+#include "regexp/RxNodes.h"
 
 #include <string>
 
@@ -107,6 +108,25 @@ private:
     RxNode* m_target = nullptr;
     int m_group;
     std::basic_string<T> m_name;
+};
+
+// A greedy repeat of an atom that always matches exactly one code unit (a class or a
+// single literal code unit): it behaves as RxGreedyNode does with such an atom, whose
+// MatchNext always fails, but keeps only the start and the count on the backtrack stack.
+template <class T> class RxUnitGreedyNode : public RxGreedyNode {
+public:
+    using Test = bool (*)(const RxNode* atom, T ch);
+    RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test, bool rightToLeft)
+        : RxGreedyNode(atom, minimum, extra), m_test(test), m_rtl(rightToLeft) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+    // The test for an atom that qualifies, or null.
+    static Test TestFor(const RxNode* atom, bool& rightToLeft);
+
+private:
+    Test m_test;
+    bool m_rtl;
 };
 
 // Anchors and word boundaries.

@@ -86,3 +86,38 @@ TEST(RxNodes, CallDepthIsBoundedUnderRecursion) {
 }
 
 } // namespace
+
+namespace {
+
+// A greedy repeat of a single code unit takes a compact path; wrapping the atom in an
+// atomic group forces the general repeat, which must give the same answers.
+TEST(RxNodes, SingleUnitRepeatAgreesWithGeneralRepeat) {
+    struct Pair {
+        const char* unit;
+        const char* general;
+        const char* subject;
+    };
+    const Pair pairs[] = {
+        {"a*ab", "(?>a)*ab", "xaaab"},
+        {"[ab]{2,3}b", "(?>[ab]){2,3}b", "aabbb"},
+        {"\\w+@\\w+", "(?>\\w)+@(?>\\w)+", "ab cd@ef"},
+        {"x.*y", "x(?>.)*y", "x1y2y\ny"},
+        {"A{0,2}a", "(?>A){0,2}a", "AAa"},
+        {"[[:digit:]]+0", "(?>[[:digit:]])+0", "12300"},
+        {"b+", "(?>b)+", "abbba"},
+        {"a{3,}", "(?>a){3,}", "aa aaaa"},
+    };
+    for (const Pair& p : pairs) {
+        for (int flags : {0, int(RxIgnoreCase), int(RxRightToLeft), RxIgnoreCase | RxRightToLeft}) {
+            SCOPED_TRACE(testing::Message() << p.unit << " flags " << flags);
+            const auto expected = Find<char>(p.general, flags, p.subject);
+            EXPECT_EQ(Find<char>(p.unit, flags, p.subject), expected);
+            EXPECT_EQ(Find<wchar_t>(p.unit, flags, p.subject), expected);
+        }
+    }
+    // and the expected answers themselves for two of them
+    EXPECT_EQ(Find<char>("a*ab", 0, "xaaab"), std::make_pair(1, 4));
+    EXPECT_EQ(Find<char>("A{0,2}a", RxIgnoreCase | RxRightToLeft, "AAa"), std::make_pair(0, 3));
+}
+
+} // namespace
