@@ -985,6 +985,8 @@ template <class T> bool RxMachine<T>::AnalyseFirst(RxNode* n, StartFilter& f, bo
             unknown = true;
             return true;
         }
+        if (s->Text().empty())
+            return true;
         const T first = s->Text()[0];
         if (RxUnit(first) > 0xFF) {
             f.high = true;
@@ -1038,6 +1040,22 @@ template <class T> bool RxMachine<T>::AnalyseFirst(RxNode* n, StartFilter& f, bo
 }
 
 template <class T> void RxMachine<T>::AnalyseStart() {
+    // Followers of the single-unit repeats in left-to-right sequences.
+    for (RxNode* n : m_nodes) {
+        auto* list = dynamic_cast<RxListNode*>(n);
+        if (!list || list->RightToLeft())
+            continue;
+        const std::vector<RxNode*>& children = list->Children();
+        for (size_t i = 0; i + 1 < children.size(); ++i) {
+            auto* repeat = dynamic_cast<RxUnitGreedyNode<T>*>(children[i]);
+            if (!repeat || repeat->RightToLeft())
+                continue;
+            StartFilter f;
+            bool unknown = false;
+            if (!AnalyseFirst(children[i + 1], f, unknown) && !unknown)
+                repeat->SetFollowers(f.first, f.high);
+        }
+    }
     m_filter = StartFilter{};
     if (!m_root || (m_flags & RxRightToLeft))
         return;

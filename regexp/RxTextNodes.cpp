@@ -280,6 +280,13 @@ template <class T> int RxUnitGreedyNode<T>::Match(RegexMatchContext& c) {
     for (int at = first + dir * this->m_count; k < limit && m_test(this->m_atom, text[at]);
          at += dir)
         ++k;
+    if (m_hasFollow) {
+        while (!Follows(text, c.length, start + k)) {
+            if (k == 0)
+                return 0;
+            --k;
+        }
+    }
     c.position = start + dir * k;
     c.Push(start);
     c.Push(k);
@@ -293,8 +300,10 @@ template <class T> int RxUnitGreedyNode<T>::MatchNext(RegexMatchContext& c) {
     int k = c.Pop();
     const int start = c.Pop();
     const int dir = m_rtl ? -1 : 1;
-    if (k > 0) {
+    while (k > 0) {
         --k;
+        if (m_hasFollow && !Follows(c.Text<T>(), c.length, start + k))
+            continue;
         c.position = start + dir * k;
         c.Push(start);
         c.Push(k);

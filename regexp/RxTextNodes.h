@@ -6,6 +6,7 @@
 #include "regexp/RxNode.h"
 #include "regexp/RxNodes.h"
 
+#include <bitset>
 #include <string>
 
 // One mark of a capturing group; a group is the sequence opening mark, body, closing mark.
@@ -124,9 +125,29 @@ public:
     // The test for an atom that qualifies, or null.
     static Test TestFor(const RxNode* atom, bool& rightToLeft);
 
+    // Left to right: the code units that can begin what follows the repeat in its sequence
+    // (high: any unit above 0xFF can). Positions before any other unit are not offered,
+    // since what follows would fail there at once.
+    void SetFollowers(const std::bitset<256>& first, bool high) {
+        m_follow = first;
+        m_followHigh = high;
+        m_hasFollow = !m_rtl;
+    }
+    bool RightToLeft() const { return m_rtl; }
+
 private:
+    bool Follows(const T* text, int length, int pos) const {
+        if (pos >= length)
+            return false;
+        const unsigned u = RxUnit(text[pos]);
+        return u <= 0xFF ? m_follow.test(u) : m_followHigh;
+    }
+
     Test m_test;
     bool m_rtl;
+    bool m_hasFollow = false;
+    bool m_followHigh = false;
+    std::bitset<256> m_follow;
 };
 
 // Anchors and word boundaries.
