@@ -1,19 +1,20 @@
 #include "regexp/RxNodes.h"
 
-// Sequence: children are matched forward; when one fails, the children already matched
-// are asked for their next way, latest first, and matching goes forward again from the
-// child after the one that found it.
-int RxListNode::Forward(RegexMatchContext& c, int matched) {
-    const int n = static_cast<int>(m_children.size());
+// Sequence backtracking over n items (the children of a sequence, or the copies of a
+// repeated atom): goes forward from `matched` items; when one fails, the items already
+// matched are asked for their next way, latest first, and matching goes forward again from
+// the item after the one that found it.
+template <class Item>
+static int SequenceForward(RegexMatchContext& c, Item item, int matched, int n) {
     while (matched < n) {
-        if (Visit(matched)->Match(c)) {
+        if (item(matched)->Match(c)) {
             ++matched;
             continue;
         }
         for (;;) {
             if (matched == 0 || c.halted)
                 return 0;
-            if (Visit(matched - 1)->MatchNext(c))
+            if (item(matched - 1)->MatchNext(c))
                 break;
             --matched;
         }
@@ -21,26 +22,33 @@ int RxListNode::Forward(RegexMatchContext& c, int matched) {
     return 1;
 }
 
+// The next way of all n items: the latest item that has one, then forward again.
+template <class Item> static int SequenceNext(RegexMatchContext& c, Item item, int n) {
+    int matched = n;
+    for (;;) {
+        if (matched == 0 || c.halted)
+            return 0;
+        if (item(matched - 1)->MatchNext(c))
+            break;
+        --matched;
+    }
+    return SequenceForward(c, item, matched, n);
+}
+
 int RxListNode::Match(RegexMatchContext& c) {
     RxFrame f(c);
     if (!f.Enter())
         return 0;
-    return Forward(c, 0);
+    return SequenceForward(
+        c, [this](int i) { return Visit(i); }, 0, Size());
 }
 
 int RxListNode::MatchNext(RegexMatchContext& c) {
     RxFrame f(c);
     if (!f.Resume())
         return 0;
-    int matched = static_cast<int>(m_children.size());
-    for (;;) {
-        if (matched == 0 || c.halted)
-            return 0;
-        if (Visit(matched - 1)->MatchNext(c))
-            break;
-        --matched;
-    }
-    return Forward(c, matched);
+    return SequenceNext(
+        c, [this](int i) { return Visit(i); }, Size());
 }
 
 int RxAlternativeNode::TryFrom(RegexMatchContext& c, int first) {
@@ -75,38 +83,14 @@ int RxAlternativeNode::MatchNext(RegexMatchContext& c) {
     return TryFrom(c, i + 1);
 }
 
-// Goes forward from `matched` copies to m_count with sequence backtracking.
-static int CopiesFrom(RegexMatchContext& c, RxNode* atom, int matched, int count) {
-    while (matched < count) {
-        if (atom->Match(c)) {
-            ++matched;
-            continue;
-        }
-        for (;;) {
-            if (matched == 0 || c.halted)
-                return 0;
-            if (atom->MatchNext(c))
-                break;
-            --matched;
-        }
-    }
-    return 1;
-}
-
 int RxRepeatNode::MatchCopies(RegexMatchContext& c) {
-    return CopiesFrom(c, m_atom, 0, m_count);
+    return SequenceForward(
+        c, [this](int) { return m_atom; }, 0, m_count);
 }
 
 int RxRepeatNode::NextCopies(RegexMatchContext& c) {
-    int matched = m_count;
-    for (;;) {
-        if (matched == 0 || c.halted)
-            return 0;
-        if (m_atom->MatchNext(c))
-            break;
-        --matched;
-    }
-    return CopiesFrom(c, m_atom, matched, m_count);
+    return SequenceNext(
+        c, [this](int) { return m_atom; }, m_count);
 }
 
 int RxRepeatNode::Match(RegexMatchContext& c) {
@@ -288,9 +272,12 @@ int RxReluctantNode::MatchNext(RegexMatchContext& c) {
     return 1;
 }
 
-int RxPossessiveNode::Match(RegexMatchContext& c) {
+// Atomic matching: runs the first way of a body and drops every other way it left on the
+// backtrack stack; MatchNext then only undoes it. Serves atomic groups and possessive
+// repeats.
+template <class First> static int MatchAtomically(RegexMatchContext& c, First first) {
     const int p = c.position, bt = c.BacktrackTop(), cap = c.CaptureTop();
-    const int r = RxGreedyNode::Match(c);
+    const int r = first();
     c.TruncateBacktrack(bt);
     if (!r || c.halted)
         return 0;
@@ -299,32 +286,30 @@ int RxPossessiveNode::Match(RegexMatchContext& c) {
     return 1;
 }
 
-int RxPossessiveNode::MatchNext(RegexMatchContext& c) {
+static int UndoAtomic(RegexMatchContext& c) {
     const int cap = c.Pop(), p = c.Pop();
     c.TruncateCaptures(cap);
     c.position = p;
     return 0;
+}
+
+int RxPossessiveNode::Match(RegexMatchContext& c) {
+    return MatchAtomically(c, [&] { return RxGreedyNode::Match(c); });
+}
+
+int RxPossessiveNode::MatchNext(RegexMatchContext& c) {
+    return UndoAtomic(c);
 }
 
 int RxIndependentNode::Match(RegexMatchContext& c) {
     RxFrame f(c);
     if (!f.Enter())
         return 0;
-    const int p = c.position, bt = c.BacktrackTop(), cap = c.CaptureTop();
-    const int r = m_body->Match(c);
-    c.TruncateBacktrack(bt);
-    if (!r || c.halted)
-        return 0;
-    c.Push(p);
-    c.Push(cap);
-    return 1;
+    return MatchAtomically(c, [&] { return m_body->Match(c); });
 }
 
 int RxIndependentNode::MatchNext(RegexMatchContext& c) {
-    const int cap = c.Pop(), p = c.Pop();
-    c.TruncateCaptures(cap);
-    c.position = p;
-    return 0;
+    return UndoAtomic(c);
 }
 
 int RxAssertNode::Match(RegexMatchContext& c) {

@@ -25,11 +25,8 @@ public:
     bool RightToLeft() const { return m_rtl; }
 
 private:
-    RxNode* Visit(int i) const {
-        int n = static_cast<int>(m_children.size());
-        return m_rtl ? m_children[n - 1 - i] : m_children[i];
-    }
-    int Forward(RegexMatchContext& c, int matched);
+    int Size() const { return static_cast<int>(m_children.size()); }
+    RxNode* Visit(int i) const { return m_rtl ? m_children[Size() - 1 - i] : m_children[i]; }
 
     std::vector<RxNode*> m_children;
     bool m_rtl;

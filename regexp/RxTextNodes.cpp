@@ -40,21 +40,21 @@ inline int Span(const RegexMatchContext& c, int n, bool rtl) {
 // ---- capture marks ----
 
 template <class T> int RxBracketNode<T>::Match(RegexMatchContext& c) {
-    if (m_group < 0 || !c.EnsureGroup(m_group))
+    if (this->m_group < 0 || !c.EnsureGroup(this->m_group))
         return 0;
-    const int idx = c.FindLatest(m_group);
+    const int idx = c.FindLatest(this->m_group);
     if (!m_closing) {
         if (idx >= 0 && c.captures[idx + 2] == -1) {
             // The group is open: recursion re-enters it.
             --c.captures[idx + 3];
             return 1;
         }
-        c.captureIndex[m_group] = c.CaptureTop();
+        c.captureIndex[this->m_group] = c.CaptureTop();
         if (!c.captures.Reserve(static_cast<size_t>(c.CaptureTop()) + 4)) {
             c.halted = true;
             return 0;
         }
-        c.captures.Push(m_group);
+        c.captures.Push(this->m_group);
         c.captures.Push(c.position);
         c.captures.Push(-1);
         c.captures.Push(0);
@@ -72,7 +72,7 @@ template <class T> int RxBracketNode<T>::Match(RegexMatchContext& c) {
 }
 
 template <class T> int RxBracketNode<T>::MatchNext(RegexMatchContext& c) {
-    const int idx = c.FindLatest(m_group);
+    const int idx = c.FindLatest(this->m_group);
     if (idx < 0)
         return 0;
     if (m_closing) {
@@ -90,9 +90,9 @@ template <class T> int RxBracketNode<T>::MatchNext(RegexMatchContext& c) {
     }
     c.TruncateCaptures(c.CaptureTop() - 4);
     int prev = idx - 4;
-    while (prev >= 0 && c.captures[prev] != m_group)
+    while (prev >= 0 && c.captures[prev] != this->m_group)
         prev -= 4;
-    c.captureIndex[m_group] = prev;
+    c.captureIndex[this->m_group] = prev;
     return 0;
 }
 
@@ -131,9 +131,9 @@ template <class T> int RxStringNode<T>::MatchNext(RegexMatchContext& c) {
 // ---- back-reference ----
 
 template <class T> int RxBackrefNode<T>::Match(RegexMatchContext& c) {
-    if (m_group < 0 || !c.HasIndexEntry(m_group))
+    if (this->m_group < 0 || !c.HasIndexEntry(this->m_group))
         return 0;
-    const int idx = c.FindLatest(m_group);
+    const int idx = c.FindLatest(this->m_group);
     if (idx < 0)
         return 0;
     int from = c.captures[idx + 1], to = c.captures[idx + 2];

@@ -9,22 +9,30 @@
 #include <bitset>
 #include <string>
 
-// One mark of a capturing group; a group is the sequence opening mark, body, closing mark.
-template <class T> class RxBracketNode : public RxNode {
+// The group number and name that marks, back-references and recursion refer to; a name
+// is resolved to a number when the build finishes.
+template <class T> class RxGroupRef : public RxNode {
 public:
-    RxBracketNode(int group, bool closing, std::basic_string<T> name = {})
-        : m_group(group), m_closing(closing), m_name(std::move(name)) {}
-    int Match(RegexMatchContext& c) override;
-    int MatchNext(RegexMatchContext& c) override;
-
+    RxGroupRef(int group, std::basic_string<T> name) : m_group(group), m_name(std::move(name)) {}
     int Group() const { return m_group; }
     void SetGroup(int g) { m_group = g; }
     const std::basic_string<T>& Name() const { return m_name; }
 
-private:
+protected:
     int m_group;
-    bool m_closing;
     std::basic_string<T> m_name;
+};
+
+// One mark of a capturing group; a group is the sequence opening mark, body, closing mark.
+template <class T> class RxBracketNode : public RxGroupRef<T> {
+public:
+    RxBracketNode(int group, bool closing, std::basic_string<T> name = {})
+        : RxGroupRef<T>(group, std::move(name)), m_closing(closing) {}
+    int Match(RegexMatchContext& c) override;
+    int MatchNext(RegexMatchContext& c) override;
+
+private:
+    bool m_closing;
 };
 
 // A literal text, compared exactly or ignoring case.
@@ -46,23 +54,17 @@ private:
 };
 
 // Compares the text of a group's latest capture at the position.
-template <class T> class RxBackrefNode : public RxNode {
+template <class T> class RxBackrefNode : public RxGroupRef<T> {
 public:
     RxBackrefNode(int group, bool rightToLeft, const RxCaseTables* ignoreCase,
                   std::basic_string<T> name = {})
-        : m_group(group), m_rtl(rightToLeft), m_case(ignoreCase), m_name(std::move(name)) {}
+        : RxGroupRef<T>(group, std::move(name)), m_rtl(rightToLeft), m_case(ignoreCase) {}
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
 
-    int Group() const { return m_group; }
-    void SetGroup(int g) { m_group = g; }
-    const std::basic_string<T>& Name() const { return m_name; }
-
 private:
-    int m_group;
     bool m_rtl;
     const RxCaseTables* m_case;
-    std::basic_string<T> m_name;
 };
 
 // (?(cond)yes|no): the condition is a group having taken part (group >= 0) or a node.
@@ -92,23 +94,17 @@ private:
 };
 
 // Recursion into the whole pattern (group 0) or a group; matches empty without a target.
-template <class T> class RxDelegateNode : public RxNode {
+template <class T> class RxDelegateNode : public RxGroupRef<T> {
 public:
     static constexpr int kNamed = -3;
-    RxDelegateNode(int group, std::basic_string<T> name)
-        : m_group(group), m_name(std::move(name)) {}
+    RxDelegateNode(int group, std::basic_string<T> name) : RxGroupRef<T>(group, std::move(name)) {}
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
 
-    int Group() const { return m_group; }
-    void SetGroup(int g) { m_group = g; }
     void SetTarget(RxNode* target) { m_target = target; }
-    const std::basic_string<T>& Name() const { return m_name; }
 
 private:
     RxNode* m_target = nullptr;
-    int m_group;
-    std::basic_string<T> m_name;
 };
 
 // A greedy repeat of an atom that always matches exactly one code unit (a class or a

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 namespace {
 
 // One pattern and subject, with the expected start and length reading left to right and
@@ -178,6 +180,35 @@ TEST(RxMachine, DeepNestingCompilesToNoMatch) {
     for (int i = 0; i < 20000; ++i)
         classes += "[:";
     EXPECT_EQ(Find<wchar_t>(classes, 0, ":"), NoMatch());
+}
+
+} // namespace
+
+namespace {
+
+// The machine itself: an empty pattern's root is the empty node, which matches at 0 even
+// in an empty text; stock nodes are built once and shared.
+TEST(RxMachine, EmptyPatternAndStockNodes) {
+    RxMachine<wchar_t> m;
+    RxNode* root = m.Build(RxBufferView<wchar_t>(), 0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root, m.GetStockNode(0));
+    EXPECT_EQ(m.GetStockNode(17), m.GetStockNode(0));
+    EXPECT_EQ(m.GetStockNode(3), m.GetStockNode(3));
+    EXPECT_NE(m.GetStockNode(3), m.GetStockNode(11));
+
+    for (const wchar_t* text : {L"", L"abc"}) {
+        RegexMatchContext c;
+        c.text = text;
+        c.length = static_cast<int>(std::wcslen(text));
+        RxBuffer<int> result;
+        m.RunMatch(c, result);
+        ASSERT_EQ(result.Size(), 4);
+        EXPECT_EQ(result[0], 1);
+        EXPECT_EQ(result[1], 0);
+        EXPECT_EQ(result[2], 0);
+        EXPECT_EQ(result[3], 0);
+    }
 }
 
 } // namespace
