@@ -134,7 +134,7 @@ void MergeIni(mvini& target, const mvini& source) {
     }
 }
 
-void LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
+bool LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
     if (!save)
         ini.ClearSections();
     mvini file(L"global");
@@ -145,23 +145,22 @@ void LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
             // A copy that cannot be read whole must not be replaced by one
             // that holds only the keys being saved.
             if (!ReadTextFile(handle.Get(), text))
-                return;
+                return false;
             file.Parse(text);
         } else {
             if (!IsMissing(GetLastError()))
-                return;
+                return false;
         }
     } // the read handle is closed before the file is opened for writing
     if (save) {
         MergeIni(file, ini);
         FileHandle handle = OpenConfigFile(name, true);
-        if (handle)
-            WriteIniToHandle(file, handle.Get());
-        return;
+        return handle && WriteIniToHandle(file, handle.Get());
     }
     // Only the sections move; the object keeps its own default section name.
     static_cast<mvstrmap<mvinisection>&>(ini) =
         std::move(static_cast<mvstrmap<mvinisection>&>(file));
+    return true;
 }
 
 bool GetIniSectionValues(const mvini& ini, std::wstring_view section, std::vector<mvstring>& out) {

@@ -60,8 +60,9 @@ void MergeIni(mvini& target, const mvini& source);
 // the caller does not know survive. A missing file loads as empty and is
 // created by a save; a file that exists but cannot be read (held by another
 // process beyond the retry, access denied) loads as empty and is never
-// overwritten by a save.
-void LoadNamedIni(mvini& ini, bool save, const mvstring& name);
+// overwritten by a save. True when the file was read (or is missing) and, when
+// saving, written back.
+bool LoadNamedIni(mvini& ini, bool save, const mvstring& name);
 
 // Empties `out`; false for an empty section name or a missing section,
 // otherwise the section's values in key order (ignoring case) and true.

@@ -32,17 +32,7 @@ const wchar_t* SectionOf(uint8_t kind) {
 // could not be read: rewriting the file from what was read would then throw
 // away every list the user had.
 bool ReadHistoryFile(mvini& ini) {
-    ini.ClearSections();
-    FileHandle file = OpenConfigFile(kHistoryIni, false);
-    if (!file) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    mvstring text;
-    if (!ReadTextFile(file.Get(), text))
-        return false;
-    ini.Parse(text);
-    return true;
+    return LoadNamedIni(ini, false, kHistoryIni);
 }
 
 void WriteHistoryFile(const mvini& ini) {
