@@ -1,5 +1,5 @@
 // Matches typical patterns over a generated text in both widths and prints MB/s, beside
-// std::regex (ECMAScript) on the same input. Usage: regexp_bench [megabytes of text, 16]
+// std::regex (ECMAScript) on the same input. Usage: regexp_bench [megabytes of text, 24]
 #include "regexp/VQ_Regexp.h"
 
 #include <chrono>
@@ -142,7 +142,7 @@ template <class T> void Measure(const char* width, const std::wstring& wide) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const double megabytes = argc > 1 ? std::atof(argv[1]) : 16.0;
+    const double megabytes = argc > 1 ? std::atof(argv[1]) : 24.0;
     const std::wstring text = MakeText(static_cast<size_t>(megabytes * 1024 * 1024));
     std::printf("regexp_bench: every match of each pattern, multi-line, one thread\n");
     Measure<char>("8-bit", text);

@@ -72,6 +72,8 @@ const SyntaxCase kSyntax[] = {
     {"^b", "a\nb", 0, -1, 0, -1, 0},
     {"^b", "a\nb", 2, 2, 1, 2, 1},
     {"^b", "a\rb", 2, 2, 1, 2, 1},
+    {"^b", "a\r\nb", 2, 3, 1, 3, 1},
+    {"^\n", "\r\n", 2, -1, 0, -1, 0}, // between CR and LF is no line start
     {"a$", "a\r\nb", 2, 0, 1, 0, 1},
     {"\\Ab", "b", 0, 0, 1, 0, 1},
     {"\\bfoo\\b", "afoo foo", 0, 5, 3, 5, 3},
