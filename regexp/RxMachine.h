@@ -91,7 +91,9 @@ private:
     class Nesting;
 
     template <class N, class... A> N* Make(A&&... args) {
-        m_nodes.reserve(m_nodes.size() + 1);
+        // Room first, so that the node is owned by the list once it exists.
+        if (m_nodes.size() == m_nodes.capacity())
+            m_nodes.reserve(m_nodes.empty() ? 64 : m_nodes.size() * 2);
         N* n = new N(std::forward<A>(args)...);
         m_nodes.push_back(n);
         return n;

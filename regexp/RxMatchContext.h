@@ -29,7 +29,6 @@ public:
     int depth = 0;
     // Set when the match must end with no result: aborted, or out of memory.
     bool halted = false;
-    bool aborted = false;
     unsigned steps = 0;
     bool (*abortQuery)(void*) = nullptr;
     void* abortArg = nullptr;
@@ -41,7 +40,7 @@ public:
         if (halted)
             return false;
         if (++steps % kAbortInterval == 0 && abortQuery && abortQuery(abortArg)) {
-            halted = aborted = true;
+            halted = true;
             return false;
         }
         return true;
@@ -63,7 +62,7 @@ public:
     // Makes sure the capture index has an entry for g (new entries -1).
     bool EnsureGroup(int g);
     bool HasIndexEntry(int g) const { return g >= 0 && g < captureIndex.Size(); }
-    // Sets limits on the three stacks (entries each).
+    // Caps the entries of the backtrack, capture and scratch stacks.
     void SetStackLimit(size_t entries);
     // Empties the stacks for a new start position.
     void Reset();

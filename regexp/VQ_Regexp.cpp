@@ -28,7 +28,7 @@ template <class T> int VQ_Regexp<T>::Match(const T* text, int length, int& match
         c.length = length;
         c.position = c.searchStart = (this->Flags() & RxRightToLeft) ? length : 0;
         c.budget = RegexMatchContext::kRecursionBudget;
-        c.halted = c.aborted = false;
+        c.halted = false;
         c.steps = 0;
         this->RunMatch(c, m_lastCaptures);
         for (RxBuffer<int>* b : {&c.backtrack, &c.captures, &c.captureIndex, &c.scratch}) {
