@@ -1,6 +1,7 @@
 // advconf.ini: tuning values the user edits by hand. Read once at start-up
 // from the folder "Config" beside the program; never written.
 #include "foundation/ConfigFiles.h"
+#include "foundation/GroupRanges.h"
 #include "foundation/Numbers.h"
 #include "foundation/Settings.h"
 #include "foundation/mvini.h"
@@ -85,4 +86,5 @@ void VQSettings::LoadAdvancedConfig() {
     NoIExplorerBrowser = flag(L"NoIExplorerBrowser");
     NoParseDocx = flag(L"NoParseDocx");
     GroupNameChars = NormalizeGroupNameChars(text(L"GroupNameChars"));
+    LoadGroupSizes(SizeGroups, ini);
 }

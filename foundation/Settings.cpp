@@ -150,6 +150,8 @@ void VQSettings::LoadUiStates() {
     MainWndPos_R.Load(ini, L"MainWndPos_R");
     MainWndPos_B.Load(ini, L"MainWndPos_B");
     MainWndMax.Load(ini, L"MainWndMax", false, SettingFileNone);
+    Columns.Load(ini);
+    ExportCustomCols.LoadSave(false, nullptr, nullptr, &ini);
 }
 
 void VQSettings::LoadHexviewConfig() {

@@ -9,6 +9,7 @@
 // start-up.
 #pragma once
 
+#include "foundation/ColumnSettings.h"
 #include "foundation/mvstring.h"
 
 #include <windows.h>
@@ -199,6 +200,10 @@ public:
     StringSetting Language; // file name of the language file
     BoolSetting AutoSaveDefSearch;
     HexViewerLaunch HexViewer; // group 3
+
+    // --- uistates.ini, written by their own operations ---
+    ExportColumns ExportCustomCols; // the export dialog's columns
+    ColumnSettings Columns;         // the results list's column layout
 
     // --- uistates.ini ---
     ByteSetting LisViewMode; // the key is spelled so

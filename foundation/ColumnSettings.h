@@ -1,0 +1,100 @@
+// The layout of the results list's nine columns (width, display order,
+// visibility; key Columns of uistates.ini) and the export dialog's choice
+// and order of columns (key ExportCustomCols of uistates.ini). Column ids:
+// 0 name (always shown), 1 size (right-aligned), 2 to 8 the others.
+// UI thread only.
+#pragma once
+
+#include "foundation/mvstring.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class mvini;
+
+inline constexpr int kListColumnCount = 9;
+
+// One column of the results list.
+struct ColumnRecord {
+    int32_t Width = 0;  // pixels
+    int32_t Order = 0;  // display position
+    uint8_t Hidden = 0; // 1: not shown
+    int32_t Format = 0; // list-view column format; not stored
+
+    bool SameLayout(const ColumnRecord& other) const noexcept {
+        return Width == other.Width && Order == other.Order && Hidden == other.Hidden;
+    }
+};
+
+class ColumnSettings {
+public:
+    ColumnSettings() { SetDefaults(); }
+
+    // Width 12 average characters of the screen font (at least 120 pixels;
+    // column 0 five thirds of that), order = id, all shown.
+    void SetDefaults();
+    // Defaults, then the Columns text of the ini's default section: nine
+    // "width,order,hidden" records separated by "|". Another number of
+    // records keeps every default; a record without exactly three fields
+    // keeps the defaults of that one and all after it.
+    void Load(const mvini& ini);
+    // Writes the Columns text ("%d,%d,%d" per record, joined by " | ").
+    void Save(mvini& ini) const;
+    // The Columns text of the records.
+    mvstring Text() const;
+
+    // Replaces the list view's columns by the shown records (column 0 is
+    // shown again when it was hidden), each with its id as subitem and
+    // titles[id] as text, sets their display orders and the sort arrow.
+    // False when the window does not exist.
+    bool ApplyToList(HWND list, const std::vector<mvstring>& titles);
+    // Takes width and order of the list view's column at `index` (-1: of
+    // every column, and visibility from which ids are present) and writes
+    // Columns to uistates.ini when that changed anything. False when the
+    // window does not exist, or the column cannot be read or shows no id
+    // 0..8.
+    bool CaptureAndSave(HWND list, int index);
+    // Shows column `id` (1..8) at position `id` when it is hidden, or hides
+    // it; then captures all columns and writes Columns to uistates.ini. False
+    // for no window, an id outside 1..8, or when the list view refused.
+    bool ToggleColumn(HWND list, int id, const mvstring& title);
+
+    std::array<ColumnRecord, kListColumnCount> Records;
+
+private:
+    // Takes width, order and visibility of every column from the list view.
+    void CaptureAll(HWND list);
+    void SaveToFile() const;
+};
+
+// Shows the sort arrow (down when descending) on the header item whose item
+// data is `sortColumn` and clears it on every other item.
+void SetHeaderSortArrow(HWND list, int sortColumn, bool descending);
+// The same with SortColumn and SortDescending of the process-wide settings.
+void SetHeaderSortArrow(HWND list);
+
+// The export dialog's columns: byte i holds the column id at export position
+// i in its low seven bits and 0x80 when that column is exported. Either
+// nine bytes naming each id once, or empty for the default (all nine in id
+// order).
+class ExportColumns {
+public:
+    // ini given, save: writes the bytes as hex to key ExportCustomCols of the
+    // ini's default section. ini given, load: a value of exactly 18 digits
+    // replaces the bytes (empty when they are not nine bytes naming each id
+    // once); any other length leaves them. No ini, load: `order` receives the
+    // nine ids in export order, `checked` the exported ones in that order.
+    // No ini, save: a nine-entry `order` naming each id once becomes the
+    // bytes, marked by `checked`, and ExportCustomCols alone is written to
+    // uistates.ini; any other order changes nothing.
+    void LoadSave(bool save, std::vector<uint8_t>* order, std::vector<uint8_t>* checked,
+                  mvini* ini);
+
+    const std::vector<uint8_t>& Bytes() const noexcept { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
+};

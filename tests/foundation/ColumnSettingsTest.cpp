@@ -1,0 +1,438 @@
+#include "foundation/ColumnSettings.h"
+
+#include "foundation/Handles.h"
+#include "foundation/Settings.h"
+#include "foundation/TextMetrics.h"
+#include "foundation/mvini.h"
+
+#include "ConfigFolders.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using WindowHolder = mvHandle<HWND, ::DestroyWindow>;
+
+// Explicit widths so that file texts do not depend on the screen font.
+constexpr wchar_t kNineRecords[] = L"200,8,0 | 100,7,1 | 90,6,0 | 80,5,1 | 70,4,0 | 60,3,1 | "
+                                   L"50,2,0 | 40,1,1 | 30,0,0";
+
+void SetRecords(ColumnSettings& columns, const std::vector<int>& widths,
+                const std::vector<int>& orders, const std::vector<int>& hidden) {
+    for (int id = 0; id < kListColumnCount; ++id) {
+        columns.Records[id].Width = widths[id];
+        columns.Records[id].Order = orders[id];
+        columns.Records[id].Hidden = static_cast<uint8_t>(hidden[id]);
+    }
+}
+
+const std::vector<int> kWidths = {200, 100, 90, 80, 70, 60, 50, 40, 30};
+const std::vector<int> kIdOrder = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+const std::vector<int> kAllShown(9, 0);
+
+std::vector<mvstring> Titles() {
+    std::vector<mvstring> titles;
+    for (int id = 0; id < kListColumnCount; ++id)
+        titles.push_back(L"t" + std::to_wstring(id));
+    return titles;
+}
+
+// "id:width@order" of each list column by position, and "!" after the id
+// when it is right-aligned.
+std::string Layout(HWND list) {
+    std::string out;
+    for (int position = 0;; ++position) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH | LVCF_SUBITEM | LVCF_ORDER | LVCF_FMT;
+        if (!SendMessageW(list, LVM_GETCOLUMNW, position, reinterpret_cast<LPARAM>(&column)))
+            break;
+        out += (out.empty() ? "" : " ") + std::to_string(column.iSubItem) +
+               ((column.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT ? "!" : "") + ":" +
+               std::to_string(column.cx) + "@" + std::to_string(column.iOrder);
+    }
+    return out;
+}
+
+std::wstring TitleAt(HWND list, int position) {
+    wchar_t buffer[32] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = buffer;
+    column.cchTextMax = 32;
+    SendMessageW(list, LVM_GETCOLUMNW, position, reinterpret_cast<LPARAM>(&column));
+    return buffer;
+}
+
+// "item data:arrow" of each header item, the arrow "^", "v" or "-".
+std::string Arrows(HWND list) {
+    const auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    std::string out;
+    const auto count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT | HDI_LPARAM;
+        SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+        const char* arrow = (item.fmt & HDF_SORTUP) ? "^" : (item.fmt & HDF_SORTDOWN) ? "v" : "-";
+        out += (out.empty() ? "" : " ") + std::to_string(item.lParam) + ":" + arrow;
+    }
+    return out;
+}
+
+class ColumnSettingsTest : public ConfigFolders {
+protected:
+    void SetUp() override {
+        ConfigFolders::SetUp();
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+        ASSERT_TRUE(InitCommonControlsEx(&init));
+        m_list = MakeList();
+        ASSERT_TRUE(m_list);
+        VQSettings& settings = Settings();
+        m_sortColumn = settings.SortColumn.Get();
+        m_sortDescending = settings.SortDescending.Get();
+    }
+    void TearDown() override {
+        Settings().SortColumn.Set(m_sortColumn);
+        Settings().SortDescending.Set(m_sortDescending);
+        ConfigFolders::TearDown();
+    }
+
+    static WindowHolder MakeList() {
+        return WindowHolder(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 900,
+                                            300, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                            nullptr));
+    }
+    HWND List() const { return m_list.Get(); }
+
+    std::wstring UiStates() const { return ReadUtf16(PathA(L"uistates.ini")); }
+    static std::wstring ColumnsFile(const std::wstring& records) {
+        return L"[global]\r\nColumns = " + records + L"\r\n\r\n";
+    }
+    void RemoveUiStates() const { DeleteFileW(PathA(L"uistates.ini").c_str()); }
+
+    WindowHolder m_list;
+    uint8_t m_sortColumn = 9;
+    bool m_sortDescending = false;
+};
+
+TEST_F(ColumnSettingsTest, DefaultsAreTwelveAverageCharactersWideAndInIdOrder) {
+    int average = 0;
+    {
+        ScreenDC screen(GetDC(nullptr));
+        ASSERT_TRUE(screen);
+        MeasureAverageChar(screen.Get(), &average);
+    }
+    const int unit = std::max(120, 12 * average);
+    ColumnSettings columns;
+    columns.Records[4] = ColumnRecord{1, 2, 1, 3};
+    columns.SetDefaults();
+    for (int id = 0; id < kListColumnCount; ++id) {
+        const ColumnRecord& record = columns.Records[id];
+        EXPECT_EQ(record.Width, id == 0 ? unit * 5 / 3 : unit) << id;
+        EXPECT_EQ(record.Order, id);
+        EXPECT_EQ(record.Hidden, 0);
+        EXPECT_EQ(record.Format, id == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT) << id;
+    }
+}
+
+TEST_F(ColumnSettingsTest, ColumnsTextIsTakenRecordByRecordUntilTheFirstBadOne) {
+    ColumnSettings defaults;
+    defaults.SetDefaults();
+    // Expected records; null takes the default record of that id.
+    using Expected = std::vector<const wchar_t*>;
+    const Expected allDefault(9, nullptr);
+    const Expected full = {L"200,8,0", L"100,7,1", L"90,6,0", L"80,5,1", L"70,4,0",
+                           L"60,3,1",  L"50,2,0",  L"40,1,1", L"30,0,0"};
+    struct Case {
+        const wchar_t* stored; // null: the key is missing
+        Expected records;
+    } cases[] = {
+        {kNineRecords, full},
+        {nullptr, allDefault},
+        {L"", allDefault},
+        // eight or ten records: ignored as a whole
+        {L"200,8,0 | 100,7,1 | 90,6,0 | 80,5,1 | 70,4,0 | 60,3,1 | 50,2,0 | 40,1,1", allDefault},
+        {(std::wstring(kNineRecords) + L" | 1,2,3").c_str(), allDefault},
+        // the fifth record has two fields
+        {L"200,8,0 | 100,7,1 | 90,6,0 | 80,5,1 | 70,4 | 60,3,1 | 50,2,0 | 40,1,1 | 30,0,0",
+         {L"200,8,0", L"100,7,1", L"90,6,0", L"80,5,1", nullptr, nullptr, nullptr, nullptr,
+          nullptr}},
+        {L"200,8,0,1 | 100,7,1 | 90,6,0 | 80,5,1 | 70,4,0 | 60,3,1 | 50,2,0 | 40,1,1 | 30,0,0",
+         allDefault},
+        // empty records and fields are skipped; hidden is read as a boolean;
+        // numbers as the settings read them
+        {L"200,8,1 || 100,,7,TRUE|90,6,yes|80,5,0x10|-5,0x4,0|60,3,0|50,2,0|40,1,0|30,0,0",
+         {L"200,8,1", L"100,7,1", L"90,6,0", L"80,5,1", L"-5,4,0", L"60,3,0", L"50,2,0", L"40,1,0",
+          L"30,0,0"}},
+    };
+    ColumnSettings columns; // reused: every load starts from the defaults
+    for (const Case& c : cases) {
+        mvini ini(L"global");
+        if (c.stored)
+            ini.SetString(L"global", L"Columns", c.stored);
+        columns.Load(ini);
+        std::wstring expected;
+        for (int id = 0; id < kListColumnCount; ++id) {
+            const ColumnRecord& d = defaults.Records[id];
+            expected += (id ? L" | " : L"") + (c.records[id] ? std::wstring(c.records[id])
+                                                             : std::to_wstring(d.Width) + L"," +
+                                                                   std::to_wstring(id) + L",0");
+        }
+        EXPECT_EQ(columns.Text().str(), expected) << (c.stored ? c.stored : L"<missing>");
+        EXPECT_EQ(columns.Records[1].Format, LVCFMT_RIGHT);
+    }
+}
+
+TEST_F(ColumnSettingsTest, ApplyRebuildsTheColumnsFromTheShownRecords) {
+    for (int i = 0; i < 3; ++i) { // leftovers that must go
+        LVCOLUMNW old{};
+        old.mask = LVCF_WIDTH | LVCF_SUBITEM;
+        old.cx = 10;
+        old.iSubItem = 20 + i;
+        SendMessageW(List(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&old));
+    }
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, {3, 0, 6, 8, 1, 5, 7, 2, 4}, {1, 0, 0, 1, 0, 0, 1, 0, 0});
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+
+    EXPECT_EQ(Layout(List()), "0:200@3 1!:100@0 2:90@6 4:70@1 5:60@5 7:40@2 8:30@4");
+    const std::wstring titles[] = {L"t0", L"t1", L"t2", L"t4", L"t5", L"t7", L"t8"};
+    for (int position = 0; position < 7; ++position)
+        EXPECT_EQ(TitleAt(List(), position), titles[position]);
+    EXPECT_EQ(columns.Records[0].Hidden, 0) << "column 0 is always shown";
+    EXPECT_EQ(columns.Records[3].Hidden, 1);
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini")));
+
+    WindowHolder gone = MakeList();
+    const HWND stale = gone.Get();
+    gone.Reset();
+    EXPECT_FALSE(columns.ApplyToList(stale, Titles()));
+    EXPECT_FALSE(columns.ApplyToList(nullptr, Titles()));
+}
+
+TEST_F(ColumnSettingsTest, SortArrowFollowsTheItemDataNotThePosition) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, kIdOrder, {0, 1, 0, 0, 0, 0, 0, 0, 0});
+    Settings().SortColumn.Set(4);
+    Settings().SortDescending.Set(true);
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    EXPECT_EQ(Arrows(List()), "0:- 2:- 3:- 4:v 5:- 6:- 7:- 8:-");
+
+    struct Case {
+        int sortColumn;
+        bool descending;
+        const char* arrows;
+    } cases[] = {
+        {2, false, "0:- 2:^ 3:- 4:- 5:- 6:- 7:- 8:-"},
+        {2, true, "0:- 2:v 3:- 4:- 5:- 6:- 7:- 8:-"},
+        {0, false, "0:^ 2:- 3:- 4:- 5:- 6:- 7:- 8:-"},
+        {1, false, "0:- 2:- 3:- 4:- 5:- 6:- 7:- 8:-"}, // hidden column
+        {8, true, "0:- 2:- 3:- 4:- 5:- 6:- 7:- 8:v"},
+        {9, false, "0:- 2:- 3:- 4:- 5:- 6:- 7:- 8:-"}, // no sorting
+    };
+    for (const Case& c : cases) {
+        SetHeaderSortArrow(List(), c.sortColumn, c.descending);
+        EXPECT_EQ(Arrows(List()), c.arrows) << c.sortColumn << " " << c.descending;
+    }
+}
+
+TEST_F(ColumnSettingsTest, CapturingAllSavesOnlyWhatChanged) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, kIdOrder, kAllShown);
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    EXPECT_TRUE(columns.CaptureAndSave(List(), -1));
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini"))) << "nothing changed";
+
+    // The user drags column 6 to the front and widens column 2.
+    int order[] = {6, 0, 1, 2, 3, 4, 5, 7, 8};
+    ASSERT_TRUE(SendMessageW(List(), LVM_SETCOLUMNORDERARRAY, 9, reinterpret_cast<LPARAM>(order)));
+    ASSERT_TRUE(SendMessageW(List(), LVM_SETCOLUMNWIDTH, 2, 150));
+    EXPECT_TRUE(columns.CaptureAndSave(List(), -1));
+    const std::wstring saved = L"200,1,0 | 100,2,0 | 150,3,0 | 80,4,0 | 70,5,0 | 60,6,0 | "
+                               L"50,0,0 | 40,7,0 | 30,8,0";
+    EXPECT_EQ(UiStates(), ColumnsFile(saved));
+
+    RemoveUiStates();
+    EXPECT_TRUE(columns.CaptureAndSave(List(), -1));
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini"))) << "captured again without changes";
+
+    // The saved layout restores the same arrangement on a new list.
+    WriteA(L"uistates.ini", "[global]\r\nColumns = " + std::string(saved.begin(), saved.end()));
+    VQSettings restored;
+    InitSettings(restored);
+    WindowHolder second = MakeList();
+    ASSERT_TRUE(restored.Columns.ApplyToList(second.Get(), Titles()));
+    EXPECT_EQ(Layout(second.Get()), Layout(List()));
+    EXPECT_EQ(Layout(second.Get()), "0:200@1 1!:100@2 2:150@3 3:80@4 4:70@5 5:60@6 6:50@0 7:40@7 "
+                                    "8:30@8");
+}
+
+TEST_F(ColumnSettingsTest, CapturingOneColumnTakesItsWidthAndOrder) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, {0, 1, 2, 3, 3, 4, 5, 6, 7}, {0, 0, 0, 1, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    LVCOLUMNW foreign{};
+    foreign.mask = LVCF_WIDTH | LVCF_SUBITEM;
+    foreign.cx = 10;
+    foreign.iSubItem = 12;
+    ASSERT_EQ(SendMessageW(List(), LVM_INSERTCOLUMNW, 8, reinterpret_cast<LPARAM>(&foreign)), 8);
+
+    EXPECT_TRUE(columns.CaptureAndSave(List(), 2));
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini"))) << "unchanged";
+    ASSERT_TRUE(SendMessageW(List(), LVM_SETCOLUMNWIDTH, 6, 77)); // position 6 is column 7
+    EXPECT_TRUE(columns.CaptureAndSave(List(), 6));
+    EXPECT_EQ(UiStates(), ColumnsFile(L"200,0,0 | 100,1,0 | 90,2,0 | 80,3,1 | 70,3,0 | 60,4,0 | "
+                                      L"50,5,0 | 77,6,0 | 30,7,0"));
+
+    RemoveUiStates();
+    EXPECT_FALSE(columns.CaptureAndSave(List(), 8)) << "subitem 12 is not a column of ours";
+    EXPECT_FALSE(columns.CaptureAndSave(List(), 9)) << "no such position";
+    EXPECT_FALSE(columns.CaptureAndSave(List(), -2));
+    EXPECT_FALSE(columns.CaptureAndSave(nullptr, -1));
+    EXPECT_TRUE(columns.CaptureAndSave(List(), -1)) << "the foreign column is skipped";
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini")));
+}
+
+TEST_F(ColumnSettingsTest, ToggleHidesAColumnAndShowsItBackInItsPlace) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, kIdOrder, kAllShown);
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    ASSERT_TRUE(SendMessageW(List(), LVM_SETCOLUMNWIDTH, 3, 333));
+    ASSERT_TRUE(columns.CaptureAndSave(List(), 3));
+
+    const struct {
+        HWND list;
+        int id;
+    } refused[] = {{nullptr, 3}, {List(), 0}, {List(), 9}, {List(), -1}};
+    RemoveUiStates();
+    for (const auto& r : refused)
+        EXPECT_FALSE(columns.ToggleColumn(r.list, r.id, L"x")) << r.id;
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini")));
+
+    EXPECT_TRUE(columns.ToggleColumn(List(), 3, L"t3"));
+    EXPECT_EQ(Layout(List()), "0:200@0 1!:100@1 2:90@2 4:70@3 5:60@4 6:50@5 7:40@6 8:30@7");
+    EXPECT_EQ(UiStates(), ColumnsFile(L"200,0,0 | 100,1,0 | 90,2,0 | 333,3,1 | 70,3,0 | 60,4,0 | "
+                                      L"50,5,0 | 40,6,0 | 30,7,0"));
+
+    EXPECT_TRUE(columns.ToggleColumn(List(), 3, L"t3"));
+    EXPECT_EQ(Layout(List()), "0:200@0 1!:100@1 2:90@2 3:333@3 4:70@4 5:60@5 6:50@6 7:40@7 8:30@8");
+    EXPECT_EQ(TitleAt(List(), 3), L"t3");
+    EXPECT_EQ(UiStates(), ColumnsFile(L"200,0,0 | 100,1,0 | 90,2,0 | 333,3,0 | 70,4,0 | 60,5,0 | "
+                                      L"50,6,0 | 40,7,0 | 30,8,0"));
+}
+
+TEST_F(ColumnSettingsTest, ToggleIsSavedEvenWhenNoOtherColumnMoves) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, kIdOrder, kAllShown);
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    // Column 8 is last: hiding or showing it moves no other column.
+    EXPECT_TRUE(columns.ToggleColumn(List(), 8, L"t8"));
+    EXPECT_EQ(UiStates(), ColumnsFile(L"200,0,0 | 100,1,0 | 90,2,0 | 80,3,0 | 70,4,0 | 60,5,0 | "
+                                      L"50,6,0 | 40,7,0 | 30,8,1"));
+    EXPECT_TRUE(columns.ToggleColumn(List(), 8, L"t8"));
+    EXPECT_EQ(UiStates(), ColumnsFile(L"200,0,0 | 100,1,0 | 90,2,0 | 80,3,0 | 70,4,0 | 60,5,0 | "
+                                      L"50,6,0 | 40,7,0 | 30,8,0"));
+}
+
+TEST_F(ColumnSettingsTest, ShowingTheSortColumnBringsItsArrowBack) {
+    ColumnSettings columns;
+    SetRecords(columns, kWidths, kIdOrder, {0, 0, 0, 0, 0, 1, 0, 0, 0});
+    Settings().SortColumn.Set(5);
+    Settings().SortDescending.Set(false);
+    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    EXPECT_TRUE(columns.ToggleColumn(List(), 5, L"t5"));
+    EXPECT_EQ(Arrows(List()), "0:- 1:- 2:- 3:- 4:- 5:^ 6:- 7:- 8:-");
+}
+
+struct ExportCase {
+    const char* stored; // null: the key is missing
+    std::vector<uint8_t> order;
+    std::vector<uint8_t> checked;
+};
+
+const std::vector<uint8_t> kAllIds = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+
+TEST_F(ColumnSettingsTest, ExportColumnsAreReadOnlyFromNineValidBytes) {
+    const ExportCase cases[] = {
+        {"080706050483020100", {8, 7, 6, 5, 4, 3, 2, 1, 0}, {3}},
+        {"808182838485868788", kAllIds, kAllIds},
+        {"828100868504880703", {2, 1, 0, 6, 5, 4, 8, 7, 3}, {2, 1, 6, 5, 8}},
+        {nullptr, kAllIds, kAllIds},
+        {"8081828384858687", kAllIds, kAllIds},     // 16 digits
+        {"80818283848586878889", kAllIds, kAllIds}, // 20 digits
+        {"zz0706050483020100", kAllIds, kAllIds},   // eight bytes decode
+        {"7f0706050483020100", kAllIds, kAllIds},   // id 127
+        {"000000000000000000", kAllIds, kAllIds},   // one id nine times
+    };
+    for (const ExportCase& c : cases) {
+        mvini ini(L"global");
+        if (c.stored)
+            ini.SetString(L"global", L"ExportCustomCols",
+                          std::wstring(c.stored, c.stored + strlen(c.stored)));
+        ExportColumns columns;
+        columns.LoadSave(false, nullptr, nullptr, &ini);
+        std::vector<uint8_t> order = {42}, checked = {42};
+        columns.LoadSave(false, &order, &checked, nullptr);
+        const char* shown = c.stored ? c.stored : "<missing>";
+        EXPECT_EQ(order, c.order) << shown;
+        EXPECT_EQ(checked, c.checked) << shown;
+    }
+}
+
+TEST_F(ColumnSettingsTest, ExportColumnsOfAnotherLengthLeaveTheStoredChoice) {
+    mvini ini(L"global");
+    ini.SetString(L"global", L"ExportCustomCols", L"080706050483020100");
+    ExportColumns columns;
+    columns.LoadSave(false, nullptr, nullptr, &ini);
+    ini.SetString(L"global", L"ExportCustomCols", L"8081828384858687");
+    columns.LoadSave(false, nullptr, nullptr, &ini);
+    EXPECT_EQ(columns.Bytes(),
+              (std::vector<uint8_t>{0x08, 0x07, 0x06, 0x05, 0x04, 0x83, 0x02, 0x01, 0x00}));
+    mvini out(L"global");
+    columns.LoadSave(true, nullptr, nullptr, &out);
+    EXPECT_EQ(out.GetString(L"global", L"ExportCustomCols"), L"080706050483020100");
+}
+
+TEST_F(ColumnSettingsTest, ExportColumnsAreSavedAloneToUiStates) {
+    WriteA(L"uistates.ini", "[global]\r\nToolbar = false\r\n");
+    std::vector<uint8_t> order = {8, 7, 6, 5, 4, 3, 2, 1, 0};
+    std::vector<uint8_t> checked = {3};
+    VQSettings settings;
+    InitSettings(settings);
+    settings.ExportCustomCols.LoadSave(true, &order, &checked, nullptr);
+    EXPECT_EQ(UiStates(), L"[global]\r\nExportCustomCols = 080706050483020100\r\nToolbar = false"
+                          L"\r\n\r\n");
+
+    VQSettings reloaded;
+    InitSettings(reloaded);
+    std::vector<uint8_t> readOrder, readChecked;
+    reloaded.ExportCustomCols.LoadSave(false, &readOrder, &readChecked, nullptr);
+    EXPECT_EQ(readOrder, order);
+    EXPECT_EQ(readChecked, checked);
+
+    // Only nine entries naming every column once are taken.
+    RemoveUiStates();
+    std::vector<uint8_t> eight = {0, 1, 2, 3, 4, 5, 6, 7};
+    std::vector<uint8_t> twice = {0, 1, 2, 3, 4, 5, 6, 7, 7};
+    reloaded.ExportCustomCols.LoadSave(true, &eight, &checked, nullptr);
+    reloaded.ExportCustomCols.LoadSave(true, &twice, &checked, nullptr);
+    reloaded.ExportCustomCols.LoadSave(true, nullptr, &checked, nullptr);
+    EXPECT_FALSE(Exists(PathA(L"uistates.ini")));
+    reloaded.ExportCustomCols.LoadSave(false, &readOrder, &readChecked, nullptr);
+    EXPECT_EQ(readOrder, order);
+}
+
+TEST_F(ColumnSettingsTest, UiStatesLoadsTheColumnLayout) {
+    WriteA(L"uistates.ini", "[global]\r\nColumns = " +
+                                std::string(std::begin(kNineRecords), std::end(kNineRecords) - 1) +
+                                "\r\n");
+    VQSettings settings;
+    InitSettings(settings);
+    EXPECT_EQ(settings.Columns.Text().str(), kNineRecords);
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+#include "foundation/GroupRanges.h"
+
+#include "foundation/Settings.h"
+#include "foundation/mvini.h"
+
+#include "ConfigFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(GroupRangesTest, CharacterFallsInTheFirstRangeThatHoldsIt) {
+    struct Case {
+        const wchar_t* ranges;
+        wchar_t ch;
+        int index;
+        const wchar_t* label; // the label after the call; "keep" when none was found
+    } cases[] = {
+        {L"09AHIPQZ", L'5', 0, L"0 - 9"},
+        {L"09AHIPQZ", L'b', 2, L"A - H"},
+        {L"09AHIPQZ", L'A', 2, L"A - H"},
+        {L"09AHIPQZ", L'h', 2, L"A - H"},
+        {L"09AHIPQZ", L'i', 4, L"I - P"},
+        {L"09AHIPQZ", L'Z', 6, L"Q - Z"},
+        {L"09AHIPQZ", L'z', 6, L"Q - Z"},
+        {L"09AHIPQZ", L'_', -1, L"keep"},
+        {L"09AHIPQZ", L' ', -1, L"keep"},
+        {L"", L'A', -1, L"keep"},
+        {L"AZ", L'\u00e4', -1, L"keep"},                       // only a..z are folded
+        {L"AZAH", L'B', 0, L"A - Z"},                          // overlapping: the first pair wins
+        {L"09\u00c0\uffff", L'\ufffe', 2, L"\u00c0 - \uffff"}, // unsigned order
+        {L"09A", L'A', -1, L"keep"},                           // a lone last character is no range
+    };
+    for (const Case& c : cases) {
+        mvstring label = L"keep";
+        EXPECT_EQ(GroupNameIndex(c.ranges, c.ch, &label), c.index)
+            << testing::PrintToString(std::wstring(c.ranges)) << " " << int(c.ch);
+        EXPECT_EQ(label.str(), c.label) << int(c.ch);
+        EXPECT_EQ(GroupNameIndex(c.ranges, c.ch), c.index);
+    }
+}
+
+TEST(GroupRangesTest, TheShortFormUsesTheRangesOfTheSettings) {
+    VQSettings& settings = Settings();
+    const mvstring saved = settings.GroupNameChars;
+    settings.GroupNameChars = L"AFGZ";
+    mvstring label;
+    EXPECT_EQ(GroupNameIndex(L'q', &label), 2);
+    EXPECT_EQ(label, L"G - Z");
+    EXPECT_EQ(GroupNameIndex(L'5'), -1);
+    settings.GroupNameChars = saved;
+}
+
+struct SizeCase {
+    const char* stored; // null: the key is missing
+    std::vector<uint64_t> bounds;
+    std::vector<std::wstring> labels;
+};
+
+const std::vector<uint64_t> kDefaultBounds = {16384, 1048576, 134217728, 1073741824, 4294967296};
+const std::vector<std::wstring> kDefaultLabels = {L"0 KB",
+                                                  L"0 KB - 16.0 KB",
+                                                  L"16.0 KB - 1.00 MB",
+                                                  L"1.00 MB - 128 MB",
+                                                  L"128 MB - 1.00 GB",
+                                                  L"1.00 GB - 4.00 GB",
+                                                  L"> 4.00 GB"};
+
+const SizeCase kSizeCases[] = {
+    {" 100 , 0, word ,\t50 ",
+     {100, 50},
+     {L"0 KB", L"0 KB - 100 bytes", L"100 bytes - 50 bytes", L"> 50 bytes"}},
+    {"2048,2048", {2048, 2048}, {L"0 KB", L"0 KB - 2.00 KB", L"2.00 KB - 2.00 KB", L"> 2.00 KB"}},
+    {"-5, 18446744073709551615, 0x20,,", {32}, {L"0 KB", L"0 KB - 32 bytes", L"> 32 bytes"}},
+    {"1", {1}, {L"0 KB", L"0 KB - 1 bytes", L"> 1 bytes"}},
+    {nullptr, kDefaultBounds, kDefaultLabels},
+    {"", kDefaultBounds, kDefaultLabels},
+    {"0", kDefaultBounds, kDefaultLabels},
+    {" , word, -1", kDefaultBounds, kDefaultLabels},
+};
+
+std::vector<std::wstring> Labels(const SizeGroups& groups) {
+    std::vector<std::wstring> out;
+    for (const mvstring& label : groups.Labels)
+        out.push_back(label.str());
+    return out;
+}
+
+TEST(GroupRangesTest, SizeBoundsKeepTheWrittenOrderAndGetTwoMoreLabels) {
+    for (const SizeCase& c : kSizeCases) {
+        mvini ini(L"global");
+        if (c.stored) {
+            mvstring value;
+            AnsiToWide(value, c.stored, 0, CP_ACP);
+            ini.SetString(L"global", L"GroupSizes", value);
+        }
+        SizeGroups groups;
+        groups.Bounds = {7}; // whatever was there before goes
+        groups.Labels = {L"old"};
+        LoadGroupSizes(groups, ini);
+        const char* shown = c.stored ? c.stored : "<missing>";
+        EXPECT_EQ(groups.Bounds, c.bounds) << shown;
+        EXPECT_EQ(Labels(groups), c.labels) << shown;
+    }
+}
+
+using GroupSizesFileTest = ConfigFolders;
+
+TEST_F(GroupSizesFileTest, AdvancedConfigBuildsTheSizeGroups) {
+    VQSettings settings;
+    InitSettings(settings);
+    EXPECT_EQ(settings.SizeGroups.Bounds, kDefaultBounds);
+    EXPECT_EQ(Labels(settings.SizeGroups), kDefaultLabels);
+
+    WriteA(L"advconf.ini", "[global]\r\nGroupSizes = 100, 0, word, 50\r\n");
+    InitSettings(settings);
+    EXPECT_EQ(settings.SizeGroups.Bounds, (std::vector<uint64_t>{100, 50}));
+    EXPECT_EQ(settings.SizeGroups.Labels.size(), 4u);
+}
+
+} // namespace
