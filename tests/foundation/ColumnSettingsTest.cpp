@@ -108,6 +108,16 @@ protected:
     }
     HWND List() const { return m_list.Get(); }
 
+    // Columns of kWidths in id order with the hidden flags given, applied to
+    // the list while the settings sort by `sortColumn`.
+    void ApplySorted(ColumnSettings& columns, const std::vector<int>& hidden, uint8_t sortColumn,
+                     bool descending) {
+        SetRecords(columns, kWidths, kIdOrder, hidden);
+        Settings().SortColumn.Set(sortColumn);
+        Settings().SortDescending.Set(descending);
+        ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    }
+
     std::wstring UiStates() const { return ReadUtf16(PathA(L"uistates.ini")); }
     static std::wstring ColumnsFile(const std::wstring& records) {
         return L"[global]\r\nColumns = " + records + L"\r\n\r\n";
@@ -216,10 +226,7 @@ TEST_F(ColumnSettingsTest, ApplyRebuildsTheColumnsFromTheShownRecords) {
 
 TEST_F(ColumnSettingsTest, SortArrowFollowsTheItemDataNotThePosition) {
     ColumnSettings columns;
-    SetRecords(columns, kWidths, kIdOrder, {0, 1, 0, 0, 0, 0, 0, 0, 0});
-    Settings().SortColumn.Set(4);
-    Settings().SortDescending.Set(true);
-    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    ApplySorted(columns, {0, 1, 0, 0, 0, 0, 0, 0, 0}, 4, true);
     EXPECT_EQ(Arrows(List()), "0:- 2:- 3:- 4:v 5:- 6:- 7:- 8:-");
 
     struct Case {
@@ -340,10 +347,7 @@ TEST_F(ColumnSettingsTest, ToggleIsSavedEvenWhenNoOtherColumnMoves) {
 
 TEST_F(ColumnSettingsTest, ShowingTheSortColumnBringsItsArrowBack) {
     ColumnSettings columns;
-    SetRecords(columns, kWidths, kIdOrder, {0, 0, 0, 0, 0, 1, 0, 0, 0});
-    Settings().SortColumn.Set(5);
-    Settings().SortDescending.Set(false);
-    ASSERT_TRUE(columns.ApplyToList(List(), Titles()));
+    ApplySorted(columns, {0, 0, 0, 0, 0, 1, 0, 0, 0}, 5, false);
     EXPECT_TRUE(columns.ToggleColumn(List(), 5, L"t5"));
     EXPECT_EQ(Arrows(List()), "0:- 1:- 2:- 3:- 4:- 5:^ 6:- 7:- 8:-");
 }
