@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <iterator>
 
 namespace {
 
