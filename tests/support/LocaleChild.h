@@ -5,6 +5,11 @@
 // parent's; only a fresh start of the loader with the changed environment picks
 // a new locale up. Windows has no per-process user locale, so there no such
 // child can be run.
+//
+// Wine also writes the new locale's formats into the prefix's registry when
+// the child starts, where the parent's own number and date formats would then
+// read them. So after each such child a second one is started with the
+// parent's own environment, which writes the parent's formats back.
 #pragma once
 
 #include "foundation/Handles.h"
@@ -41,16 +46,27 @@ inline std::wstring WineLoaderPath() {
     return path;
 }
 
-// Starts this program with `arguments` under the user locale `locale` (such as
-// "de_DE.UTF-8") and the extra NAME=value `variables`, and waits until the
-// child calls SignalLocaleChildDone. False when no child could be run (not
-// under Wine) or it did not finish within the time limit.
-inline bool RunSelfUnderLocale(const std::wstring& locale,
-                               const std::vector<std::wstring>& variables,
-                               const std::wstring& arguments, DWORD timeoutMs = 60000) {
-    const std::wstring loader = WineLoaderPath();
-    if (loader.empty())
+// Sets the event named by the environment variable, when it is set.
+inline bool SignalEventNamedBy(const wchar_t* variable) {
+    const wchar_t* name = _wgetenv(variable);
+    if (!name)
         return false;
+    const KernelHandle done(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
+    return done && SetEvent(done.Get());
+}
+
+// Names the event that a child started only to write the parent's locale
+// formats back sets as soon as it runs: by then Wine has written them.
+inline constexpr wchar_t kLocaleRestoredVariable[] = L"VELQUIN_LOCALE_RESTORED";
+inline const bool g_localeRestoreSignalled = SignalEventNamedBy(kLocaleRestoredVariable);
+
+// Starts this program through Wine's loader with the current environment less
+// the names of `added`, plus `added` and an event named in `eventVariable`;
+// waits until the child sets that event. False when it could not be started or
+// did not finish within the time limit.
+inline bool RunSelfThroughLoader(const std::wstring& loader, std::vector<std::wstring> added,
+                                 const wchar_t* eventVariable, const std::wstring& arguments,
+                                 DWORD timeoutMs) {
     static LONG counter = 0;
     const std::wstring eventName = L"velquin_locale_child_" +
                                    std::to_wstring(GetCurrentProcessId()) + L"_" +
@@ -58,11 +74,7 @@ inline bool RunSelfUnderLocale(const std::wstring& locale,
     const KernelHandle done(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
     if (!done)
         return false;
-
-    std::vector<std::wstring> added = variables;
-    added.push_back(L"LC_ALL=" + locale);
-    added.push_back(L"LANG=" + locale);
-    added.push_back(std::wstring(kLocaleChildDoneVariable) + L"=" + eventName);
+    added.push_back(std::wstring(eventVariable) + L"=" + eventName);
     auto isReplaced = [&](std::wstring_view entry) {
         for (const std::wstring& variable : added) {
             const std::wstring_view name(variable.data(), variable.find(L'=') + 1);
@@ -97,13 +109,29 @@ inline bool RunSelfUnderLocale(const std::wstring& locale,
     return WaitForSingleObject(done.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
+// Starts this program with `arguments` under the user locale `locale` (such as
+// "de_DE.UTF-8") and the extra NAME=value `variables`, and waits until the
+// child calls SignalLocaleChildDone; then puts the parent's locale formats
+// back. False when no child could be run (not under Wine) or it did not
+// finish within the time limit.
+inline bool RunSelfUnderLocale(const std::wstring& locale,
+                               const std::vector<std::wstring>& variables,
+                               const std::wstring& arguments, DWORD timeoutMs = 60000) {
+    const std::wstring loader = WineLoaderPath();
+    if (loader.empty())
+        return false;
+    std::vector<std::wstring> added = variables;
+    added.push_back(L"LC_ALL=" + locale);
+    added.push_back(L"LANG=" + locale);
+    const bool finished =
+        RunSelfThroughLoader(loader, added, kLocaleChildDoneVariable, arguments, timeoutMs);
+    const bool restored =
+        RunSelfThroughLoader(loader, {}, kLocaleRestoredVariable, L"--gtest_filter=-*", timeoutMs);
+    return finished && restored;
+}
+
 // In a child started by RunSelfUnderLocale: tells the parent that the child's
 // work is done. Does nothing in any other process.
 inline void SignalLocaleChildDone() {
-    const wchar_t* name = _wgetenv(kLocaleChildDoneVariable);
-    if (!name)
-        return;
-    const KernelHandle done(OpenEventW(EVENT_MODIFY_STATE, FALSE, name));
-    if (done)
-        SetEvent(done.Get());
+    SignalEventNamedBy(kLocaleChildDoneVariable);
 }
