@@ -86,6 +86,12 @@ using RegKeyHandle = mvHandle<HKEY, ::RegCloseKey>;
 // GDI objects (fonts, brushes, pens, bitmaps, regions), typed as created.
 template <typename T = HGDIOBJ> using GdiHandle = mvHandle<T, ::DeleteObject>;
 
+// A device context of the whole screen (GetDC(nullptr)).
+inline void ReleaseScreenDC(HDC dc) noexcept {
+    ReleaseDC(nullptr, dc);
+}
+using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
+
 using ImageListHandle = mvHandle<HIMAGELIST, ::ImageList_Destroy>;
 
 using ThemeHandle = mvHandle<HTHEME, ::CloseThemeData>;

@@ -11,11 +11,6 @@ namespace {
 
 constexpr wchar_t kFontKey[] = L"Font";
 
-void ReleaseScreenDC(HDC dc) {
-    ReleaseDC(nullptr, dc);
-}
-using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
-
 // The section an ini object's own keys live in.
 std::wstring_view DefaultSectionOf(const mvini& ini) {
     return ini.DefaultSection().empty() ? std::wstring_view(L"global")

@@ -6,13 +6,6 @@
 
 #include <windows.h>
 
-// Releases a device context of the whole screen (GetDC(nullptr)).
-inline void ReleaseScreenDC(HDC dc) noexcept {
-    ReleaseDC(nullptr, dc);
-}
-// The screen's device context, released when the holder lets go.
-using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
-
 // Height of one line of text in the context's current font, measured over
 // the 52 letters A-Z and a-z; `averageWidth` (when given) receives their
 // width divided by 52, rounded to nearest. 0 and 0 when nothing could be
