@@ -91,7 +91,7 @@ public:
     // bytes, marked by `checked`, and ExportCustomCols alone is written to
     // uistates.ini; any other order changes nothing.
     void LoadSave(bool save, std::vector<uint8_t>* order, std::vector<uint8_t>* checked,
-                  mvini* ini);
+                  mvini* ini = nullptr);
 
     const std::vector<uint8_t>& Bytes() const noexcept { return m_bytes; }
 

@@ -408,14 +408,14 @@ TEST_F(ColumnSettingsTest, ExportColumnsAreSavedAloneToUiStates) {
     std::vector<uint8_t> checked = {3};
     VQSettings settings;
     InitSettings(settings);
-    settings.ExportCustomCols.LoadSave(true, &order, &checked, nullptr);
+    settings.ExportCustomCols.LoadSave(true, &order, &checked);
     EXPECT_EQ(UiStates(), L"[global]\r\nExportCustomCols = 080706050483020100\r\nToolbar = false"
                           L"\r\n\r\n");
 
     VQSettings reloaded;
     InitSettings(reloaded);
     std::vector<uint8_t> readOrder, readChecked;
-    reloaded.ExportCustomCols.LoadSave(false, &readOrder, &readChecked, nullptr);
+    reloaded.ExportCustomCols.LoadSave(false, &readOrder, &readChecked);
     EXPECT_EQ(readOrder, order);
     EXPECT_EQ(readChecked, checked);
 
