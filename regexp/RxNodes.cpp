@@ -190,10 +190,13 @@ int RxGreedyNode::GiveUp(RegexMatchContext& c) {
         PushFrame(c, from, capTop, btTop, start, k - 1);
         result = 1;
     } else if (c.position == start) {
+        // The only copy now matches nothing: that is the same as no copy at all, an end
+        // not offered yet, so it is offered instead of failing the repeat.
         c.TruncateBacktrack(btTop);
         c.TruncateCaptures(capTop);
         c.position = start;
-        result = 0;
+        PushFrame(c, from, capTop, btTop, start, 0);
+        result = 1;
     } else {
         const int d = c.position, bt2 = c.BacktrackTop(), cap2 = c.CaptureTop();
         int k2 = AddCopies(c, k);

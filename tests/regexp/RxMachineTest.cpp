@@ -37,6 +37,9 @@ const SyntaxCase kSyntax[] = {
     {"(?>a+)a", "aaa", 0, -1, 0, 0, 3},
     {"a++a", "aaa", 0, -1, 0, 0, 3},
     {"a|ab", "ab", 0, 0, 1, 0, 2},
+    // a copy that can shrink to nothing is given back down to no copy at all
+    {"(a*)?ab", "ab", 0, 0, 2, 0, 2},
+    {"(?:a|)+a", "a", 0, 0, 1, 0, 1},
     // literal runs and escapes
     {"\\Qa.b\\E", "axb a.b", 0, 4, 3, 4, 3},
     {"\\Ua.b\\E", "a.b A.B", 0, 4, 3, 4, 3},

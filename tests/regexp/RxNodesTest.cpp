@@ -36,6 +36,7 @@ TEST(RxNodes, CaptureTable) {
         // an atom that matches empty stops the extension instead of looping
         {"(a?)*", 0, "aab", {0, 2, 1, 2}},
         {"(a?)*?b", 0, "aab", {0, 3, 1, 2}},
+        {"(a*)?ab", 0, "ab", {0, 2, -1, -1}},
         // captures inside a positive look-ahead stay visible, a negative one leaves none
         {"(?=(ab))a", 0, "ab", {0, 1, 0, 2}},
         {"(?!(a))b", 0, "b", {0, 1, -1, -1}},
