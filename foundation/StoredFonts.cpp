@@ -69,6 +69,8 @@ void ReadStoredFont(const mvini& ini, LOGFONTW& font) {
     const mvstring text = ini.GetString(DefaultSectionOf(ini), kFontKey);
     if (text.HexToBytes(&font, sizeof font) != sizeof font)
         font = LOGFONTW{};
+    // An edited value may fill the face name without its terminating zero.
+    font.lfFaceName[LF_FACESIZE - 1] = L'\0';
 }
 
 void WriteStoredFont(mvini& ini, const LOGFONTW& font) {

@@ -14,7 +14,8 @@ class mvini;
 void EnsureFixedFont(LOGFONTW& font);
 
 // Reads key Font of the ini's default section into `font`: exactly 184 hex
-// digits give the font, anything else (a missing key too) all zero bytes.
+// digits give the font (its face name cut to end in a zero), anything else
+// (a missing key too) all zero bytes.
 void ReadStoredFont(const mvini& ini, LOGFONTW& font);
 // Writes the font as 184 lower-case hex digits to key Font of the ini's
 // default section.

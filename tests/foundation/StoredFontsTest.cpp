@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -84,6 +86,27 @@ TEST_F(StoredFontsTest, FontTextOfAnyOtherLengthReadsAsZeroBytes) {
         LOGFONTW unused{};
         settings.LoadSaveListFont(unused, false, &ini);
         EXPECT_TRUE(IsZero(settings.ListFont)) << text.length() << " digits";
+    }
+}
+
+// A hand-edited Font value can fill the face name without its terminating
+// zero; whoever reads the name as text must still find its end.
+TEST_F(StoredFontsTest, AStoredFaceNameIsAlwaysTerminated) {
+    LOGFONTW unterminated = MakeFont(L"", -13, FIXED_PITCH | FF_MODERN);
+    std::fill(std::begin(unterminated.lfFaceName), std::end(unterminated.lfFaceName), L'A');
+    mvini ini(L"global");
+    WriteStoredFont(ini, unterminated);
+    VQSettings settings;
+    LOGFONTW list{};
+    LOGFONTW hexview{};
+    settings.LoadSaveListFont(list, false, &ini);
+    settings.LoadSaveListFont(list, false);
+    settings.LoadSaveHexviewFont(hexview, false, &ini);
+    settings.LoadSaveHexviewFont(hexview, false);
+    for (const LOGFONTW* font : {&list, &hexview}) {
+        EXPECT_EQ(std::wstring(font->lfFaceName, wcsnlen(font->lfFaceName, LF_FACESIZE)),
+                  std::wstring(LF_FACESIZE - 1, L'A'));
+        EXPECT_EQ(font->lfHeight, -13);
     }
 }
 
