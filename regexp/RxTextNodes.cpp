@@ -11,7 +11,7 @@ template <class T> unsigned Fold(const RxCaseTables& t, T c) {
     return u <= 0xFF ? t.upper[u] : u;
 }
 
-// Compares n code units of the text at `at` with `lit` (already folded when ignoring case).
+// Compares n code units of the text with `lit`, exactly or ignoring case.
 template <class T>
 bool SameText(const T* text, const T* lit, int n, const RxCaseTables* ignoreCase) {
     if (!ignoreCase) {
@@ -23,6 +23,17 @@ bool SameText(const T* text, const T* lit, int n, const RxCaseTables* ignoreCase
     }
     for (int i = 0; i < n; ++i) {
         if (Fold(*ignoreCase, text[i]) != Fold(*ignoreCase, lit[i]))
+            return false;
+    }
+    return true;
+}
+
+// Compares n code units of the text with a literal already folded. The literal is not folded
+// again: some locales' case tables are not idempotent (toupper of toupper differs).
+template <class T>
+bool SameFolded(const T* text, const T* folded, int n, const RxCaseTables& table) {
+    for (int i = 0; i < n; ++i) {
+        if (Fold(table, text[i]) != RxUnit(folded[i]))
             return false;
     }
     return true;
@@ -115,7 +126,7 @@ template <class T> int RxStringNode<T>::Match(RegexMatchContext& c) {
     if (at < 0)
         return 0;
     const T* text = c.Text<T>() + at;
-    if (m_case ? !SameText(text, m_folded.data(), n, m_case)
+    if (m_case ? !SameFolded(text, m_folded.data(), n, *m_case)
                : !SameText(text, m_text.data(), n, nullptr))
         return 0;
     c.position += m_rtl ? -n : n;

@@ -127,4 +127,21 @@ TEST(VQ_Regexp, HighBytesFollowTheLocaleCaseMapping) {
     EXPECT_EQ(Find<char>("[\xe0-\xef]+", RxIgnoreCase, "x\xc9\xe9"), std::make_pair(2, 1));
 }
 
+// A code unit equals itself ignoring case whatever the locale's case table does: Wine's
+// double-byte code pages map 0xFF to 0x9F and 0x9F on to a blank, so a literal must not be
+// folded twice.
+TEST(VQ_Regexp, EveryCodeUnitMatchesItselfIgnoringCase) {
+    for (const char* name : {"", ".932"}) {
+        LocaleScope scope(name);
+        if (!scope.Ok())
+            continue;
+        for (int u = 0; u < 256; ++u) {
+            SCOPED_TRACE(testing::Message() << "locale " << name << " unit " << u);
+            const std::string unit(1, static_cast<char>(u));
+            EXPECT_EQ(Find<char>("\\Q" + unit, RxIgnoreCase, unit), std::make_pair(0, 1));
+            EXPECT_EQ(Find<wchar_t>("\\Q" + unit, RxIgnoreCase, unit), std::make_pair(0, 1));
+        }
+    }
+}
+
 } // namespace
