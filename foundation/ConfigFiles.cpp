@@ -26,6 +26,17 @@ bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// True when the copy did not open although a file stands at its path (held by
+// another process, access denied). A folder that cannot be reached (an
+// offline share, a name the file system refuses) or a folder of that name is
+// no such copy: its attributes cannot be read, or name a folder.
+bool IsFileThatCannotBeOpened(const mvstring& path, bool opened, DWORD error) {
+    if (opened || IsMissing(error))
+        return false;
+    const DWORD attributes = GetFileAttributesW(ExpandPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 } // namespace
 
 mvstring ConfigPathBesideProgram(const mvstring& name) {
@@ -107,9 +118,9 @@ FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
     // from nothing when the other copy is missing, and the result would
     // shadow the unreadable copy with only part of its keys.
     bool chooseB = timeA < timeB;
-    if (!fileA && !IsMissing(errorA))
+    if (IsFileThatCannotBeOpened(pathA, static_cast<bool>(fileA), errorA))
         chooseB = false;
-    else if (!fileB && !IsMissing(errorB))
+    else if (IsFileThatCannotBeOpened(pathB, static_cast<bool>(fileB), errorB))
         chooseB = true;
     if (path)
         *path = chooseB ? pathB : pathA;

@@ -39,10 +39,11 @@ FileHandle OpenFileRetry(const mvstring& path, bool write);
 // last-write time, the one beside the program when the times are equal or
 // neither exists; a copy that exists but cannot be opened (held beyond the
 // retry, access denied) is chosen whatever its time, since which copy is
-// newer cannot be told. Writing: the copy beside the program, else the
-// per-user one. `path` (when given) receives the chosen path (empty when no
-// copy could be opened for writing). When the chosen copy did not open, the
-// last error is that copy's own open error.
+// newer cannot be told; a path that cannot be reached as a file (an offline
+// share, a folder of that name) counts as no copy. Writing: the copy beside
+// the program, else the per-user one. `path` (when given) receives the chosen
+// path (empty when no copy could be opened for writing). When the chosen copy
+// did not open, the last error is that copy's own open error.
 FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path = nullptr);
 
 // Writes the ini's text as UTF-16LE with a byte-order mark from the start of

@@ -217,6 +217,29 @@ TEST_F(ConfigFilesTest, AHeldCopyIsNeitherReadAsMissingNorShadowedByASaveOfOnlyT
     }
 }
 
+TEST_F(ConfigFilesTest, ACopyThatCannotBeReachedAsAFileDoesNotHideTheOtherCopy) {
+    // The per-user folder cannot be reached (a name no file system takes,
+    // answered as an offline share would be): the copy beside the program is
+    // read, and a save keeps its keys.
+    WriteA(L"config.ini", "[global]\r\nkeep=A\r\n");
+    SetConfigBaseFolders(m_dir / L"prog", m_dir / L"offline|share");
+    EXPECT_EQ(LoadConfigIni(L"config.ini").GetString(L"global", L"keep"), L"A");
+    mvini save(L"global");
+    save.SetString(L"global", L"changed", L"1");
+    EXPECT_TRUE(LoadNamedIni(save, true, L"config.ini"));
+    EXPECT_EQ(ReadUtf16(PathA(L"config.ini")), L"[global]\r\nchanged = 1\r\nkeep = A\r\n\r\n");
+
+    // A folder takes the name of the copy beside the program: the per-user
+    // copy is read, and the save, which cannot go beside the program, goes
+    // there.
+    SetConfigBaseFolders(m_dir / L"prog", m_dir / L"appdata");
+    ASSERT_TRUE(CreateDirectoryW(PathA(L"hexview.ini").c_str(), nullptr));
+    WriteB(L"hexview.ini", "[global]\r\nkeep=B\r\n");
+    EXPECT_EQ(LoadConfigIni(L"hexview.ini").GetString(L"global", L"keep"), L"B");
+    EXPECT_TRUE(LoadNamedIni(save, true, L"hexview.ini"));
+    EXPECT_EQ(ReadUtf16(PathB(L"hexview.ini")), L"[global]\r\nchanged = 1\r\nkeep = B\r\n\r\n");
+}
+
 TEST(GetIniSectionValues, ValuesInKeyOrderIgnoringCase) {
     mvini ini(L"global");
     ini.SetString(L"Words", L"0001", L"second");
