@@ -142,24 +142,30 @@ private:
     size_t m_limit = kMaxElements;
 };
 
-// Inserts value into the ascending run buf[from .. size) unless it is there already.
-// Returns 1 when inserted, 0 when present, -1 when the buffer could not grow.
-inline int RxInsertSorted(RxBuffer<int>& buf, int from, int value) {
-    int lo = from, hi = buf.Size();
-    while (lo < hi) {
-        int mid = lo + (hi - lo) / 2;
-        int cmp = buf[mid] < value ? -1 : (buf[mid] > value ? 1 : 0);
-        if (cmp == 0)
-            return 0;
-        if (cmp < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
+// A buffer whose elements from a given index on form an ascending run without duplicates
+// (the entries before it belong to someone else, as on a shared scratch stack).
+template <class T> class RxSortedBuffer : public RxBuffer<T> {
+public:
+    // Inserts value into the run [from, size) unless it is there already: binary search with
+    // a three-way comparison, then the tail moves up one slot. Returns 1 when inserted, 0
+    // when present, -1 when the buffer could not grow.
+    int Insert(T value, int from = 0) {
+        int lo = from, hi = this->Size();
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            const int cmp = (*this)[mid] < value ? -1 : (value < (*this)[mid] ? 1 : 0);
+            if (cmp == 0)
+                return 0;
+            if (cmp < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (!this->Push(value))
+            return -1;
+        T* d = this->Data();
+        std::memmove(d + lo + 1, d + lo, sizeof(T) * static_cast<size_t>(this->Size() - 1 - lo));
+        d[lo] = value;
+        return 1;
     }
-    if (!buf.Push(0))
-        return -1;
-    int* d = buf.Data();
-    std::memmove(d + lo + 1, d + lo, sizeof(int) * static_cast<size_t>(buf.Size() - 1 - lo));
-    d[lo] = value;
-    return 1;
-}
+};

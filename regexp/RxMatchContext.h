@@ -25,7 +25,7 @@ public:
     int length = 0;
 
     // Scratch stack of the greedy repeat (its lists of offered end positions).
-    RxBuffer<int> scratch;
+    RxSortedBuffer<int> scratch;
     int depth = 0;
     // Set when the match must end with no result: aborted, or out of memory.
     bool halted = false;

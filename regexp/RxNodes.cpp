@@ -200,7 +200,7 @@ int RxGreedyNode::GiveUp(RegexMatchContext& c) {
     } else {
         const int d = c.position, bt2 = c.BacktrackTop(), cap2 = c.CaptureTop();
         int k2 = AddCopies(c, k);
-        const int inserted = RxInsertSorted(c.scratch, from, c.position);
+        const int inserted = c.scratch.Insert(c.position, from);
         if (inserted < 0)
             c.halted = true;
         if (inserted == 0) {

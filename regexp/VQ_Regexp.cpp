@@ -31,7 +31,8 @@ template <class T> int VQ_Regexp<T>::Match(const T* text, int length, int& match
         c.halted = false;
         c.steps = 0;
         this->RunMatch(c, m_lastCaptures);
-        for (RxBuffer<int>* b : {&c.backtrack, &c.captures, &c.captureIndex, &c.scratch}) {
+        for (RxBuffer<int>* b : {&c.backtrack, &c.captures, &c.captureIndex,
+                                 static_cast<RxBuffer<int>*>(&c.scratch)}) {
             if (b->Capacity() > kKeptStackEntries)
                 b->Release();
         }

@@ -62,13 +62,13 @@ TEST(RxBuffer, FailedGrowthKeepsContent) {
 }
 
 TEST(RxBuffer, SortedInsertKeepsOrderWithoutDuplicates) {
-    RxBuffer<int> b;
+    RxSortedBuffer<int> b;
     ASSERT_TRUE(b.Push(99)); // entries before `from` are not part of the sorted run
     for (int v : {5, 1, 9, 5, 3})
-        RxInsertSorted(b, 1, v);
+        b.Insert(v, 1);
     ASSERT_EQ(b.Size(), 5);
     const int expected[] = {99, 1, 3, 5, 9};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(b[i], expected[i]);
-    EXPECT_EQ(RxInsertSorted(b, 1, 3), 0);
+    EXPECT_EQ(b.Insert(3, 1), 0);
 }
