@@ -1,4 +1,5 @@
 #include "foundation/DisplayText.h"
+#include "foundation/Numbers.h"
 
 #include "support/LocaleChild.h"
 #include "support/TempDir.h"
@@ -7,6 +8,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -36,6 +38,13 @@ std::wstring ShiftedWeek() {
     return days;
 }
 
+// 2.5 as the C run-time writes it with "%f" in the current locale.
+std::wstring RuntimeDecimal() {
+    wchar_t text[32]{};
+    std::swprintf(text, 32, L"%f", 2.5);
+    return text;
+}
+
 // The texts that depend on the user locale, by key.
 std::map<std::string, std::wstring> LocaleTexts() {
     mvstring bytes, kilobytes;
@@ -47,6 +56,11 @@ std::map<std::string, std::wstring> LocaleTexts() {
         {"bytes", bytes.str()},
         {"kilobytes", kilobytes.str()},
         {"week", ShiftedWeek()},
+        // Decimals that go into files must not follow the locale, while the
+        // run-time itself does.
+        {"runtime_decimal", RuntimeDecimal()},
+        {"decimal", FormatDouble(2.5).str()},
+        {"parsed_decimal", FormatDouble(ParseDouble(L"1.5")).str()},
     };
 }
 
@@ -143,6 +157,9 @@ TEST(DisplayText, FollowsGermanUserLocale) {
     EXPECT_EQ(texts["bytes"], "1,50 KB");
     EXPECT_EQ(texts["kilobytes"], "1.024 KB");
     EXPECT_EQ(texts["week"], "6012345");
+    EXPECT_EQ(texts["runtime_decimal"], "2,500000");
+    EXPECT_EQ(texts["decimal"], "2.5");
+    EXPECT_EQ(texts["parsed_decimal"], "1.5");
 }
 
 TEST(DisplayText, HasWildcards) {
