@@ -11,9 +11,6 @@ namespace {
 mvstring g_programFolderOverride;
 mvstring g_appDataFolderOverride;
 
-constexpr DWORD kRetryMilliseconds = 1000;
-constexpr DWORD kRetryInterval = 100;
-
 // Last-write time of an open file, 0 when it cannot be had.
 uint64_t LastWriteTime(HANDLE file) {
     FILE_BASIC_INFO info = {};
@@ -70,16 +67,11 @@ mvstring& HexEncode(mvstring& out, const void* bytes, std::size_t count) {
 }
 
 FileHandle OpenFileRetry(const mvstring& path, bool write) {
-    const DWORD start = GetTickCount();
-    FileHandle file = OpenFileForText(path, write);
-    // Unsigned subtraction keeps the elapsed time right across the tick
-    // counter's wrap-around.
-    while (!file && GetTickCount() - start <= kRetryMilliseconds) {
-        if (GetLastError() != ERROR_SHARING_VIOLATION)
-            break;
-        Sleep(kRetryInterval);
+    FileHandle file;
+    RetryWhileShared([&] {
         file = OpenFileForText(path, write);
-    }
+        return static_cast<bool>(file);
+    });
     return file;
 }
 

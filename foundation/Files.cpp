@@ -138,15 +138,7 @@ bool DeleteFileWithRetry(const mvstring& path) {
     if (GetPathKind(path) != PathKindFile)
         return false;
     const mvstring full = ExpandPath(path);
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (DeleteFileW(full.c_str()))
-            return true;
-        // Unsigned subtraction stays right across the tick count's wrap-around.
-        if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start > 1000)
-            return false;
-        Sleep(100);
-    }
+    return RetryWhileShared([&] { return DeleteFileW(full.c_str()) != 0; });
 }
 
 bool ReadWholeFile(HANDLE file, SharedBuffer& out) {

@@ -65,6 +65,22 @@ private:
 // is cleared first and holds the cause on failure (empty holder).
 [[nodiscard]] FileHandle OpenFileForText(const mvstring& path, bool forWriting);
 
+// Calls `attempt` until it returns true; while it fails with a sharing
+// violation (another process holds the file), tries again every 100 ms for up
+// to one second. Any other error ends at once. The last error is that of the
+// last attempt.
+template <typename Attempt> bool RetryWhileShared(Attempt attempt) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (attempt())
+            return true;
+        // Unsigned subtraction stays right across the tick count's wrap-around.
+        if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start > 1000)
+            return false;
+        Sleep(100);
+    }
+}
+
 // Deletes an existing file, retrying every 100 ms for up to one second while
 // another process holds it open. True when the file was deleted.
 bool DeleteFileWithRetry(const mvstring& path);
