@@ -1,6 +1,6 @@
 #include "foundation/ConfigFiles.h"
 
-#include "foundation/Files.h"
+#include "foundation/FileAccess.h"
 #include "foundation/ModulePath.h"
 #include "foundation/Paths.h"
 #include "foundation/mvini.h"

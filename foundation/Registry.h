@@ -1,7 +1,8 @@
 // Reading registry values (the registry is never written by the program).
 #pragma once
 
-#include "foundation/Files.h"
+#include "foundation/Buffers.h"
+#include "foundation/Handles.h"
 #include "foundation/mvstring.h"
 
 // Reads a value under HKEY_CURRENT_USER\subKey. `type` (optional) is set to 0

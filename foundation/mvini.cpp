@@ -1,6 +1,7 @@
 #include "foundation/mvini.h"
 
-#include "foundation/Files.h"
+#include "foundation/FileAccess.h"
+#include "foundation/WholeFile.h"
 
 #include <string>
 #include <vector>
