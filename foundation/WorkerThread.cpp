@@ -1,0 +1,76 @@
+#include "foundation/WorkerThread.h"
+
+namespace {
+
+LONG64 ReadInterlocked(volatile LONG64* value) noexcept {
+    return InterlockedCompareExchange64(value, 0, 0);
+}
+
+} // namespace
+
+WorkerThread::WorkerThread() noexcept : m_gate(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+DWORD WorkerThread::ThreadId() const noexcept {
+    return static_cast<DWORD>(ReadInterlocked(&m_threadId));
+}
+
+bool WorkerThread::StopRequested() const noexcept {
+    return ReadInterlocked(&m_stop) != 0;
+}
+
+bool WorkerThread::IsGateOpen() const noexcept {
+    return m_gate && WaitForSingleObject(m_gate.Get(), 0) == WAIT_OBJECT_0;
+}
+
+bool WorkerThread::IsRunning() const noexcept {
+    DWORD id = ThreadId();
+    if (id != 0 && id == GetCurrentThreadId())
+        return true;
+    DWORD code = 0;
+    return m_thread && GetExitCodeThread(m_thread.Get(), &code) && code == STILL_ACTIVE;
+}
+
+bool WorkerThread::Start(LPTHREAD_START_ROUTINE routine, void* parameter) noexcept {
+    if (IsRunning() || !m_gate)
+        return false;
+    SetEvent(m_gate.Get());
+    InterlockedExchange64(&m_stop, 0);
+    InterlockedExchange64(&m_threadId, 0);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, routine, parameter, CREATE_SUSPENDED, &id);
+    if (!thread)
+        return false;
+    m_thread.Assign(thread);
+    InterlockedExchange64(&m_threadId, id);
+    ResumeThread(thread);
+    return true;
+}
+
+bool WorkerThread::Stop(DWORD waitMs) noexcept {
+    if (!IsRunning())
+        return true;
+    InterlockedExchange64(&m_stop, 1);
+    if (m_gate && !IsGateOpen())
+        SetEvent(m_gate.Get());
+    if (waitMs != 0 && m_thread && ThreadId() != GetCurrentThreadId())
+        WaitForSingleObject(m_thread.Get(), waitMs);
+    return !IsRunning();
+}
+
+bool WorkerThread::SetPaused(bool pause) noexcept {
+    if (!m_gate)
+        return false;
+    bool paused = IsRunning() && !IsGateOpen();
+    if (pause == paused)
+        return true;
+    return pause ? ResetEvent(m_gate.Get()) != 0 : SetEvent(m_gate.Get()) != 0;
+}
+
+bool WorkerThread::CheckStop() noexcept {
+    DWORD id = ThreadId();
+    if (id == 0 || id != GetCurrentThreadId())
+        return false;
+    if (m_gate)
+        WaitForSingleObject(m_gate.Get(), INFINITE);
+    return StopRequested();
+}

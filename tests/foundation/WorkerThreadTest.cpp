@@ -1,0 +1,123 @@
+#include "foundation/WorkerThread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+// A worker that counts its passes through the check point until stopped, and
+// records what it saw of itself before its first pass.
+struct Counter {
+    WorkerThread worker;
+    std::atomic<long> passes{0};
+    std::atomic<int> sawItselfRunning{-1};
+    std::atomic<int> selfStopResult{-1};
+    bool stopItself = false;
+
+    static DWORD WINAPI Proc(void* parameter) {
+        auto* self = static_cast<Counter*>(parameter);
+        self->sawItselfRunning = self->worker.IsRunning() ? 1 : 0;
+        if (self->stopItself)
+            self->selfStopResult = self->worker.Stop(0) ? 1 : 0;
+        while (!self->worker.CheckStop()) {
+            ++self->passes;
+            Sleep(1);
+        }
+        return 0;
+    }
+    bool Start() { return worker.Start(&Proc, this); }
+};
+
+// Waits until the counter has moved on by at least `count` passes.
+bool Advances(Counter& c, long count) {
+    long start = c.passes;
+    for (int i = 0; i < 2000; ++i) {
+        if (c.passes - start >= count)
+            return true;
+        Sleep(1);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(WorkerThread, StartPauseResumeStop) {
+    Counter c;
+    EXPECT_FALSE(c.worker.IsRunning());
+    EXPECT_TRUE(c.worker.Stop(0)) << "nothing to stop";
+    ASSERT_TRUE(c.Start());
+    EXPECT_TRUE(c.worker.IsRunning());
+    EXPECT_TRUE(Advances(c, 3));
+    EXPECT_FALSE(c.Start()) << "a running worker is not started twice";
+
+    ASSERT_TRUE(c.worker.SetPaused(true));
+    EXPECT_TRUE(c.worker.IsPaused());
+    Sleep(50); // let it reach the gate
+    long frozen = c.passes;
+    Sleep(100);
+    EXPECT_EQ(frozen, c.passes) << "a paused worker must not pass its check point";
+
+    EXPECT_TRUE(c.worker.SetPaused(false));
+    EXPECT_FALSE(c.worker.IsPaused());
+    EXPECT_TRUE(Advances(c, 3));
+
+    ASSERT_TRUE(c.worker.Stop(5000));
+    EXPECT_FALSE(c.worker.IsRunning());
+    EXPECT_TRUE(c.worker.StopRequested()) << "the request stays until the next start";
+    EXPECT_EQ(1, c.sawItselfRunning) << "the worker's first check already knows it";
+}
+
+TEST(WorkerThread, StopReleasesAPausedWorker) {
+    Counter c;
+    ASSERT_TRUE(c.Start());
+    ASSERT_TRUE(Advances(c, 1));
+    ASSERT_TRUE(c.worker.SetPaused(true));
+    Sleep(50);
+    // The stop must open the gate, or the worker stays blocked and the wait
+    // runs out.
+    EXPECT_TRUE(c.worker.Stop(5000));
+    EXPECT_TRUE(c.worker.IsGateOpen());
+
+    // A new start clears the stop request and runs again.
+    ASSERT_TRUE(c.Start());
+    EXPECT_FALSE(c.worker.StopRequested());
+    EXPECT_TRUE(Advances(c, 2));
+    EXPECT_TRUE(c.worker.Stop(5000));
+}
+
+TEST(WorkerThread, CheckStopFromAnotherThreadNeverBlocks) {
+    Counter c;
+    ASSERT_TRUE(c.Start());
+    ASSERT_TRUE(c.worker.SetPaused(true));
+    // Not the worker: neither the closed gate nor the stop request apply here.
+    EXPECT_FALSE(c.worker.CheckStop());
+    EXPECT_FALSE(c.worker.Stop(0));
+    EXPECT_FALSE(c.worker.CheckStop());
+    EXPECT_TRUE(c.worker.Stop(5000));
+}
+
+TEST(WorkerThread, StopFromTheWorkerItselfReportsStillRunning) {
+    Counter c;
+    c.stopItself = true;
+    ASSERT_TRUE(c.Start());
+    EXPECT_TRUE(c.worker.Stop(5000));
+    EXPECT_EQ(0, c.selfStopResult);
+    EXPECT_EQ(0, c.passes) << "its own request ends it at the first check point";
+}
+
+TEST(WorkerThread, PauseStateOfAnIdleRecord) {
+    WorkerThread w;
+    EXPECT_TRUE(w.IsGateOpen());
+    EXPECT_TRUE(w.SetPaused(false)) << "already open: nothing to do";
+    EXPECT_TRUE(w.IsGateOpen());
+    EXPECT_TRUE(w.SetPaused(true));
+    EXPECT_FALSE(w.IsGateOpen()) << "pausing an idle record closes the gate";
+    EXPECT_FALSE(w.IsPaused()) << "but nothing runs, so nothing is paused";
+
+    Counter c;
+    ASSERT_TRUE(c.worker.SetPaused(true));
+    ASSERT_TRUE(c.Start());
+    EXPECT_TRUE(Advances(c, 2)) << "a new thread never starts paused";
+    EXPECT_TRUE(c.worker.Stop(5000));
+}
