@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 #include <uxtheme.h>
 
 #include <utility>
@@ -92,6 +93,10 @@ inline void ReleaseScreenDC(HDC dc) noexcept {
 }
 using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
 
+// Windows this code created and destroys itself (test windows, helper
+// windows); never a window another object or the system owns.
+using WindowHandle = mvHandle<HWND, ::DestroyWindow>;
+
 using ImageListHandle = mvHandle<HIMAGELIST, ::ImageList_Destroy>;
 
 using ThemeHandle = mvHandle<HTHEME, ::CloseThemeData>;
@@ -101,3 +106,11 @@ template <typename I> inline void ReleaseComObject(I* object) noexcept {
     object->Release();
 }
 template <typename I> using ComHandle = mvHandle<I*, ReleaseComObject<I>>;
+
+// Memory a system function handed out to be freed with CoTaskMemFree (known
+// folder paths, shell strings), typed as handed out: CoTaskMemHandle<wchar_t>
+// holds a PWSTR, and Put() is the slot to pass for it.
+template <typename T> inline void FreeCoTaskMem(T* block) noexcept {
+    ::CoTaskMemFree(block);
+}
+template <typename T> using CoTaskMemHandle = mvHandle<T*, FreeCoTaskMem<T>>;

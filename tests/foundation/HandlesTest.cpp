@@ -79,3 +79,27 @@ TEST(Handles, RealHandlesAreClosed) {
     EXPECT_EQ(GetObjectType(rawBrush), 0u);
     EXPECT_EQ(GetObjectType(brush.Get()), static_cast<DWORD>(OBJ_BRUSH));
 }
+
+TEST(Handles, WindowsAndTaskMemory) {
+    HWND raw = nullptr;
+    {
+        WindowHandle window(CreateWindowExW(0, L"STATIC", L"held", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr));
+        ASSERT_TRUE(window);
+        raw = window.Get();
+        EXPECT_TRUE(IsWindow(raw));
+    }
+    EXPECT_FALSE(IsWindow(raw));
+
+    // The allocator's own size query tells a live block from a freed one.
+    ComHandle<IMalloc> allocator;
+    ASSERT_TRUE(SUCCEEDED(CoGetMalloc(1, allocator.Put())));
+    void* rawBlock = nullptr;
+    {
+        CoTaskMemHandle<wchar_t> text(static_cast<wchar_t*>(CoTaskMemAlloc(64)));
+        ASSERT_TRUE(text);
+        rawBlock = text.Get();
+        EXPECT_EQ(allocator.Get()->DidAlloc(rawBlock), 1);
+    }
+    EXPECT_NE(allocator.Get()->DidAlloc(rawBlock), 1);
+}
