@@ -1,0 +1,348 @@
+#include "ui/mvApp.h"
+#include "ui/mvWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace {
+
+// Records what reaches it and answers the reflected messages as told.
+class ProbeWnd : public mvWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(message);
+        if (message == parentAnswerTo)
+            return parentAnswer;
+        return mvWnd::WindowProc(message, wParam, lParam);
+    }
+    void OnAttached() override { ++attachedCalls; }
+    void OnReflectDrawItem(DRAWITEMSTRUCT* item) override {
+        ++reflected;
+        if (!handles)
+            mvWnd::OnReflectDrawItem(item);
+    }
+    void OnReflectMeasureItem(MEASUREITEMSTRUCT* item) override {
+        ++reflected;
+        if (!handles)
+            mvWnd::OnReflectMeasureItem(item);
+    }
+    int OnReflectCompareItem(COMPAREITEMSTRUCT* item) override {
+        ++reflected;
+        return handles ? 7 : mvWnd::OnReflectCompareItem(item);
+    }
+    bool OnReflectNotify(NMHDR* header, LRESULT* result) override {
+        ++reflected;
+        if (!handles)
+            return mvWnd::OnReflectNotify(header, result);
+        *result = 42;
+        return true;
+    }
+    bool OnReflectCommand(UINT code) override {
+        ++reflected;
+        lastCode = code;
+        return handles;
+    }
+    void OnReflectCtlColor(HDC, LRESULT* result) override {
+        ++reflected;
+        if (colourBrush != nullptr)
+            *result = reinterpret_cast<LRESULT>(colourBrush);
+    }
+    bool Saw(UINT message) const {
+        for (UINT m : seen)
+            if (m == message)
+                return true;
+        return false;
+    }
+
+    std::vector<UINT> seen;
+    UINT parentAnswerTo = 0;
+    LRESULT parentAnswer = 0;
+    bool handles = false;
+    int reflected = 0;
+    int attachedCalls = 0;
+    UINT lastCode = 0;
+    HBRUSH colourBrush = nullptr;
+};
+
+class HelpApp : public mvApp {
+public:
+    HelpApp() : mvApp(L"Velquin") {}
+    void OnHelp(UINT message, WPARAM, LPARAM) override { helpMessages.push_back(message); }
+    std::vector<UINT> helpMessages;
+};
+
+bool CreateTopLevel(mvWnd& wnd) {
+    return wnd.Create(L"top", nullptr, 0, 0, 0, 200, 150, WS_OVERLAPPEDWINDOW, 0, L"");
+}
+
+bool CreateChild(mvWnd& wnd, HWND parent, int id, const wchar_t* className = L"") {
+    return wnd.Create(L"child", parent, static_cast<UINT_PTR>(id), 0, 0, 50, 20,
+                      WS_CHILD | WS_VISIBLE, 0, className);
+}
+
+int QuitMessagesWaiting() {
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(mvWnd, CreateBindsALibraryWindowAndDestructionUnbindsIt) {
+    ProbeWnd wnd;
+    ASSERT_TRUE(CreateTopLevel(wnd));
+    HWND hwnd = wnd.Handle();
+    EXPECT_EQ(mvWnd::FromHandle(hwnd), &wnd);
+    EXPECT_TRUE(wnd.Saw(WM_NCCREATE));
+    EXPECT_TRUE(wnd.Saw(WM_CREATE));
+    // A library class needs no subclassing and announces no attachment.
+    EXPECT_EQ(wnd.m_prevProc, nullptr);
+    EXPECT_EQ(wnd.attachedCalls, 0);
+    EXPECT_FALSE(CreateTopLevel(wnd)) << "an object holds one window";
+
+    DestroyWindow(hwnd);
+    EXPECT_EQ(wnd.Handle(), nullptr);
+    EXPECT_EQ(mvWnd::FromHandle(hwnd), nullptr);
+    EXPECT_TRUE(wnd.Saw(WM_NCDESTROY));
+    // Unbound objects can be bound again.
+    ASSERT_TRUE(CreateTopLevel(wnd));
+    EXPECT_NE(wnd.Handle(), hwnd);
+}
+
+TEST(mvWnd, SystemClassWindowsAreSubclassedAndGetTheirProcedureBack) {
+    ProbeWnd parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    ProbeWnd edit;
+    ASSERT_TRUE(CreateChild(edit, parent.Handle(), 101, L"Edit"));
+    HWND hwnd = edit.Handle();
+    const WNDPROC original = edit.m_prevProc;
+    ASSERT_NE(original, nullptr);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)), mvWndProc);
+    EXPECT_EQ(edit.attachedCalls, 1);
+
+    // The edit's own behaviour still works through the object.
+    SetWindowTextW(hwnd, L"typed");
+    EXPECT_EQ(GetWindowTextString(hwnd), L"typed");
+    EXPECT_TRUE(edit.Saw(WM_SETTEXT));
+
+    EXPECT_TRUE(edit.Attach(hwnd)) << "its own window again";
+    EXPECT_EQ(edit.m_prevProc, original);
+    EXPECT_FALSE(edit.SubclassWindow(hwnd));
+    EXPECT_EQ(edit.attachedCalls, 1);
+
+    ProbeWnd other;
+    EXPECT_FALSE(other.Attach(hwnd)) << "a window belongs to one object";
+    EXPECT_FALSE(other.SubclassDlgItem(parent.Handle(), 0));
+    EXPECT_FALSE(other.SubclassDlgItem(parent.Handle(), 999));
+
+    edit.Detach(false);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)), original);
+    EXPECT_EQ(mvWnd::FromHandle(hwnd), nullptr);
+
+    EXPECT_TRUE(other.SubclassDlgItem(parent.Handle(), 101));
+    EXPECT_EQ(other.Handle(), hwnd);
+    EXPECT_EQ(other.attachedCalls, 1);
+    EXPECT_EQ(GetWindowTextString(nullptr), L"");
+}
+
+TEST(mvWnd, OwnerDrawNotifyAndCommandGoToTheSendingChildFirst) {
+    ProbeWnd parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    ProbeWnd child;
+    ASSERT_TRUE(CreateChild(child, parent.Handle(), 7));
+    HWND hwndChild = child.Handle();
+
+    DRAWITEMSTRUCT draw = {};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = 7;
+    draw.hwndItem = hwndChild;
+    DRAWITEMSTRUCT menuDraw = draw;
+    menuDraw.CtlType = ODT_MENU;
+    MEASUREITEMSTRUCT measure = {};
+    measure.CtlType = ODT_LISTBOX;
+    measure.CtlID = 7;
+    MEASUREITEMSTRUCT menuMeasure = measure;
+    menuMeasure.CtlType = ODT_MENU;
+    COMPAREITEMSTRUCT compare = {};
+    compare.CtlType = ODT_LISTBOX;
+    compare.hwndItem = hwndChild;
+    compare.itemID1 = 1;
+    compare.itemID2 = 5;
+    NMHDR notify = {hwndChild, 7, NM_CLICK};
+    NMHDR notifyNoId = {hwndChild, 0, NM_CLICK};
+
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        const void* lParam;
+        bool childHandles;
+        bool childOffered;
+        bool parentSees;
+        LRESULT result;
+    } cases[] = {
+        {"draw, handled", WM_DRAWITEM, 7, &draw, true, true, false, TRUE},
+        {"draw, left", WM_DRAWITEM, 7, &draw, false, true, true, 99},
+        {"menu draw", WM_DRAWITEM, 0, &menuDraw, true, false, true, 99},
+        {"measure, handled", WM_MEASUREITEM, 7, &measure, true, true, false, TRUE},
+        {"measure, left", WM_MEASUREITEM, 7, &measure, false, true, true, 99},
+        {"menu measure", WM_MEASUREITEM, 0, &menuMeasure, true, false, true, 99},
+        {"compare, handled", WM_COMPAREITEM, 7, &compare, true, true, false, 7},
+        {"compare, left", WM_COMPAREITEM, 7, &compare, false, true, true, 99},
+        {"notify, handled", WM_NOTIFY, 7, &notify, true, true, false, 42},
+        {"notify, left", WM_NOTIFY, 7, &notify, false, true, true, 99},
+        {"notify without id", WM_NOTIFY, 0, &notifyNoId, true, false, true, 99},
+        {"command, handled", WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), hwndChild, true, true, false,
+         0},
+        {"command, left", WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), hwndChild, false, true, true, 99},
+        {"command id 0", WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), hwndChild, true, false, true, 99},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        child.handles = c.childHandles;
+        child.reflected = 0;
+        parent.seen.clear();
+        parent.parentAnswerTo = c.message;
+        parent.parentAnswer = 99;
+        const LRESULT result =
+            SendMessageW(parent.Handle(), c.message, c.wParam, reinterpret_cast<LPARAM>(c.lParam));
+        EXPECT_EQ(child.reflected, c.childOffered ? 1 : 0);
+        EXPECT_EQ(parent.Saw(c.message), c.parentSees);
+        EXPECT_EQ(result, c.result);
+    }
+    EXPECT_EQ(child.lastCode, static_cast<UINT>(BN_CLICKED));
+}
+
+TEST(mvWnd, TheDefaultCompareOrdersItemIdsUnsigned) {
+    mvWnd wnd;
+    struct Case {
+        UINT_PTR first, second;
+        int expected;
+    } cases[] = {{3, 3, 0}, {1, 2, -1}, {2, 1, 1}, {1, 0xFFFFFFFFu, -1}};
+    for (const Case& c : cases) {
+        COMPAREITEMSTRUCT item = {};
+        item.itemID1 = static_cast<UINT>(c.first);
+        item.itemID2 = static_cast<UINT>(c.second);
+        EXPECT_EQ(wnd.OnReflectCompareItem(&item), c.expected);
+    }
+}
+
+TEST(mvWnd, AControlMayReplaceTheColourBrushItsParentChose) {
+    ProbeWnd parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    ProbeWnd child;
+    ASSERT_TRUE(CreateChild(child, parent.Handle(), 8));
+    HBRUSH parentBrush = GetSysColorBrush(COLOR_WINDOW);
+    HBRUSH childBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
+    HDC dc = GetDC(child.Handle());
+    struct Case {
+        UINT message;
+        HBRUSH childChoice;
+        bool childOffered;
+        HBRUSH expected;
+    } cases[] = {
+        {WM_CTLCOLORSTATIC, childBrush, true, childBrush},
+        {WM_CTLCOLOREDIT, nullptr, true, parentBrush},
+        {WM_CTLCOLORBTN, childBrush, true, childBrush},
+        {WM_CTLCOLORLISTBOX, childBrush, true, childBrush},
+        {WM_CTLCOLORSCROLLBAR, childBrush, true, childBrush},
+        {WM_CTLCOLORDLG, childBrush, false, parentBrush},
+        {WM_CTLCOLORMSGBOX, childBrush, false, parentBrush},
+    };
+    for (const Case& c : cases) {
+        child.colourBrush = c.childChoice;
+        child.reflected = 0;
+        parent.parentAnswerTo = c.message;
+        parent.parentAnswer = reinterpret_cast<LRESULT>(parentBrush);
+        const LRESULT result =
+            SendMessageW(parent.Handle(), c.message, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(child.Handle()));
+        EXPECT_EQ(reinterpret_cast<HBRUSH>(result), c.expected) << c.message;
+        EXPECT_EQ(child.reflected, c.childOffered ? 1 : 0) << c.message;
+    }
+    ReleaseDC(child.Handle(), dc);
+}
+
+TEST(mvWnd, OnlyTheMainWindowsDestructionPostsQuitAndHelpGoesToTheApplication) {
+    HelpApp app;
+    QuitMessagesWaiting();
+    ProbeWnd main;
+    ProbeWnd other;
+    ASSERT_TRUE(CreateTopLevel(main));
+    ASSERT_TRUE(CreateTopLevel(other));
+    app.m_mainWnd = &main;
+
+    HELPINFO help = {sizeof help};
+    EXPECT_EQ(SendMessageW(other.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 0);
+    ASSERT_EQ(app.helpMessages.size(), 1u);
+    EXPECT_EQ(app.helpMessages[0], static_cast<UINT>(WM_HELP));
+
+    other.Detach(true);
+    EXPECT_EQ(QuitMessagesWaiting(), 0);
+    main.Detach(true);
+    EXPECT_EQ(QuitMessagesWaiting(), 1);
+}
+
+TEST(mvWnd, AFailedCreationLeavesNoObjectWaitingForTheNextWindow) {
+    HWND bogusParent = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x7FFF0));
+    {
+        ProbeWnd doomed;
+        EXPECT_FALSE(CreateChild(doomed, bogusParent, 5));
+        EXPECT_EQ(doomed.Handle(), nullptr);
+    }
+    // A window of the library class created by other code must not be bound
+    // to the object that is gone.
+    HWND stray = CreateWindowExW(0, L"mvWnd", L"stray", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(stray, nullptr);
+    EXPECT_EQ(mvWnd::FromHandle(stray), nullptr);
+    DestroyWindow(stray);
+}
+
+TEST(mvWnd, FontsReachTheChildrenAndAreKept) {
+    ProbeWnd parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    ProbeWnd edit;
+    ASSERT_TRUE(CreateChild(edit, parent.Handle(), 3, L"Edit"));
+    HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    SendMessageW(parent.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    EXPECT_EQ(parent.Font(), font);
+    EXPECT_EQ(edit.Font(), font);
+    EXPECT_TRUE(parent.Saw(WM_SETFONT)) << "the object sees the message too";
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(edit.Handle(), WM_GETFONT, 0, 0)), font);
+}
+
+TEST(mvWnd, FindChildByIdPrefersTheDeepestMatchUnderADirectChild) {
+    ProbeWnd top;
+    ASSERT_TRUE(CreateTopLevel(top));
+    ProbeWnd a, aInner, b, bInner, bInnerInner;
+    ASSERT_TRUE(CreateChild(a, top.Handle(), 10));
+    ASSERT_TRUE(CreateChild(aInner, a.Handle(), 10));
+    ASSERT_TRUE(CreateChild(b, top.Handle(), 20));
+    ASSERT_TRUE(CreateChild(bInner, b.Handle(), 30));
+    ASSERT_TRUE(CreateChild(bInnerInner, bInner.Handle(), 40));
+    EXPECT_EQ(FindChildById(top.Handle(), 10), aInner.Handle());
+    EXPECT_EQ(FindChildById(top.Handle(), 20), b.Handle());
+    EXPECT_EQ(FindChildById(top.Handle(), 30), bInner.Handle());
+    EXPECT_EQ(FindChildById(top.Handle(), 40), bInnerInner.Handle());
+    EXPECT_EQ(FindChildById(top.Handle(), 50), nullptr);
+    EXPECT_EQ(FindChildById(nullptr, 10), nullptr);
+}
+
+TEST(mvWnd, ModifyStyleReportsWhetherAnythingChanged) {
+    ProbeWnd wnd;
+    EXPECT_FALSE(wnd.ModifyStyle(0, WS_BORDER)) << "no window";
+    ASSERT_TRUE(CreateTopLevel(wnd));
+    EXPECT_TRUE(wnd.ModifyStyle(WS_MAXIMIZEBOX, 0));
+    EXPECT_EQ(GetWindowLongW(wnd.Handle(), GWL_STYLE) & WS_MAXIMIZEBOX, 0);
+    EXPECT_FALSE(wnd.ModifyStyle(WS_MAXIMIZEBOX, 0));
+    EXPECT_TRUE(wnd.ModifyStyleEx(0, WS_EX_TOOLWINDOW));
+    EXPECT_NE(GetWindowLongW(wnd.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_FALSE(wnd.ModifyStyleEx(0, WS_EX_TOOLWINDOW));
+}

@@ -1,0 +1,40 @@
+// The process-wide application object of the window library: module
+// instance, main window, application name, the first pre-filter of every
+// message in the modal loop, and the help handler of every library window.
+#pragma once
+
+#include "foundation/mvstring.h"
+
+#include <windows.h>
+
+class mvWnd;
+
+class mvApp {
+public:
+    // Becomes the process's application object. An empty name means the
+    // program file's name without its extension.
+    explicit mvApp(const wchar_t* name);
+    mvApp(const mvApp&) = delete;
+    mvApp& operator=(const mvApp&) = delete;
+    virtual ~mvApp();
+
+    // Non-zero consumes the message before the dialog sees it.
+    virtual int PreTranslateMessage(MSG* msg);
+    // WM_HELP of every library window.
+    virtual void OnHelp(UINT message, WPARAM wParam, LPARAM lParam) {}
+
+    // The application object, or null when there is none.
+    static mvApp* Get() noexcept;
+    // The application's instance, else the module of the process.
+    static HINSTANCE Instance() noexcept;
+    // The main window, or null (no application object or no main window).
+    static mvWnd* MainWindow() noexcept;
+    // True when hwnd is the main window's handle.
+    static bool IsMainWindow(HWND hwnd) noexcept;
+
+    HINSTANCE m_instance = nullptr;
+    // Its destruction ends the program; its WM_CLOSE destroys it.
+    mvWnd* m_mainWnd = nullptr;
+    mvstring m_name;
+    int m_exitCode = 0;
+};
