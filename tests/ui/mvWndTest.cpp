@@ -1,5 +1,6 @@
 #include "ui/mvApp.h"
 #include "ui/mvWnd.h"
+#include "ProbeWnd.h"
 
 #include <gtest/gtest.h>
 
@@ -9,79 +10,12 @@
 
 namespace {
 
-// Records what reaches it and answers the reflected messages as told.
-class ProbeWnd : public mvWnd {
-public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        seen.push_back(message);
-        if (message == parentAnswerTo)
-            return parentAnswer;
-        return mvWnd::WindowProc(message, wParam, lParam);
-    }
-    void OnAttached() override { ++attachedCalls; }
-    void OnReflectDrawItem(DRAWITEMSTRUCT* item) override {
-        ++reflected;
-        if (!handles)
-            mvWnd::OnReflectDrawItem(item);
-    }
-    void OnReflectMeasureItem(MEASUREITEMSTRUCT* item) override {
-        ++reflected;
-        if (!handles)
-            mvWnd::OnReflectMeasureItem(item);
-    }
-    int OnReflectCompareItem(COMPAREITEMSTRUCT* item) override {
-        ++reflected;
-        return handles ? 7 : mvWnd::OnReflectCompareItem(item);
-    }
-    bool OnReflectNotify(NMHDR* header, LRESULT* result) override {
-        ++reflected;
-        if (!handles)
-            return mvWnd::OnReflectNotify(header, result);
-        *result = 42;
-        return true;
-    }
-    bool OnReflectCommand(UINT code) override {
-        ++reflected;
-        lastCode = code;
-        return handles;
-    }
-    void OnReflectCtlColor(HDC, LRESULT* result) override {
-        ++reflected;
-        if (colourBrush != nullptr)
-            *result = reinterpret_cast<LRESULT>(colourBrush);
-    }
-    bool Saw(UINT message) const {
-        for (UINT m : seen)
-            if (m == message)
-                return true;
-        return false;
-    }
-
-    std::vector<UINT> seen;
-    UINT parentAnswerTo = 0;
-    LRESULT parentAnswer = 0;
-    bool handles = false;
-    int reflected = 0;
-    int attachedCalls = 0;
-    UINT lastCode = 0;
-    HBRUSH colourBrush = nullptr;
-};
-
 class HelpApp : public mvApp {
 public:
     HelpApp() : mvApp(L"Velquin") {}
     void OnHelp(UINT message, WPARAM, LPARAM) override { helpMessages.push_back(message); }
     std::vector<UINT> helpMessages;
 };
-
-bool CreateTopLevel(mvWnd& wnd) {
-    return wnd.Create(L"top", nullptr, 0, 0, 0, 200, 150, WS_OVERLAPPEDWINDOW, 0, L"");
-}
-
-bool CreateChild(mvWnd& wnd, HWND parent, int id, const wchar_t* className = L"") {
-    return wnd.Create(L"child", parent, static_cast<UINT_PTR>(id), 0, 0, 50, 20,
-                      WS_CHILD | WS_VISIBLE, 0, className);
-}
 
 int QuitMessagesWaiting() {
     int count = 0;
