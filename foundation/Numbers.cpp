@@ -1,5 +1,6 @@
 #include "foundation/Numbers.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -44,11 +45,15 @@ template <typename T> mvstring IntegerText(T value, int base = 10) {
 }
 
 // _wcstoui64 over the whole text; true when it consumed every code unit and
-// at least one digit.
+// at least one digit, and the number fits: the run-time reads a minus sign as
+// a wrap-around and an overlong number as the maximum, neither of which is
+// the number written.
 bool ConvertWhole(const std::wstring& text, int base, std::uint64_t& value) {
     wchar_t* end = nullptr;
+    errno = 0;
     value = _wcstoui64(text.c_str(), &end, base);
-    return !text.empty() && end == text.c_str() + text.size();
+    return !text.empty() && end == text.c_str() + text.size() && errno != ERANGE &&
+           text.find(L'-') == std::wstring::npos;
 }
 
 bool IsDigit(wchar_t ch) {

@@ -39,7 +39,8 @@ bool ParseBool(std::wstring_view text);
 // Decimal or hexadecimal ("1ah", "0x1a", "x1a", or digits that only read in
 // base 16 such as "ff"), ignoring case and surrounding blanks. True when the
 // whole text is one number; `value` is 0 for an empty text and otherwise the
-// last conversion's value. A text without digits ("h", "0x", blanks) is false.
+// last conversion's value. A text without digits ("h", "0x", blanks), a
+// negative number and one beyond 64 bits are false.
 bool ParseUInt64(std::wstring_view text, std::uint64_t& value);
 
 // Hex byte text such as "4d 5a 90", "0x4D 0x5A", "4dh 5ah", "x4d" or

@@ -170,7 +170,10 @@ TEST(Numbers, ParseUInt64AcceptsDecimalAndHexForms) {
 TEST(Numbers, ParseUInt64RejectsTextsWithoutOneWholeNumber) {
     // "h", "0x" and blanks used to count as the number 0.
     for (const wchar_t* text :
-         {L"", L"   ", L"h", L" H ", L"0x", L"0xh", L"x", L"xh", L"12 34", L"g", L"1.5", L"0x1g"}) {
+         {L"", L"   ", L"h", L" H ", L"0x", L"0xh", L"x", L"xh", L"12 34", L"g", L"1.5", L"0x1g",
+          // Too large or negative: the run-time's wrap-around or maximum is not the number.
+          L"18446744073709551616", L"0x10000000000000000", L"10000000000000000h",
+          L"99999999999999999999", L"-1", L"-0x1", L" -5h"}) {
         std::uint64_t value = 1;
         EXPECT_FALSE(ParseUInt64(text, value)) << text;
     }
