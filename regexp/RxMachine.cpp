@@ -420,7 +420,8 @@ template <class T> RxNode* RxMachine<T>::Build(RxBufferView<T> pattern, int flag
             m_root = root;
             m_groups[0].list = root;
             Finish();
-            AnalyseStart();
+            if (m_fastPaths)
+                AnalyseStart();
         }
     } catch (const std::bad_alloc&) {
         m_root = nullptr;
@@ -519,7 +520,7 @@ template <class T> RxNode* RxMachine<T>::BuildRepeat(int& flags) {
         return Make<RxPossessiveNode>(item, minimum, maximum - minimum);
     }
     bool rtl = false;
-    if (auto test = RxUnitGreedyNode<T>::TestFor(item, rtl))
+    if (auto test = m_fastPaths ? RxUnitGreedyNode<T>::TestFor(item, rtl) : nullptr)
         return Make<RxUnitGreedyNode<T>>(item, minimum, maximum - minimum, test, rtl);
     return Make<RxGreedyNode>(item, minimum, maximum - minimum);
 }
@@ -1039,35 +1040,172 @@ template <class T> bool RxMachine<T>::AnalyseFirst(RxNode* n, StartFilter& f, bo
     return true;
 }
 
-template <class T> void RxMachine<T>::AnalyseStart() {
-    // Followers of the single-unit repeats in left-to-right sequences.
-    for (RxNode* n : m_nodes) {
-        auto* list = dynamic_cast<RxListNode*>(n);
-        if (!list || list->RightToLeft())
-            continue;
-        const std::vector<RxNode*>& children = list->Children();
-        for (size_t i = 0; i + 1 < children.size(); ++i) {
-            auto* repeat = dynamic_cast<RxUnitGreedyNode<T>*>(children[i]);
-            if (!repeat || repeat->RightToLeft())
-                continue;
+namespace {
+
+// Nodes that never consume a code unit.
+bool ZeroWidth(RxNode* n) {
+    return dynamic_cast<RxEmptyNode*>(n) || dynamic_cast<RxGlobalNode*>(n) ||
+           dynamic_cast<RxAssertNode*>(n) || dynamic_cast<RxBoundaryNode<char>*>(n) ||
+           dynamic_cast<RxBoundaryNode<wchar_t>*>(n) || dynamic_cast<RxBracketNode<char>*>(n) ||
+           dynamic_cast<RxBracketNode<wchar_t>*>(n);
+}
+
+} // namespace
+
+// Only continuations that are plain sequences pass on what follows: a repeat's copies, an
+// atomic group and an assertion decide on their first way by themselves, so nothing below
+// them learns more than its own sequence tells.
+template <class T>
+void RxMachine<T>::AnalyseFollow(RxNode* n, const Follow& after, bool listEndsKnown) {
+    if (auto* l = dynamic_cast<RxListNode*>(n)) {
+        const std::vector<RxNode*>& children = l->Children();
+        if (l->RightToLeft()) {
+            for (RxNode* child : children)
+                AnalyseFollow(child, Follow{}, listEndsKnown);
+            return;
+        }
+        Follow acc = listEndsKnown ? after : Follow{};
+        for (size_t i = children.size(); i-- > 0;) {
+            AnalyseFollow(children[i], acc, listEndsKnown);
             StartFilter f;
             bool unknown = false;
-            if (!AnalyseFirst(children[i + 1], f, unknown) && !unknown)
-                repeat->SetFollowers(f.first, f.high);
+            const bool empty = AnalyseFirst(children[i], f, unknown);
+            if (unknown || (empty && !acc.known)) {
+                acc = Follow{};
+                continue;
+            }
+            Follow next;
+            next.known = true;
+            next.first = f.first;
+            next.high = f.high;
+            if (empty) {
+                next.first |= acc.first;
+                next.high = next.high || acc.high;
+            }
+            acc = next;
         }
+        return;
     }
+    if (auto* a = dynamic_cast<RxAlternativeNode*>(n)) {
+        for (RxNode* b : a->Branches())
+            AnalyseFollow(b, after, listEndsKnown);
+        return;
+    }
+    if (auto* u = dynamic_cast<RxUnitGreedyNode<T>*>(n)) {
+        if (after.known)
+            u->SetFollowers(after.first, after.high);
+        return;
+    }
+    if (auto* r = dynamic_cast<RxRepeatNode*>(n)) {
+        AnalyseFollow(r->Atom(), Follow{}, listEndsKnown);
+        return;
+    }
+    if (auto* i = dynamic_cast<RxIndependentNode*>(n)) {
+        AnalyseFollow(i->Body(), Follow{}, listEndsKnown);
+        return;
+    }
+    if (auto* s = dynamic_cast<RxAssertNode*>(n)) {
+        AnalyseFollow(s->Body(), Follow{}, listEndsKnown);
+        return;
+    }
+    if (auto* c = dynamic_cast<RxConditionNode<T>*>(n)) {
+        if (c->Condition())
+            AnalyseFollow(c->Condition(), Follow{}, listEndsKnown);
+        if (c->Yes())
+            AnalyseFollow(c->Yes(), after, listEndsKnown);
+        if (c->No())
+            AnalyseFollow(c->No(), after, listEndsKnown);
+    }
+}
+
+template <class T>
+bool RxMachine<T>::PrefixLiterals(RxNode* n, std::vector<String>& out, const RxCaseTables*& fold,
+                                  bool& first) const {
+    if (auto* s = dynamic_cast<RxStringNode<T>*>(n)) {
+        if (s->RightToLeft() || s->Text().empty())
+            return false;
+        if (first) {
+            fold = s->IgnoreCase();
+            first = false;
+        } else if (fold != s->IgnoreCase()) {
+            return false;
+        }
+        out.push_back(s->Compared());
+        return out.size() <= RxLiteralScan<T>::kMaxLiterals;
+    }
+    if (auto* l = dynamic_cast<RxListNode*>(n)) {
+        if (l->RightToLeft())
+            return false;
+        for (RxNode* child : l->Children()) {
+            if (!ZeroWidth(child))
+                return PrefixLiterals(child, out, fold, first);
+        }
+        return false;
+    }
+    if (auto* a = dynamic_cast<RxAlternativeNode*>(n)) {
+        for (RxNode* b : a->Branches()) {
+            if (!PrefixLiterals(b, out, fold, first))
+                return false;
+        }
+        return true;
+    }
+    if (auto* r = dynamic_cast<RxRepeatNode*>(n))
+        return r->Count() >= 1 && PrefixLiterals(r->Atom(), out, fold, first);
+    if (auto* i = dynamic_cast<RxIndependentNode*>(n))
+        return PrefixLiterals(i->Body(), out, fold, first);
+    return false;
+}
+
+// A pattern that begins with a repeat of single units followed by a literal, as in
+// "\w+@": every match is a run of the repeat's units ending right before the literal.
+template <class T> void RxMachine<T>::AnalyseInnerLiteral(const std::vector<RxNode*>& head) {
+    size_t i = 0;
+    while (i < head.size() && ZeroWidth(head[i]))
+        ++i;
+    if (i >= head.size())
+        return;
+    auto* repeat = dynamic_cast<RxUnitGreedyNode<T>*>(head[i]);
+    if (!repeat || repeat->RightToLeft())
+        return;
+    ++i;
+    while (i < head.size() && ZeroWidth(head[i]))
+        ++i;
+    if (i >= head.size())
+        return;
+    auto* lit = dynamic_cast<RxStringNode<T>*>(head[i]);
+    if (!lit || lit->RightToLeft() || lit->Text().empty())
+        return;
+    RxLiteralScan<T> scan;
+    if (!scan.Set({lit->Compared()}, lit->IgnoreCase()))
+        return;
+    // The literal's first unit must end the run: no unit that can begin it is a repeat unit.
+    for (unsigned u = 0; u <= 0xFF; ++u) {
+        if (scan.CanBegin(static_cast<T>(u)) && repeat->Accepts(static_cast<T>(u)))
+            return;
+    }
+    const T lead = lit->Compared()[0];
+    if (RxUnit(lead) > 0xFF && repeat->Accepts(lead))
+        return;
+    m_filter.innerRepeat = repeat;
+    m_filter.inner = scan;
+}
+
+template <class T> void RxMachine<T>::AnalyseStart() {
+    if (m_root)
+        AnalyseFollow(m_root, Follow{}, m_recursions.empty());
     m_filter = StartFilter{};
     if (!m_root || (m_flags & RxRightToLeft))
         return;
-    RxNode* head = m_root;
+    std::vector<RxNode*> head{m_root};
     if (auto* l = dynamic_cast<RxListNode*>(m_root);
         l && !l->RightToLeft() && !l->Children().empty())
-        head = l->Children().front();
-    if (auto* b = dynamic_cast<RxBoundaryNode<T>*>(head); b && b->Positive()) {
+        head = l->Children();
+    if (auto* b = dynamic_cast<RxBoundaryNode<T>*>(head.front()); b && b->Positive()) {
         m_filter.onlyFirst = b->Kind() == RxBoundaryNode<T>::TextStart;
         m_filter.lineStart = b->Kind() == RxBoundaryNode<T>::LineStart;
+        m_filter.wordStart = b->Kind() == RxBoundaryNode<T>::WordBoundary;
     }
-    if (dynamic_cast<RxGlobalNode*>(head))
+    if (dynamic_cast<RxGlobalNode*>(head.front()))
         m_filter.onlyFirst = true;
     bool unknown = false;
     StartFilter f;
@@ -1077,9 +1215,91 @@ template <class T> void RxMachine<T>::AnalyseStart() {
         m_filter.first = f.first;
         m_filter.high = f.high;
     }
+    // "\b" before a word unit is a word start: the unit before is not a word unit.
+    bool wordsOnly = m_filter.useSet && !m_filter.high;
+    for (unsigned u = 0; wordsOnly && u <= 0xFF; ++u)
+        wordsOnly = !m_filter.first.test(u) || RxIsWordUnit(u);
+    m_filter.wordStart = m_filter.wordStart && wordsOnly;
+    if (!m_filter.useSet)
+        return;
+    std::vector<String> literals;
+    const RxCaseTables* fold = nullptr;
+    bool first = true;
+    if (PrefixLiterals(m_root, literals, fold, first))
+        m_filter.prefix.Set(literals, fold);
+    if (!m_filter.prefix.Active())
+        AnalyseInnerLiteral(head);
 }
 
 // ---------------------------------------------------------------- match loop
+
+template <class T>
+int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsigned& skipped) {
+    const T* text = c.Text<T>();
+    const int length = c.length;
+    const StartFilter& f = m_filter;
+    constexpr int kChunk = 1 << 16; // units scanned between two abort questions
+    // A literal scan from `from`, asking the abort question between chunks.
+    auto scan = [&](const RxLiteralScan<T>& s, int from) {
+        for (; from < length; from += kChunk) {
+            const int p =
+                s.Find(text, from, from < length - kChunk ? from + kChunk : length, length);
+            if (p >= 0)
+                return p;
+            if (IsAborted())
+                return -1;
+        }
+        return -1;
+    };
+    for (;;) {
+        if (start > length)
+            return -1;
+        if (f.innerRepeat) {
+            if (start > innerEnd) {
+                const int q = scan(f.inner, start);
+                if (q < 0)
+                    return -1;
+                int r = q;
+                while (r > start && f.innerRepeat->Accepts(text[r - 1]))
+                    --r;
+                const int last = q - f.innerRepeat->Count();
+                if (r > last) {
+                    start = q + 1;
+                    continue;
+                }
+                start = r;
+                innerEnd = last;
+            }
+        } else if (f.prefix.Active()) {
+            start = scan(f.prefix, start);
+            if (start < 0)
+                return -1;
+        } else if (f.useSet) {
+            // Skip positions whose code unit cannot begin a match.
+            while (start < length && !f.Accepts(text[start])) {
+                ++start;
+                if (++skipped % kChunk == 0 && IsAborted())
+                    return -1;
+            }
+            if (start >= length)
+                return -1; // a match needs at least one code unit
+        }
+        bool fits = true;
+        if (start > 0 && start <= length) {
+            const T before = text[start - 1];
+            if (f.lineStart)
+                fits = before == T('\n') ||
+                       (before == T('\r') && (start >= length || text[start] != T('\n')));
+            if (f.wordStart)
+                fits = fits && !RxIsWordUnit(RxUnit(before));
+        }
+        if (fits)
+            return start;
+        ++start;
+        if (++skipped % kChunk == 0 && IsAborted())
+            return -1;
+    }
+}
 
 template <class T> void RxMachine<T>::RunMatch(RegexMatchContext& c, RxBuffer<int>& result) {
     result.Clear();
@@ -1090,28 +1310,13 @@ template <class T> void RxMachine<T>::RunMatch(RegexMatchContext& c, RxBuffer<in
     const bool rtl = (m_flags & RxRightToLeft) != 0;
     const int step = rtl ? -1 : 1;
     const int stop = rtl ? -1 : c.length + 1;
-    const T* text = c.Text<T>();
-    const bool filtered = !rtl && m_filter.useSet;
-    const bool lineStart = !rtl && m_filter.lineStart;
     unsigned skipped = 0;
+    int innerEnd = -1;
     for (int start = c.position; start != stop; start += step) {
-        if (filtered) {
-            // Skip positions whose code unit cannot begin a match.
-            while (start < c.length && !m_filter.Accepts(text[start])) {
-                ++start;
-                if (++skipped % (1u << 16) == 0 && IsAborted())
-                    return;
-            }
-            if (start >= c.length)
-                return; // a match needs at least one code unit
-        }
-        if (lineStart && start > 0) {
-            const T before = text[start - 1];
-            const bool atLine =
-                before == T('\n') ||
-                (before == T('\r') && (start >= c.length || text[start] != T('\n')));
-            if (!atLine)
-                continue;
+        if (!rtl) {
+            start = NextStart(c, start, innerEnd, skipped);
+            if (start < 0)
+                return;
         }
         if (IsAborted())
             return;

@@ -5,6 +5,7 @@
 #include "regexp/RxBuffer.h"
 #include "regexp/RxCharClass.h"
 #include "regexp/RxCharTraits.h"
+#include "regexp/RxLiteralScan.h"
 #include "regexp/RxNodes.h"
 #include "regexp/RxTextNodes.h"
 
@@ -60,6 +61,11 @@ public:
     int Flags() const { return m_flags; }
     int GroupCount() const { return m_groupCount; }
 
+    // With false, the next builds take none of the shortcuts that only save time (compact
+    // repeats, follower tests, start-position filters): the plain node tree and a loop that
+    // tries every position, which must give the same matches. For comparison in tests.
+    void SetFastPaths(bool on) { m_fastPaths = on; }
+
 private:
     using Token = PatternToken<T>;
     using String = std::basic_string<T>;
@@ -80,13 +86,28 @@ private:
     struct StartFilter {
         bool onlyFirst = false; // anchored at the start of the search
         bool lineStart = false; // starts with a multi-line "^"
+        bool wordStart = false; // starts with "\b" before a word unit
         bool useSet = false;    // the first code unit must be in `first`
         bool high = false;      // code units above 0xFF may begin a match
         std::bitset<256> first;
+        // Every match begins with one of these literals.
+        RxLiteralScan<T> prefix;
+        // Every match begins with a run of at least innerRepeat's minimum units accepted by
+        // it, directly followed by one of the literals of `inner`, whose first unit the
+        // repeat never accepts.
+        const RxUnitGreedyNode<T>* innerRepeat = nullptr;
+        RxLiteralScan<T> inner;
         bool Accepts(T ch) const {
             unsigned u = RxUnit(ch);
             return u <= 0xFF ? first.test(u) : high;
         }
+    };
+    // What can follow a node: the code units that can begin it; unknown when the match may
+    // end there or the continuation cannot be told.
+    struct Follow {
+        bool known = false;
+        bool high = false;
+        std::bitset<256> first;
     };
     class Nesting;
 
@@ -140,7 +161,17 @@ private:
     // Start analysis: adds the code units that can begin a match of n; true when n can
     // match without consuming anything.
     bool AnalyseFirst(RxNode* n, StartFilter& f, bool& unknown) const;
+    // Tells the single-unit repeats below n what follows them.
+    void AnalyseFollow(RxNode* n, const Follow& after, bool listEndsKnown);
+    // Literals one of which begins every match of n, all compared the same way (`fold`).
+    bool PrefixLiterals(RxNode* n, std::vector<String>& out, const RxCaseTables*& fold,
+                        bool& first) const;
+    void AnalyseInnerLiteral(const std::vector<RxNode*>& head);
     void AnalyseStart();
+    // The next start position at or after `start` that the filters let through; -1 when
+    // none is left or the search was aborted. `innerEnd` carries the last start position
+    // that the current inner literal allows.
+    int NextStart(RegexMatchContext& c, int start, int& innerEnd, unsigned& skipped);
 
     RxNode* m_root = nullptr;
     int m_flags = 0;
@@ -162,4 +193,5 @@ private:
     RxNode* m_stock[kStockCount] = {};
     RxCaseTables m_cases{};
     StartFilter m_filter;
+    bool m_fastPaths = true;
 };

@@ -121,6 +121,8 @@ public:
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
 
+    RxNode* Body() const { return m_body; }
+
 private:
     RxNode* m_body;
     bool m_positive;

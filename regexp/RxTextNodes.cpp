@@ -269,6 +269,16 @@ typename RxUnitGreedyNode<T>::Test RxUnitGreedyNode<T>::TestFor(const RxNode* at
     return nullptr;
 }
 
+template <class T>
+RxUnitGreedyNode<T>::RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test,
+                                      bool rightToLeft)
+    : RxGreedyNode(atom, minimum, extra), m_test(test), m_rtl(rightToLeft) {
+    for (unsigned u = 0; u < 256; ++u) {
+        if (m_test(atom, static_cast<T>(u)))
+            m_units[u >> 5] |= 1u << (u & 31);
+    }
+}
+
 template <class T> int RxUnitGreedyNode<T>::Match(RegexMatchContext& c) {
     RxFrame f(c);
     if (!f.Enter())
@@ -282,14 +292,13 @@ template <class T> int RxUnitGreedyNode<T>::Match(RegexMatchContext& c) {
     const int dir = m_rtl ? -1 : 1;
     const int first = m_rtl ? p - 1 : p; // index of the first unit read
     for (int i = 0; i < this->m_count; ++i) {
-        if (!m_test(this->m_atom, text[first + dir * i]))
+        if (!Accepts(text[first + dir * i]))
             return 0;
     }
     const int start = p + dir * this->m_count;
     const int limit = room - this->m_count < this->m_extra ? room - this->m_count : this->m_extra;
     int k = 0;
-    for (int at = first + dir * this->m_count; k < limit && m_test(this->m_atom, text[at]);
-         at += dir)
+    for (int at = first + dir * this->m_count; k < limit && Accepts(text[at]); at += dir)
         ++k;
     if (m_hasFollow) {
         while (!Follows(text, c.length, start + k)) {

@@ -43,6 +43,8 @@ public:
     int MatchNext(RegexMatchContext& c) override;
 
     const std::basic_string<T>& Text() const { return m_text; }
+    // The text as it is compared: folded when ignoring case.
+    const std::basic_string<T>& Compared() const { return m_case ? m_folded : m_text; }
     bool RightToLeft() const { return m_rtl; }
     const RxCaseTables* IgnoreCase() const { return m_case; }
 
@@ -77,6 +79,9 @@ public:
     int MatchNext(RegexMatchContext& c) override;
 
     const std::basic_string<T>& Name() const { return m_name; }
+    RxNode* Condition() const { return m_condition; }
+    RxNode* Yes() const { return m_yes; }
+    RxNode* No() const { return m_no; }
     // Turns a named condition into a test of the group.
     void SetGroup(int g) {
         m_group = g;
@@ -113,23 +118,29 @@ private:
 template <class T> class RxUnitGreedyNode : public RxGreedyNode {
 public:
     using Test = bool (*)(const RxNode* atom, T ch);
-    RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test, bool rightToLeft)
-        : RxGreedyNode(atom, minimum, extra), m_test(test), m_rtl(rightToLeft) {}
+    RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test, bool rightToLeft);
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
 
     // The test for an atom that qualifies, or null.
     static Test TestFor(const RxNode* atom, bool& rightToLeft);
 
-    // Left to right: the code units that can begin what follows the repeat in its sequence
-    // (high: any unit above 0xFF can). Positions before any other unit are not offered,
-    // since what follows would fail there at once.
+    // Left to right: the code units that can begin what follows the repeat (high: any unit
+    // above 0xFF can). Positions before any other unit are not offered, since what follows
+    // would fail there at once.
     void SetFollowers(const std::bitset<256>& first, bool high) {
         m_follow = first;
         m_followHigh = high;
         m_hasFollow = !m_rtl;
     }
     bool RightToLeft() const { return m_rtl; }
+    // True when the atom matches the code unit.
+    bool Accepts(T ch) const {
+        const unsigned u = RxUnit(ch);
+        if (u <= 0xFF)
+            return (m_units[u >> 5] >> (u & 31)) & 1u;
+        return m_test(this->m_atom, ch);
+    }
 
 private:
     bool Follows(const T* text, int length, int pos) const {
@@ -144,6 +155,7 @@ private:
     bool m_hasFollow = false;
     bool m_followHigh = false;
     std::bitset<256> m_follow;
+    std::uint32_t m_units[8] = {}; // the atom's answer for the code units 0..255
 };
 
 // Anchors and word boundaries.

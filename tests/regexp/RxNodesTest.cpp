@@ -122,3 +122,184 @@ TEST(RxNodes, SingleUnitRepeatAgreesWithGeneralRepeat) {
 }
 
 } // namespace
+
+namespace {
+
+// A fixed-seed generator, so a failing case comes back the same every run.
+class Random {
+public:
+    unsigned Next(unsigned n) {
+        m_state = m_state * 1664525u + 1013904223u;
+        return (m_state >> 8) % n;
+    }
+    template <size_t N> const char* Pick(const char* const (&items)[N]) { return items[Next(N)]; }
+
+private:
+    unsigned m_state = 20261210u;
+};
+
+std::string RandomLiteral(Random& r) {
+    static const char* const units[] = {"a", "b", "A", "B", "@", "\\.", "c", " ", "1"};
+    std::string s;
+    for (unsigned i = 0, n = 1 + r.Next(3); i < n; ++i)
+        s += r.Pick(units);
+    return s;
+}
+
+std::string RandomClass(Random& r) {
+    static const char* const classes[] = {"\\w",  "\\W",    "\\s",    "\\d",         "[ab]",
+                                          "[^a]", "[a-c@]", ".",      "a",           "B",
+                                          "@",    "[.]",    "[^\\s]", "[[:alpha:]]", "\\S"};
+    return r.Pick(classes);
+}
+
+std::string RandomQuantifier(Random& r) {
+    static const char* const quantifiers[] = {"*",  "+",  "?",     "{1,2}", "{2}",
+                                              "*?", "+?", "{0,3}", "++",    "{2,}"};
+    return r.Pick(quantifiers);
+}
+
+std::string RandomZeroWidth(Random& r) {
+    static const char* const anchors[] = {"\\b", "\\B", "^", "$", "(?=a)", "(?!b)", "(?<=a)", ""};
+    return r.Pick(anchors);
+}
+
+std::string RandomSequence(Random& r, int depth);
+
+std::string RandomPiece(Random& r, int depth) {
+    switch (r.Next(depth > 0 ? 13 : 6)) {
+    case 0:
+        return RandomLiteral(r);
+    case 1:
+        return RandomClass(r);
+    case 2:
+        return RandomClass(r) + RandomQuantifier(r);
+    case 3:
+        return RandomLiteral(r) + RandomQuantifier(r);
+    case 4:
+        return RandomZeroWidth(r);
+    case 5:
+        return "\\1";
+    case 6:
+        return "(" + RandomSequence(r, depth - 1) + ")";
+    case 7:
+        return "(?:" + RandomSequence(r, depth - 1) + "|" + RandomSequence(r, depth - 1) + ")";
+    case 8:
+        return "(" + RandomSequence(r, depth - 1) + ")" + RandomQuantifier(r);
+    case 9:
+        return "(?>" + RandomSequence(r, depth - 1) + ")";
+    case 10:
+        return "(?:" + RandomSequence(r, depth - 1) + ")" + RandomQuantifier(r);
+    case 11:
+        return "(" + RandomSequence(r, depth - 1) + "|" + RandomSequence(r, depth - 1) + ")";
+    default:
+        return "(?(1)" + RandomSequence(r, depth - 1) + "|" + RandomSequence(r, depth - 1) + ")";
+    }
+}
+
+std::string RandomSequence(Random& r, int depth) {
+    std::string s;
+    for (unsigned i = 0, n = 1 + r.Next(3); i < n; ++i)
+        s += RandomPiece(r, depth);
+    return s;
+}
+
+// A pattern of one of the shapes that the shortcuts look for, with random parts: "L" a
+// literal, "C" a single-unit class, "Z" a zero-width item, "S" a random sequence.
+std::string RandomPattern(Random& r) {
+    static const char* const shapes[] = {
+        "L|L|L", // literals that begin every match
+        "ZLS",   // a literal after an anchor
+        "L|LS",  //
+        "C+LS",  // a run of units before a literal
+        "C{1,3}ZLS", "C*LS",
+        "\\bS",               // a word start
+        "\\b(C+)S",  "(C+)S", // what follows a repeat inside a group
+        "(?:C+|S)S", "(?(1)C+|L)S", "C*S",
+        "S", // anything at all
+        "S|S",
+    };
+    std::string out;
+    for (const char* p = r.Pick(shapes); *p; ++p) {
+        switch (*p) {
+        case 'L':
+            out += RandomLiteral(r);
+            break;
+        case 'C':
+            out += RandomClass(r);
+            break;
+        case 'Z':
+            out += RandomZeroWidth(r);
+            break;
+        case 'S':
+            out += RandomSequence(r, 2);
+            break;
+        default:
+            out += *p;
+        }
+    }
+    return out;
+}
+
+std::string RandomText(Random& r) {
+    static const char* const units[] = {"a", "A", "b", "B", "@",    ".",
+                                        "c", " ", "1", "_", "\r\n", "\n"};
+    std::string s;
+    for (unsigned i = 0, n = r.Next(18); i < n; ++i)
+        s += r.Pick(units);
+    return s;
+}
+
+// Start, length and captures of the first match in text[from..].
+template <class T>
+std::vector<int> Outcome(VQ_Regexp<T>& rx, const std::basic_string<T>& text, size_t from) {
+    int len = 0;
+    const int start = rx.Match(text.data() + from, static_cast<int>(text.size() - from), len);
+    const RxBuffer<int>& c = rx.LastCaptures();
+    std::vector<int> out{start, len};
+    out.insert(out.end(), c.Data(), c.Data() + c.Size());
+    return out;
+}
+
+template <class T>
+void CompareWithGeneralPath(const std::string& pattern, int flags,
+                            const std::vector<std::string>& texts) {
+    VQ_Regexp<T> fast, general;
+    general.SetFastPaths(false);
+    CompileUnits(fast, Units<T>(pattern), flags);
+    CompileUnits(general, Units<T>(pattern), flags);
+    for (const std::string& t : texts) {
+        const std::basic_string<T> text = Units<T>(t);
+        for (size_t from = 0; from <= text.size(); ++from) {
+            const std::vector<int> expected = Outcome(general, text, from);
+            const std::vector<int> got = Outcome(fast, text, from);
+            if (got != expected) {
+                ADD_FAILURE() << "pattern \"" << pattern << "\" flags " << flags << " width "
+                              << sizeof(T) << " text \"" << t << "\" from " << from
+                              << ": fast start " << got[0] << " length " << got[1]
+                              << ", general start " << expected[0] << " length " << expected[1];
+                return;
+            }
+        }
+    }
+}
+
+// Every shortcut (compact repeats, follower tests, literal and word-start filters, the run
+// before an inner literal) must give the same start, length and captures as the plain node
+// tree trying every position, for random patterns of the shapes the shortcuts look for.
+TEST(RxNodes, FastPathsAgreeWithGeneralPathOnRandomPatterns) {
+    Random r;
+    for (int i = 0; i < 700; ++i) {
+        const std::string pattern = RandomPattern(r);
+        std::vector<std::string> texts;
+        for (int k = 0; k < 4; ++k)
+            texts.push_back(RandomText(r));
+        for (int flags : {0, int(RxMultiLine), int(RxIgnoreCase),
+                          RxSingleLine | RxMultiLine | RxIgnoreCase, int(RxRightToLeft)}) {
+            CompareWithGeneralPath<char>(pattern, flags, texts);
+            CompareWithGeneralPath<wchar_t>(pattern, flags, texts);
+        }
+    }
+}
+
+} // namespace
