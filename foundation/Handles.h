@@ -93,9 +93,16 @@ inline void ReleaseScreenDC(HDC dc) noexcept {
 }
 using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
 
+// A memory device context (CreateCompatibleDC).
+using MemoryDC = mvHandle<HDC, ::DeleteDC>;
+
 // Windows this code created and destroys itself (test windows, helper
 // windows); never a window another object or the system owns.
 using WindowHandle = mvHandle<HWND, ::DestroyWindow>;
+
+// Icons this code created or loaded unshared; never a shared (LR_SHARED)
+// icon, which the system owns.
+using IconHandle = mvHandle<HICON, ::DestroyIcon>;
 
 using ImageListHandle = mvHandle<HIMAGELIST, ::ImageList_Destroy>;
 
