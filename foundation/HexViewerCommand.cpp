@@ -1,6 +1,7 @@
 #include "foundation/HexViewerCommand.h"
 
 #include "foundation/ModulePath.h"
+#include "foundation/Paths.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
@@ -9,13 +10,9 @@
 
 namespace {
 
-constexpr std::wstring_view kBlanks = L" \t";
-
+// The command line of a custom viewer is trimmed of spaces and tabs only.
 std::wstring_view TrimBlanks(std::wstring_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::wstring_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    return TrimText(text, L" \t");
 }
 
 // The text without one pair of surrounding double quotes.
@@ -25,15 +22,16 @@ std::wstring_view Unquoted(std::wstring_view text) {
     return text;
 }
 
-bool IsExistingFile(std::wstring_view path) {
-    if (path.empty())
-        return false;
-    const DWORD attributes = GetFileAttributesW(mvstring(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Quotes a path that holds a blank, whatever its length.
+// Quotes a path that holds a blank. The shell's quoting works in a buffer of
+// MAX_PATH characters; a longer path is quoted here, so that a long path
+// with blanks still reaches the viewer whole.
 mvstring QuoteSpaces(const mvstring& path) {
+    if (path.length() + 3 <= MAX_PATH) {
+        wchar_t buffer[MAX_PATH];
+        wcscpy(buffer, path.c_str());
+        PathQuoteSpacesW(buffer);
+        return buffer;
+    }
     if (path.find(L' ') == mvstring::npos)
         return path;
     mvstring quoted(L"\"");
@@ -59,7 +57,7 @@ void ResolveHexViewerProgram(HexViewerLaunch& launch) {
     const mvstring command(TrimBlanks(launch.CustomHexviewPath.Get()));
     // An unquoted program path with blanks ("C:\Program Files\...") would
     // otherwise be cut at its first blank.
-    if (IsExistingFile(Unquoted(command))) {
+    if (GetPathKind(mvstring(Unquoted(command))) == PathKindFile) {
         launch.ProgramPath = Unquoted(command);
         return;
     }

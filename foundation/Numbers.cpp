@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::wstring_view kBlanks = L" \r\n\t";
 constexpr std::wstring_view kHexDigits = L"0123456789abcdef";
 
 std::wstring LowerAscii(std::wstring_view text) {
@@ -20,13 +19,6 @@ std::wstring LowerAscii(std::wstring_view text) {
             ch = static_cast<wchar_t>(ch - L'A' + L'a');
     }
     return copy;
-}
-
-std::wstring_view TrimBlanks(std::wstring_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::wstring_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // ASCII produced by std::to_chars, widened.
@@ -221,7 +213,7 @@ bool ParseUInt64(std::wstring_view text, std::uint64_t& value) {
     if (text.empty())
         return false;
     const std::wstring lower = LowerAscii(text);
-    const std::wstring trimmed(TrimBlanks(lower));
+    const std::wstring trimmed(TrimText(lower));
     std::wstring_view rest = trimmed;
     bool hex = false;
     if (rest.ends_with(L'h')) {
@@ -250,7 +242,7 @@ bool ParseHexBytes(std::wstring_view text, std::vector<unsigned char>& bytes) {
         return false;
     const std::wstring lower = LowerAscii(text);
     std::vector<mvstring> pieces;
-    SplitList(TrimBlanks(lower), L" ", pieces, true);
+    SplitList(TrimText(lower), L" ", pieces, true);
     for (const mvstring& piece : pieces) {
         std::wstring_view digits = piece.view();
         if (digits.size() >= 2 && digits.starts_with(L"0x"))

@@ -8,20 +8,11 @@
 
 namespace {
 
-constexpr std::wstring_view kBlanks = L" \r\n\t";
-
 bool IsBlank(char32_t ch) {
     return ch == L' ' || ch == L'\r' || ch == L'\n' || ch == L'\t';
 }
 bool IsQuote(char32_t ch) {
     return ch == L'"' || ch == L'\'';
-}
-
-std::wstring_view Trim(std::wstring_view text) {
-    const size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::wstring_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // The key splitter and the escaper mark backslashes while they work. The text
@@ -134,7 +125,7 @@ bool mvini::ReadLogicalLine(std::wstring_view& remaining, mvstring& line) {
     bool continued = false; // the line taken last ended with an odd backslash
     while (!remaining.empty()) {
         const size_t lf = remaining.find(L'\n');
-        const std::wstring_view physical = Trim(remaining.substr(0, lf));
+        const std::wstring_view physical = TrimText(remaining.substr(0, lf));
         const std::wstring_view rest =
             lf == std::wstring_view::npos ? std::wstring_view() : remaining.substr(lf + 1);
         if (physical.empty() || physical.front() == L'#' || physical.front() == L';') {
@@ -164,8 +155,8 @@ bool mvini::ReadLogicalLine(std::wstring_view& remaining, mvstring& line) {
 }
 
 void mvini::JoinContinuation(mvstring& line, std::wstring_view piece) {
-    line = mvstring(Trim(line));
-    piece = Trim(piece);
+    line = mvstring(TrimText(line));
+    piece = TrimText(piece);
     if (!line.empty() && !piece.empty() && !line.ends_with(L"\\n") && !piece.starts_with(L"\\t"))
         line += L' ';
     line += piece;
@@ -243,7 +234,7 @@ void mvini::Escape(mvstring& text, int mode) {
 bool mvini::SplitKeyValue(std::wstring_view line, mvstring& key, mvstring& value) {
     key.clear();
     value.clear();
-    Units units = ToUnits(Trim(line));
+    Units units = ToUnits(TrimText(line));
     if (units.empty())
         return false;
     // An escaped backslash must not escape a quote after it.

@@ -163,22 +163,22 @@ void SplitString(std::wstring_view text, std::vector<mvstring>& out, std::wstrin
     }
 }
 
+std::wstring_view TrimText(std::wstring_view text, std::wstring_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 void SplitList(std::wstring_view text, std::wstring_view separator, std::vector<mvstring>& out,
                bool dropEmpty) {
     SplitString(text, out, separator);
-    constexpr std::wstring_view blanks = L" \r\n\t";
     std::vector<mvstring> kept;
     kept.reserve(out.size());
     for (const mvstring& piece : out) {
-        std::wstring_view v = piece.view();
-        const std::size_t first = v.find_first_not_of(blanks);
-        if (first == std::wstring_view::npos) {
-            if (!dropEmpty)
-                kept.emplace_back();
-            continue;
-        }
-        const std::size_t last = v.find_last_not_of(blanks);
-        kept.emplace_back(v.substr(first, last - first + 1));
+        const std::wstring_view trimmed = TrimText(piece.view());
+        if (!trimmed.empty() || !dropEmpty)
+            kept.emplace_back(trimmed);
     }
     out.swap(kept);
 }

@@ -208,6 +208,13 @@ std::ptrdiff_t CompareFindText(const wchar_t* text, std::size_t textLength, std:
 
 // Non-empty pieces between occurrences of the whole separator, left to right.
 void SplitString(std::wstring_view text, std::vector<mvstring>& out, std::wstring_view separator);
+// Space, CR, LF and TAB: the blanks around values, list items and numbers.
+inline constexpr std::wstring_view kTextBlanks = L" \r\n\t";
+
+// The text without any of the characters of `blanks` at either end; empty
+// when nothing else is left.
+std::wstring_view TrimText(std::wstring_view text, std::wstring_view blanks = kTextBlanks);
+
 // SplitString, then each piece trimmed of space, CR, LF and TAB; pieces that
 // became empty are dropped or kept as empty strings.
 void SplitList(std::wstring_view text, std::wstring_view separator, std::vector<mvstring>& out,

@@ -23,6 +23,8 @@ TEST(HexViewerCommandTest, ProgramAndParametersForEachKindOfCommand) {
     const std::wstring own = GetModulePath(L"").str();
     const std::wstring spaced = L"C:\\My Data\\f.bin";
     const std::wstring plain = L"C:\\data\\f.bin";
+    // Longer than the shell's quoting buffer, still quoted.
+    const std::wstring longSpaced = L"C:\\" + std::wstring(280, L'd') + L" x\\f.bin";
     struct Case {
         bool useCustom;
         std::wstring command;
@@ -54,6 +56,7 @@ TEST(HexViewerCommandTest, ProgramAndParametersForEachKindOfCommand) {
         {false, L"", plain, 0, 0, own, L" /hexview C:\\data\\f.bin"},
         {false, L"", plain, 5000000000, 0, own, L" /hexview C:\\data\\f.bin 5000000000"},
         {false, L"", plain, -1, 16, own, L" /hexview C:\\data\\f.bin"},
+        {false, L"", longSpaced, 0, 0, own, L" /hexview \"" + longSpaced + L"\""},
     };
     for (const Case& c : cases) {
         HexViewerLaunch launch = MakeLaunch(c.useCustom, c.command);

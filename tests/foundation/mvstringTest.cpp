@@ -60,6 +60,28 @@ TEST(mvstring, CompareFindText) {
             << c.start << " " << c.needle;
 }
 
+TEST(mvstring, TrimTextTakesItsBlanks) {
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* blanks; // null: the default blanks
+        const wchar_t* expected;
+    } cases[] = {
+        {L" \t\r\nab c\n\r\t ", nullptr, L"ab c"},
+        {L"\r\n", nullptr, L""},
+        {L"", nullptr, L""},
+        {L"x", nullptr, L"x"},
+        {L"\r a \r", L" \t", L"\r a \r"}, // CR is no blank here
+        {L" \t a\tb \t", L" \t", L"a\tb"},
+        {L"--a-b--", L"-", L"a-b"},
+        {L"  a  ", L"", L"  a  "},
+    };
+    for (const Case& c : cases) {
+        const std::wstring_view trimmed =
+            c.blanks == nullptr ? TrimText(c.text) : TrimText(c.text, c.blanks);
+        EXPECT_EQ(trimmed, std::wstring_view(c.expected)) << WideToUtf8(c.text);
+    }
+}
+
 TEST(mvstring, SplitStringAndSplitList) {
     std::vector<mvstring> parts;
     SplitString(L"|a||b|", parts, L"|");
