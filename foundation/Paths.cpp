@@ -1,5 +1,6 @@
 #include "foundation/Paths.h"
 
+#include "foundation/Handles.h"
 #include "foundation/OptionalProc.h"
 
 #include <objbase.h>
@@ -106,10 +107,9 @@ mvstring ExpandKnownFolders(const mvstring& text) {
         GUID id{};
         if (SUCCEEDED(CLSIDFromString(inner.c_str(), &id)) && id.Data1 != 0) {
             if (GetKnownFolderPathFn getPath = g_getKnownFolderPath.Get()) {
-                PWSTR folder = nullptr;
-                const HRESULT hr = getPath(id, KF_FLAG_DONT_VERIFY, nullptr, &folder);
-                const mvstring path(SUCCEEDED(hr) ? folder : nullptr);
-                CoTaskMemFree(folder);
+                CoTaskMemHandle<wchar_t> folder;
+                const HRESULT hr = getPath(id, KF_FLAG_DONT_VERIFY, nullptr, folder.Put());
+                const mvstring path(SUCCEEDED(hr) ? folder.Get() : nullptr);
                 if (!path.empty()) {
                     result.replace(open, close - open + 1, path);
                     pos = open + path.length();

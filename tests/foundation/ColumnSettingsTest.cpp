@@ -17,8 +17,6 @@
 
 namespace {
 
-using WindowHolder = mvHandle<HWND, ::DestroyWindow>;
-
 // Explicit widths so that file texts do not depend on the screen font.
 constexpr wchar_t kNineRecords[] = L"200,8,0 | 100,7,1 | 90,6,0 | 80,5,1 | 70,4,0 | 60,3,1 | "
                                    L"50,2,0 | 40,1,1 | 30,0,0";
@@ -102,8 +100,8 @@ protected:
         ConfigFolders::TearDown();
     }
 
-    static WindowHolder MakeList() {
-        return WindowHolder(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 900,
+    static WindowHandle MakeList() {
+        return WindowHandle(CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 900,
                                             300, nullptr, nullptr, GetModuleHandleW(nullptr),
                                             nullptr));
     }
@@ -125,7 +123,7 @@ protected:
     }
     void RemoveUiStates() const { DeleteFileW(PathA(L"uistates.ini").c_str()); }
 
-    WindowHolder m_list;
+    WindowHandle m_list;
     uint8_t m_sortColumn = 9;
     bool m_sortDescending = false;
 };
@@ -218,7 +216,7 @@ TEST_F(ColumnSettingsTest, ApplyRebuildsTheColumnsFromTheShownRecords) {
     EXPECT_EQ(columns.Records[3].Hidden, 1);
     EXPECT_FALSE(Exists(PathA(L"uistates.ini")));
 
-    WindowHolder gone = MakeList();
+    WindowHandle gone = MakeList();
     const HWND stale = gone.Get();
     gone.Reset();
     EXPECT_FALSE(columns.ApplyToList(stale, Titles()));
@@ -272,7 +270,7 @@ TEST_F(ColumnSettingsTest, CapturingAllSavesOnlyWhatChanged) {
     WriteA(L"uistates.ini", "[global]\r\nColumns = " + std::string(saved.begin(), saved.end()));
     VQSettings restored;
     InitSettings(restored);
-    WindowHolder second = MakeList();
+    WindowHandle second = MakeList();
     ASSERT_TRUE(restored.Columns.ApplyToList(second.Get(), Titles()));
     EXPECT_EQ(Layout(second.Get()), Layout(List()));
     EXPECT_EQ(Layout(second.Get()), "0:200@1 1!:100@2 2:150@3 3:80@4 4:70@5 5:60@6 6:50@0 7:40@7 "

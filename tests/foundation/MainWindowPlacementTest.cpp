@@ -10,10 +10,8 @@
 
 namespace {
 
-using WindowHolder = mvHandle<HWND, ::DestroyWindow>;
-
-WindowHolder MakeWindow(int width, int height) {
-    return WindowHolder(CreateWindowExW(0, L"Static", L"main window test", WS_OVERLAPPEDWINDOW, 0,
+WindowHandle MakeWindow(int width, int height) {
+    return WindowHandle(CreateWindowExW(0, L"Static", L"main window test", WS_OVERLAPPEDWINDOW, 0,
                                         0, width, height, nullptr, nullptr,
                                         GetModuleHandleW(nullptr), nullptr));
 }
@@ -69,7 +67,7 @@ protected:
 };
 
 TEST_F(MainWindowPlacementTest, SavedPlacementIsWrittenAndRestored) {
-    WindowHolder window = MakeWindow(300, 200);
+    WindowHandle window = MakeWindow(300, 200);
     ASSERT_TRUE(window) << "no window could be created";
     const RECT area = WorkAreaOf(window.Get());
     const RECT placed{area.left + 40, area.top + 30, area.left + 340, area.top + 230};
@@ -102,7 +100,7 @@ TEST_F(MainWindowPlacementTest, SavedPlacementIsWrittenAndRestored) {
         {500, 400, RECT{placed.left, placed.top, placed.left + 500, placed.top + 400}},
     };
     for (const Case& c : cases) {
-        WindowHolder restored = MakeWindow(100, 100);
+        WindowHandle restored = MakeWindow(100, 100);
         MainWindowPlacement(false, restored.Get(), c.minWidth, c.minHeight);
         EXPECT_EQ(Text(WindowRect(restored.Get())), Text(c.expected))
             << c.minWidth << "x" << c.minHeight;
@@ -113,7 +111,7 @@ TEST_F(MainWindowPlacementTest, SavedPlacementIsWrittenAndRestored) {
 // Under Wine without a window manager, hiding or destroying a shown window
 // waits about two seconds for the display: this test costs some four seconds.
 TEST_F(MainWindowPlacementTest, WindowMinimizedFromMaximizedComesBackMaximized) {
-    WindowHolder window = MakeWindow(300, 200);
+    WindowHandle window = MakeWindow(300, 200);
     ASSERT_TRUE(window) << "no window could be created";
     ShowWindow(window.Get(), SW_SHOWNORMAL);
     ShowWindow(window.Get(), SW_MAXIMIZE);
@@ -121,14 +119,14 @@ TEST_F(MainWindowPlacementTest, WindowMinimizedFromMaximizedComesBackMaximized) 
     MainWindowPlacement(true, window.Get());
     EXPECT_TRUE(Settings().MainWndMax.Get());
 
-    WindowHolder restored = MakeWindow(100, 100);
+    WindowHandle restored = MakeWindow(100, 100);
     ShowWindow(restored.Get(), SW_SHOWNOACTIVATE);
     MainWindowPlacement(false, restored.Get());
     EXPECT_TRUE(IsZoomed(restored.Get()));
 }
 
 TEST_F(MainWindowPlacementTest, FirstStartCentresTheWindowInTheWorkArea) {
-    WindowHolder probe = MakeWindow(100, 100);
+    WindowHandle probe = MakeWindow(100, 100);
     ASSERT_TRUE(probe) << "no window could be created";
     const RECT area = WorkAreaOf(probe.Get());
     const int areaWidth = area.right - area.left;
@@ -145,7 +143,7 @@ TEST_F(MainWindowPlacementTest, FirstStartCentresTheWindowInTheWorkArea) {
         {200, 100, areaWidth - 4, threeQuarters + 6, areaWidth - 4, threeQuarters + 6},
     };
     for (const Case& c : cases) {
-        WindowHolder window = MakeWindow(c.width, c.height);
+        WindowHandle window = MakeWindow(c.width, c.height);
         MainWindowPlacement(false, window.Get(), c.minWidth, c.minHeight);
         const int left = area.left + areaWidth / 2 - c.expectedWidth / 2;
         const int top = area.top + areaHeight / 2 - c.expectedHeight / 2;

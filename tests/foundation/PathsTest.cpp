@@ -1,5 +1,7 @@
 #include "foundation/Paths.h"
 
+#include "foundation/Handles.h"
+
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +15,11 @@ namespace {
 const wchar_t kAppDataToken[] = L"%{3EB685DB-65F9-4CF6-A03A-E3EF65729F3D}%";
 
 mvstring RoamingAppData() {
-    PWSTR path = nullptr;
-    mvstring result;
-    if (SUCCEEDED(
-            SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr, &path)))
-        result = path;
-    CoTaskMemFree(path);
-    return result;
+    CoTaskMemHandle<wchar_t> path;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr,
+                                    path.Put())))
+        return {};
+    return path.Get();
 }
 
 // Sets an environment variable of this process for the life of the object.

@@ -1,26 +1,17 @@
 #include "foundation/WindowPlacement.h"
 
+#include "foundation/Handles.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-// A plain top-level window of the given size, destroyed with the object.
-class TestWindow {
-public:
-    explicit TestWindow(int width, int height, HWND owner = nullptr,
+// A plain top-level window of the given size.
+WindowHandle TestWindow(int width, int height, HWND owner = nullptr,
                         DWORD style = WS_OVERLAPPEDWINDOW) {
-        m_hwnd = CreateWindowExW(0, L"Static", L"placement test", style, 0, 0, width, height, owner,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
-    ~TestWindow() {
-        if (m_hwnd)
-            DestroyWindow(m_hwnd);
-    }
-    HWND Get() const { return m_hwnd; }
-
-private:
-    HWND m_hwnd = nullptr;
-};
+    return WindowHandle(CreateWindowExW(0, L"Static", L"placement test", style, 0, 0, width, height,
+                                        owner, nullptr, GetModuleHandleW(nullptr), nullptr));
+}
 
 RECT PrimaryWorkArea() {
     MONITORINFO info = {sizeof info};
@@ -38,7 +29,7 @@ RECT WindowRect(HWND hwnd) {
 
 TEST(WindowPlacement, ARectangleCrossingTheWorkAreaIsMovedBackWithItsSize) {
     const RECT area = PrimaryWorkArea();
-    TestWindow window(200, 100);
+    const WindowHandle window = TestWindow(200, 100);
     ASSERT_TRUE(window.Get());
     struct Case {
         RECT saved;
@@ -69,7 +60,7 @@ TEST(WindowPlacement, ARectangleCrossingTheWorkAreaIsMovedBackWithItsSize) {
 }
 
 TEST(WindowPlacement, MaximizedStateRoundTripsAndBadArgumentsChangeNothing) {
-    TestWindow window(200, 100);
+    const WindowHandle window = TestWindow(200, 100);
     ASSERT_TRUE(window.Get());
     ShowWindow(window.Get(), SW_SHOWNORMAL);
     RECT rect = {50, 60, 350, 260};
@@ -89,12 +80,12 @@ TEST(WindowPlacement, MaximizedStateRoundTripsAndBadArgumentsChangeNothing) {
 
 TEST(CenterWindowOver, CentresOverAVisibleOwnerElseOnThePrimaryWorkArea) {
     const RECT area = PrimaryWorkArea();
-    TestWindow owner(400, 300);
+    const WindowHandle owner = TestWindow(400, 300);
     ASSERT_TRUE(owner.Get());
     SetWindowPos(owner.Get(), nullptr, area.left + 100, area.top + 50, 400, 300,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(owner.Get(), SW_SHOWNOACTIVATE);
-    TestWindow dialog(200, 101, owner.Get(), WS_POPUP | WS_CAPTION);
+    const WindowHandle dialog = TestWindow(200, 101, owner.Get(), WS_POPUP | WS_CAPTION);
     ASSERT_TRUE(dialog.Get());
 
     EXPECT_TRUE(CenterWindowOver(dialog.Get()));
@@ -120,8 +111,8 @@ TEST(CenterWindowOver, CentresOverAVisibleOwnerElseOnThePrimaryWorkArea) {
 }
 
 TEST(CenterWindowOver, RefusesChildWindowsAndNonWindows) {
-    TestWindow parent(400, 300);
-    TestWindow child(50, 50, parent.Get(), WS_CHILD);
+    const WindowHandle parent = TestWindow(400, 300);
+    const WindowHandle child = TestWindow(50, 50, parent.Get(), WS_CHILD);
     ASSERT_TRUE(child.Get());
     SetWindowPos(child.Get(), nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_FALSE(CenterWindowOver(child.Get(), parent.Get()));
