@@ -1190,6 +1190,82 @@ template <class T> void RxMachine<T>::AnalyseInnerLiteral(const std::vector<RxNo
     m_filter.inner = scan;
 }
 
+// A pattern that begins by capturing a run of units and repeats it after a run of other
+// units, as in "(\w+)\s+\1". The capture must take the whole run (what follows it is a
+// gap unit, which the run never accepts), the gap must take its whole run (a gap unit
+// never equals the capture's first unit), so a start can only match when the unit after
+// the two runs equals the first one.
+template <class T> void RxMachine<T>::AnalyseRepeatedRun(const std::vector<RxNode*>& head) {
+    size_t i = 0;
+    while (i < head.size() && ZeroWidth(head[i]))
+        ++i;
+    if (i + 2 >= head.size())
+        return;
+    auto* group = dynamic_cast<RxListNode*>(head[i]);
+    auto* gap = dynamic_cast<RxUnitGreedyNode<T>*>(head[i + 1]);
+    auto* ref = dynamic_cast<RxBackrefNode<T>*>(head[i + 2]);
+    if (!group || group->RightToLeft() || group->Children().size() != 3 || !gap ||
+        gap->RightToLeft() || gap->Count() < 1 || !ref || ref->RightToLeft())
+        return;
+    auto* open = dynamic_cast<RxBracketNode<T>*>(group->Children()[0]);
+    auto* run = dynamic_cast<RxUnitGreedyNode<T>*>(group->Children()[1]);
+    auto* close = dynamic_cast<RxBracketNode<T>*>(group->Children()[2]);
+    if (!open || open->Closing() || !close || !close->Closing() || !run || run->RightToLeft() ||
+        run->Count() < 1 || run->Extra() != INT_MAX - run->Count())
+        return;
+    const int number = open->Group();
+    if (number <= 0 || close->Group() != number || ref->Group() != number)
+        return;
+    int uses = 0;
+    for (const GroupEntry& g : m_groups)
+        uses += g.open && g.Number() == number;
+    if (uses != 1)
+        return;
+    const RxCaseTables* fold = ref->IgnoreCase();
+    std::bitset<256> runUnits, gapUnits;
+    for (unsigned u = 0; u <= 0xFF; ++u) {
+        const unsigned f = fold ? fold->upper[u] : u;
+        if (run->Accepts(static_cast<T>(u)))
+            runUnits.set(f);
+        if (gap->Accepts(static_cast<T>(u)))
+            gapUnits.set(f);
+    }
+    if ((runUnits & gapUnits).any())
+        return;
+    if constexpr (sizeof(T) > 1) {
+        for (unsigned u = 0x100; u <= 0xFFFF; ++u) {
+            if (run->Accepts(static_cast<T>(u)) && gap->Accepts(static_cast<T>(u)))
+                return;
+        }
+    }
+    m_filter.run = run;
+    m_filter.gap = gap;
+    m_filter.runFold = fold;
+}
+
+template <class T> bool RxMachine<T>::RepeatedRunFits(const T* text, int length, int start) const {
+    const StartFilter& f = m_filter;
+    constexpr int kLongest = 1 << 16; // longer runs are left to the match itself
+    int e = start;
+    while (e < length && f.run->Accepts(text[e]))
+        if (++e - start > kLongest)
+            return true;
+    if (e - start < f.run->Count())
+        return false;
+    const int most =
+        f.gap->Count() + f.gap->Extra() < kLongest ? f.gap->Count() + f.gap->Extra() : kLongest;
+    int g = e;
+    while (g < length && f.gap->Accepts(text[g]))
+        if (++g - e > most)
+            return g - e > kLongest;
+    if (g - e < f.gap->Count() || g >= length)
+        return false;
+    const unsigned a = RxUnit(text[start]), b = RxUnit(text[g]);
+    if (!f.runFold || a > 0xFF || b > 0xFF)
+        return a == b;
+    return f.runFold->upper[a] == f.runFold->upper[b];
+}
+
 template <class T> void RxMachine<T>::AnalyseStart() {
     if (m_root)
         AnalyseFollow(m_root, Follow{}, m_recursions.empty());
@@ -1229,6 +1305,7 @@ template <class T> void RxMachine<T>::AnalyseStart() {
         m_filter.prefix.Set(literals, fold);
     if (!m_filter.prefix.Active())
         AnalyseInnerLiteral(head);
+    AnalyseRepeatedRun(head);
 }
 
 // ---------------------------------------------------------------- match loop
@@ -1284,16 +1361,27 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
             if (start >= length)
                 return -1; // a match needs at least one code unit
         }
-        bool fits = true;
         if (start > 0 && start <= length) {
             const T before = text[start - 1];
-            if (f.lineStart)
-                fits = before == T('\n') ||
-                       (before == T('\r') && (start >= length || text[start] != T('\n')));
-            if (f.wordStart)
-                fits = fits && !RxIsWordUnit(RxUnit(before));
+            if (f.wordStart && RxIsWordUnit(RxUnit(before))) {
+                // No word starts before the end of this run of word units.
+                const int most = start < length - kChunk ? start + kChunk : length;
+                while (start < most && RxIsWordUnit(RxUnit(text[start])))
+                    ++start;
+                if (++skipped % kChunk == 0 && IsAborted())
+                    return -1;
+                continue;
+            }
+            const bool atLine = before == T('\n') ||
+                                (before == T('\r') && (start >= length || text[start] != T('\n')));
+            if (f.lineStart && !atLine) {
+                ++start;
+                if (++skipped % kChunk == 0 && IsAborted())
+                    return -1;
+                continue;
+            }
         }
-        if (fits)
+        if (!f.run || start >= length || RepeatedRunFits(text, length, start))
             return start;
         ++start;
         if (++skipped % kChunk == 0 && IsAborted())
@@ -1320,15 +1408,8 @@ template <class T> void RxMachine<T>::RunMatch(RegexMatchContext& c, RxBuffer<in
         }
         if (IsAborted())
             return;
-        c.Reset();
-        if (!c.captureIndex.Resize(m_groupCount + 1, -1) || !c.captures.Reserve(4))
+        if (!c.Begin(start, m_groupCount))
             return;
-        c.captureIndex[0] = 0;
-        c.captures.Push(0);
-        c.captures.Push(start);
-        c.captures.Push(-1);
-        c.captures.Push(-1);
-        c.position = start;
         const int matched = m_root->Match(c);
         if (c.halted)
             return;

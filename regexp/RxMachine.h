@@ -97,6 +97,12 @@ private:
         // repeat never accepts.
         const RxUnitGreedyNode<T>* innerRepeat = nullptr;
         RxLiteralScan<T> inner;
+        // Every match begins with a captured run of `run` units, then a run of `gap` units
+        // (none of which `run` accepts, or folds alike when compared ignoring case), then
+        // the captured text again, compared through `runFold` when it ignores case.
+        const RxUnitGreedyNode<T>* run = nullptr;
+        const RxUnitGreedyNode<T>* gap = nullptr;
+        const RxCaseTables* runFold = nullptr;
         bool Accepts(T ch) const {
             unsigned u = RxUnit(ch);
             return u <= 0xFF ? first.test(u) : high;
@@ -167,6 +173,9 @@ private:
     bool PrefixLiterals(RxNode* n, std::vector<String>& out, const RxCaseTables*& fold,
                         bool& first) const;
     void AnalyseInnerLiteral(const std::vector<RxNode*>& head);
+    void AnalyseRepeatedRun(const std::vector<RxNode*>& head);
+    // False when the start cannot begin a match of the repeated run (see StartFilter).
+    bool RepeatedRunFits(const T* text, int length, int start) const;
     void AnalyseStart();
     // The next start position at or after `start` that the filters let through; -1 when
     // none is left or the search was aborted. `innerEnd` carries the last start position

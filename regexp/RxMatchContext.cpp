@@ -1,11 +1,6 @@
 #include "regexp/RxMatchContext.h"
 
-int RegexMatchContext::FindLatest(int g) const {
-    if (!HasIndexEntry(g))
-        return -1;
-    int idx = captureIndex[g];
-    if (idx < 0)
-        return -1;
+int RegexMatchContext::FindLatestBelow(int g, int idx) const {
     int top = captures.Size() - 4;
     if (idx > top)
         idx = top;
@@ -38,4 +33,18 @@ void RegexMatchContext::Reset() {
     captureIndex.Clear();
     scratch.Clear();
     depth = 0;
+}
+
+bool RegexMatchContext::Begin(int start, int groups) {
+    Reset();
+    if (!captureIndex.Resize(groups + 1, -1) || !captures.Resize(4, 0))
+        return false;
+    captureIndex[0] = 0;
+    int* record = captures.Data();
+    record[0] = 0;
+    record[1] = start;
+    record[2] = -1;
+    record[3] = -1;
+    position = start;
+    return true;
 }

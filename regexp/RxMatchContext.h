@@ -58,7 +58,16 @@ public:
 
     // Index of the latest record of group g, or -1: starts at the group's index entry (or
     // the top record when the entry lies beyond the stack) and walks down.
-    int FindLatest(int g) const;
+    int FindLatest(int g) const {
+        if (!HasIndexEntry(g))
+            return -1;
+        const int idx = captureIndex[g];
+        if (idx < 0)
+            return -1;
+        if (idx <= captures.Size() - 4 && captures[idx] == g)
+            return idx; // the usual case: the entry points at the record itself
+        return FindLatestBelow(g, idx);
+    }
     // Makes sure the capture index has an entry for g (new entries -1).
     bool EnsureGroup(int g);
     bool HasIndexEntry(int g) const { return g >= 0 && g < captureIndex.Size(); }
@@ -66,6 +75,12 @@ public:
     void SetStackLimit(size_t entries);
     // Empties the stacks for a new start position.
     void Reset();
+    // Sets up a start position: empty stacks, an index entry of -1 for each of the groups
+    // 1..groups, and the open record of group 0 at `start`. False when memory ran out.
+    bool Begin(int start, int groups);
+
+private:
+    int FindLatestBelow(int g, int idx) const;
 };
 
 // Counts a nested node call for as long as it is on the native stack.

@@ -31,6 +31,8 @@ public:
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
 
+    bool Closing() const { return m_closing; }
+
 private:
     bool m_closing;
 };
@@ -63,6 +65,9 @@ public:
         : RxGroupRef<T>(group, std::move(name)), m_rtl(rightToLeft), m_case(ignoreCase) {}
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
+
+    bool RightToLeft() const { return m_rtl; }
+    const RxCaseTables* IgnoreCase() const { return m_case; }
 
 private:
     bool m_rtl;

@@ -147,9 +147,9 @@ std::string RandomLiteral(Random& r) {
 }
 
 std::string RandomClass(Random& r) {
-    static const char* const classes[] = {"\\w",  "\\W",    "\\s",    "\\d",         "[ab]",
-                                          "[^a]", "[a-c@]", ".",      "a",           "B",
-                                          "@",    "[.]",    "[^\\s]", "[[:alpha:]]", "\\S"};
+    static const char* const classes[] = {
+        "\\w", "\\W", "\\s", "\\d",    "[ab]",        "[^a]", "[a-c@]",      ".",          "a",
+        "B",   "@",   "[.]", "[^\\s]", "[[:alpha:]]", "\\S",  "[[:lower:]]", "[[:upper:]]"};
     return r.Pick(classes);
 }
 
@@ -215,8 +215,9 @@ std::string RandomPattern(Random& r) {
         "C{1,3}ZLS", "C*LS",
         "\\bS",               // a word start
         "\\b(C+)S",  "(C+)S", // what follows a repeat inside a group
-        "(?:C+|S)S", "(?(1)C+|L)S", "C*S",
-        "S", // anything at all
+        "(?:C+|S)S", "(?(1)C+|L)S",  "C*S", "(C+)C+\\1S", "\\b(C+)C{1,2}\\1S",
+        "(C*)C+\\1", "(C{2,})C?\\1", // a repeated run
+        "S",                         // anything at all
         "S|S",
     };
     std::string out;
@@ -241,12 +242,15 @@ std::string RandomPattern(Random& r) {
     return out;
 }
 
+// Texts over many units, or over a few so that runs and repeats are common.
 std::string RandomText(Random& r) {
     static const char* const units[] = {"a", "A", "b", "B", "@",    ".",
                                         "c", " ", "1", "_", "\r\n", "\n"};
+    static const char* const few[] = {"a", "A", "b", " "};
+    const bool narrow = r.Next(2) == 0;
     std::string s;
     for (unsigned i = 0, n = r.Next(18); i < n; ++i)
-        s += r.Pick(units);
+        s += narrow ? r.Pick(few) : r.Pick(units);
     return s;
 }
 
@@ -300,6 +304,42 @@ TEST(RxNodes, FastPathsAgreeWithGeneralPathOnRandomPatterns) {
             CompareWithGeneralPath<wchar_t>(pattern, flags, texts);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// Edges of the start filters where a shortcut that reasons too boldly would skip a match.
+TEST(RxNodes, StartFilterEdgesAgreeWithGeneralPath) {
+    struct Case {
+        const char* pattern;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        // a repeated run: the capture gives back when the gap may be empty, and a gap unit
+        // that folds like the capture's first unit ends the gap early
+        {"(a{2,})b?\\1", {"aaaa", "xaaab aa"}},
+        {"([[:lower:]]+)[[:upper:]]+\\1", {"aAA", "abABab", "ab ABAB"}},
+        {"\\b(\\w+)\\s+\\1\\b", {"the the", "a  a b", "ab abc ab ab", "x\r\nx", "\xe9 \xe9"}},
+        // a run before an inner literal: the run may be shorter than the repeat's minimum
+        {"\\w{2,}@\\w", {"a@b ab@c", "@@a@@ab@"}},
+        {"\\d+\\.\\d+", {"1..2 3.4", ".5 6."}},
+        // literals that begin every match, ignoring case or after an anchor
+        {"ab|AB|b", {"xAbaB", "b"}},
+        {"^ab", {"ab\nab", "x\r\nab", "\rab"}},
+        {"\\bab", {"cab ab", "_ab"}},
+    };
+    for (const Case& c : cases) {
+        for (int flags : {0, int(RxMultiLine), int(RxIgnoreCase), RxMultiLine | RxIgnoreCase}) {
+            CompareWithGeneralPath<char>(c.pattern, flags, c.texts);
+            CompareWithGeneralPath<wchar_t>(c.pattern, flags, c.texts);
+        }
+    }
+    // and two answers spelled out
+    EXPECT_EQ(Find<char>("(a{2,})b?\\1", 0, "aaaa"), std::make_pair(0, 4));
+    EXPECT_EQ(Find<char>("([[:lower:]]+)[[:upper:]]+\\1", RxIgnoreCase, "aAA"),
+              std::make_pair(0, 3));
 }
 
 } // namespace
