@@ -81,6 +81,9 @@ inline void CloseFileHandle(FileHandle& file) noexcept {
 // Searches opened by FindFirstFileW and its relatives.
 using FindHandle = mvHandle<HANDLE, ::FindClose>;
 
+// Modules this code loaded with LoadLibraryW.
+using ModuleHandle = mvHandle<HMODULE, ::FreeLibrary>;
+
 // Registry keys opened or created by this process.
 using RegKeyHandle = mvHandle<HKEY, ::RegCloseKey>;
 
