@@ -1,0 +1,49 @@
+// One searchable byte string with its Boyer-Moore tables: the unit of the word
+// and hex content matcher. Case folding, when asked for, touches only the
+// ASCII letters a to z; every other byte is compared exactly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class VQPattern {
+public:
+    // Found position in the matcher's bookkeeping.
+    static constexpr int64_t kNotSearched = -2;
+    static constexpr int64_t kNotFound = -1;
+
+    // Copies the bytes (a-z folded to A-Z when case-insensitive) and builds the
+    // bad-character and good-suffix shift tables. Null or no bytes: an empty
+    // pattern.
+    void Set(const uint8_t* bytes, size_t count, bool caseInsensitive);
+    // Position of the first occurrence in data[0, n), or -1. An empty pattern
+    // is found at 0.
+    int64_t Find(const uint8_t* data, int64_t n) const;
+
+    const std::vector<uint8_t>& Bytes() const noexcept { return m_bytes; }
+    int32_t Length() const noexcept { return static_cast<int32_t>(m_bytes.size()); }
+    bool Empty() const noexcept { return m_bytes.empty(); }
+    bool CaseInsensitive() const noexcept { return m_caseInsensitive; }
+    // Shift per mismatching data byte, aligned with the pattern's last byte.
+    int32_t BadCharacterShift(uint8_t b) const noexcept { return m_badCharacter[b]; }
+    // Shift after a mismatch at each pattern position (strong good-suffix rule).
+    const std::vector<int32_t>& GoodSuffix() const noexcept { return m_goodSuffix; }
+
+    // -2 not yet searched, -1 searched and not found, else the absolute file
+    // offset of the match.
+    int64_t found = kNotSearched;
+
+private:
+    template <bool Fold> int64_t FindIn(const uint8_t* data, int64_t n) const;
+
+    std::vector<uint8_t> m_bytes;
+    int32_t m_badCharacter[256]{};
+    std::vector<int32_t> m_goodSuffix;
+    bool m_caseInsensitive = false;
+};
+
+// The byte with only the ASCII letters a to z turned into A to Z.
+inline uint8_t FoldAsciiByte(uint8_t b) noexcept {
+    return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - ('a' - 'A')) : b;
+}

@@ -1,0 +1,109 @@
+#include "search/VQPattern.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+VQPattern Make(std::string_view bytes, bool caseInsensitive = false) {
+    VQPattern p;
+    p.Set(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), caseInsensitive);
+    return p;
+}
+
+int64_t FindIn(const VQPattern& p, std::string_view text) {
+    return p.Find(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
+}
+
+// The strong good-suffix shift by its definition: the smallest s >= 1 that
+// agrees with every matched byte still under the pattern and, when the
+// mismatching byte stays under it, brings a different byte there.
+int32_t NaiveShift(const std::string& x, int32_t j) {
+    const int32_t m = static_cast<int32_t>(x.size());
+    for (int32_t s = 1; s < m; ++s) {
+        bool agrees = true;
+        for (int32_t k = j + 1; k < m && agrees; ++k)
+            agrees = k - s < 0 || x[k] == x[k - s];
+        if (agrees && (j - s < 0 || x[j - s] != x[j]))
+            return s;
+    }
+    return m;
+}
+
+TEST(VQPattern, GoodSuffixTableFollowsItsDefinitionForEveryShortPattern) {
+    // Every pattern of up to eight bytes over two letters, and a few others.
+    std::vector<std::string> patterns = {"abcabdab", "ANPANMAN", "aaaa", "abcd"};
+    for (int length = 1; length <= 8; ++length) {
+        for (int bits = 0; bits < (1 << length); ++bits) {
+            std::string x;
+            for (int i = 0; i < length; ++i)
+                x += (bits >> i) & 1 ? 'b' : 'a';
+            patterns.push_back(x);
+        }
+    }
+    for (const std::string& x : patterns) {
+        SCOPED_TRACE(x);
+        const VQPattern p = Make(x);
+        const int32_t m = static_cast<int32_t>(x.size());
+        ASSERT_EQ(p.GoodSuffix().size(), x.size());
+        for (int32_t j = 0; j + 1 < m; ++j)
+            ASSERT_EQ(p.GoodSuffix()[j], (m - 2 - j) + NaiveShift(x, j)) << "j=" << j;
+        EXPECT_EQ(p.GoodSuffix()[m - 1], 0);
+    }
+}
+
+// Boyer-Moore against a plain scan on random texts over small alphabets, with
+// and without case folding.
+TEST(VQPattern, FindAgreesWithAPlainScan) {
+    std::mt19937 random(1234);
+    const std::string alphabets[] = {"ab", "aAbB", "abc[{\xC9\xE9"};
+    auto fold = [](char c) { return static_cast<char>(FoldAsciiByte(static_cast<uint8_t>(c))); };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string& alphabet = alphabets[round % 3];
+        auto pick = [&](size_t n) {
+            std::string s;
+            for (size_t i = 0; i < n; ++i)
+                s += alphabet[random() % alphabet.size()];
+            return s;
+        };
+        const std::string pattern = pick(1 + random() % 6);
+        const std::string text = pick(random() % 200);
+        const bool ci = round % 2 == 1;
+        int64_t expected = -1;
+        for (size_t at = 0; at + pattern.size() <= text.size() && expected < 0; ++at) {
+            bool same = true;
+            for (size_t i = 0; i < pattern.size() && same; ++i)
+                same = ci ? fold(text[at + i]) == fold(pattern[i]) : text[at + i] == pattern[i];
+            if (same)
+                expected = static_cast<int64_t>(at);
+        }
+        ASSERT_EQ(FindIn(Make(pattern, ci), text), expected)
+            << "pattern " << pattern << " text " << text << " ci " << ci;
+    }
+}
+
+TEST(VQPattern, FoldsOnlyAsciiLetters) {
+    struct Case {
+        const char* pattern;
+        const char* text;
+        bool caseInsensitive;
+        int64_t at;
+    };
+    const Case cases[] = {
+        {"abc", "xxABCxx", true, 2}, {"abc", "aBc", true, 0},
+        {"ABC", "abc", true, 0},     {"abc", "xxABCxx", false, -1},
+        {"[", "{", true, -1},        {"@", "`", true, -1},
+        {"\xE9", "\xC9", true, -1},  {"\xC3\xA9", "\xC3\x89", true, -1},
+        {"", "abc", false, 0},       {"abcd", "abc", false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_EQ(FindIn(Make(c.pattern, c.caseInsensitive), c.text), c.at);
+    }
+    EXPECT_EQ(Make("abc", true).Bytes(), (std::vector<uint8_t>{'A', 'B', 'C'}));
+    EXPECT_EQ(FindIn(Make("x"), {}), -1);
+}
+
+} // namespace
