@@ -520,8 +520,11 @@ template <class T> RxNode* RxMachine<T>::BuildRepeat(int& flags) {
         return Make<RxPossessiveNode>(item, minimum, maximum - minimum);
     }
     bool rtl = false;
-    if (auto test = m_fastPaths ? RxUnitGreedyNode<T>::TestFor(item, rtl) : nullptr)
-        return Make<RxUnitGreedyNode<T>>(item, minimum, maximum - minimum, test, rtl);
+    if (m_fastPaths) {
+        const RxUnitSet<T> units = RxUnitSet<T>::For(item, rtl);
+        if (!units.Empty())
+            return Make<RxUnitGreedyNode<T>>(item, minimum, maximum - minimum, units, rtl);
+    }
     return Make<RxGreedyNode>(item, minimum, maximum - minimum);
 }
 
@@ -1157,16 +1160,23 @@ bool RxMachine<T>::PrefixLiterals(RxNode* n, std::vector<String>& out, const RxC
 }
 
 // A pattern that begins with a repeat of single units followed by a literal, as in
-// "\w+@": every match is a run of the repeat's units ending right before the literal.
+// "\w+@" or "[0-9]{4}-": every match is a run of the repeat's units ending right before the
+// literal.
 template <class T> void RxMachine<T>::AnalyseInnerLiteral(const std::vector<RxNode*>& head) {
     size_t i = 0;
     while (i < head.size() && ZeroWidth(head[i]))
         ++i;
     if (i >= head.size())
         return;
-    auto* repeat = dynamic_cast<RxUnitGreedyNode<T>*>(head[i]);
-    if (!repeat || repeat->RightToLeft())
+    auto* repeat = dynamic_cast<RxRepeatNode*>(head[i]);
+    if (!repeat)
         return;
+    bool rtl = false;
+    const RxUnitSet<T> units = RxUnitSet<T>::For(repeat->Atom(), rtl);
+    if (units.Empty() || rtl)
+        return;
+    auto* greedy = dynamic_cast<RxGreedyNode*>(repeat); // also lazy and possessive
+    const int most = greedy ? repeat->Count() + greedy->Extra() : repeat->Count();
     ++i;
     while (i < head.size() && ZeroWidth(head[i]))
         ++i;
@@ -1178,15 +1188,17 @@ template <class T> void RxMachine<T>::AnalyseInnerLiteral(const std::vector<RxNo
     RxLiteralScan<T> scan;
     if (!scan.Set({lit->Compared()}, lit->IgnoreCase()))
         return;
-    // The literal's first unit must end the run: no unit that can begin it is a repeat unit.
+    // The literal's first unit must end the run: no unit that can begin it is a run unit.
     for (unsigned u = 0; u <= 0xFF; ++u) {
-        if (scan.CanBegin(static_cast<T>(u)) && repeat->Accepts(static_cast<T>(u)))
+        if (scan.CanBegin(static_cast<T>(u)) && units.Accepts(static_cast<T>(u)))
             return;
     }
     const T lead = lit->Compared()[0];
-    if (RxUnit(lead) > 0xFF && repeat->Accepts(lead))
+    if (RxUnit(lead) > 0xFF && units.Accepts(lead))
         return;
-    m_filter.innerRepeat = repeat;
+    m_filter.innerUnits = units;
+    m_filter.innerMin = repeat->Count();
+    m_filter.innerMax = most;
     m_filter.inner = scan;
 }
 
@@ -1331,15 +1343,17 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
     for (;;) {
         if (start > length)
             return -1;
-        if (f.innerRepeat) {
+        if (f.inner.Active()) {
             if (start > innerEnd) {
                 const int q = scan(f.inner, start);
                 if (q < 0)
                     return -1;
+                // The run ends at q and is at most innerMax units long.
+                const int lowest = q - start > f.innerMax ? q - f.innerMax : start;
                 int r = q;
-                while (r > start && f.innerRepeat->Accepts(text[r - 1]))
+                while (r > lowest && f.innerUnits.Accepts(text[r - 1]))
                     --r;
-                const int last = q - f.innerRepeat->Count();
+                const int last = q - f.innerMin;
                 if (r > last) {
                     start = q + 1;
                     continue;

@@ -92,10 +92,11 @@ private:
         std::bitset<256> first;
         // Every match begins with one of these literals.
         RxLiteralScan<T> prefix;
-        // Every match begins with a run of at least innerRepeat's minimum units accepted by
-        // it, directly followed by one of the literals of `inner`, whose first unit the
-        // repeat never accepts.
-        const RxUnitGreedyNode<T>* innerRepeat = nullptr;
+        // Every match begins with a run of innerMin to innerMax units of `innerUnits`,
+        // directly followed by one of the literals of `inner`, whose first unit the run
+        // never accepts.
+        RxUnitSet<T> innerUnits;
+        int innerMin = 0, innerMax = 0;
         RxLiteralScan<T> inner;
         // Every match begins with a captured run of `run` units, then a run of `gap` units
         // (none of which `run` accepts, or folds alike when compared ignoring case), then

@@ -239,9 +239,13 @@ template <class T> int RxDelegateNode<T>::MatchNext(RegexMatchContext& c) {
 
 // ---- greedy repeat of a single code unit ----
 
+template <class T> RxUnitSet<T> RxUnitSet<T>::For(const RxNode* atom, bool& rightToLeft) {
+    const Test test = TestFor(atom, rightToLeft);
+    return test ? RxUnitSet(atom, test) : RxUnitSet();
+}
+
 template <class T>
-typename RxUnitGreedyNode<T>::Test RxUnitGreedyNode<T>::TestFor(const RxNode* atom,
-                                                                bool& rightToLeft) {
+typename RxUnitSet<T>::Test RxUnitSet<T>::TestFor(const RxNode* atom, bool& rightToLeft) {
     if (auto* r = dynamic_cast<const RxRangeNode<T>*>(atom); r && r->Plain()) {
         rightToLeft = r->RightToLeft();
         return [](const RxNode* a, T ch) {
@@ -267,16 +271,6 @@ typename RxUnitGreedyNode<T>::Test RxUnitGreedyNode<T>::TestFor(const RxNode* at
         };
     }
     return nullptr;
-}
-
-template <class T>
-RxUnitGreedyNode<T>::RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test,
-                                      bool rightToLeft)
-    : RxGreedyNode(atom, minimum, extra), m_test(test), m_rtl(rightToLeft) {
-    for (unsigned u = 0; u < 256; ++u) {
-        if (m_test(atom, static_cast<T>(u)))
-            m_units[u >> 5] |= 1u << (u & 31);
-    }
 }
 
 template <class T> int RxUnitGreedyNode<T>::Match(RegexMatchContext& c) {
@@ -380,6 +374,8 @@ template class RxConditionNode<char>;
 template class RxConditionNode<wchar_t>;
 template class RxDelegateNode<char>;
 template class RxDelegateNode<wchar_t>;
+template class RxUnitSet<char>;
+template class RxUnitSet<wchar_t>;
 template class RxUnitGreedyNode<char>;
 template class RxUnitGreedyNode<wchar_t>;
 template class RxBoundaryNode<char>;

@@ -117,18 +117,48 @@ private:
     RxNode* m_target = nullptr;
 };
 
+// The code units that an atom matching exactly one code unit (a class or a single literal
+// code unit) accepts: a table for 0..255, the atom's own test above.
+template <class T> class RxUnitSet {
+public:
+    using Test = bool (*)(const RxNode* atom, T ch);
+    RxUnitSet() = default;
+    RxUnitSet(const RxNode* atom, Test test) : m_atom(atom), m_test(test) {
+        for (unsigned u = 0; u < 256; ++u) {
+            if (test(atom, static_cast<T>(u)))
+                m_units[u >> 5] |= 1u << (u & 31);
+        }
+    }
+    // The set of an atom that qualifies; empty (accepting nothing) otherwise.
+    static RxUnitSet For(const RxNode* atom, bool& rightToLeft);
+    bool Empty() const { return !m_test; }
+    bool Accepts(T ch) const {
+        const unsigned u = RxUnit(ch);
+        if (u <= 0xFF)
+            return (m_units[u >> 5] >> (u & 31)) & 1u;
+        return m_test && m_test(m_atom, ch);
+    }
+
+private:
+    // The test for an atom that qualifies, or null.
+    static Test TestFor(const RxNode* atom, bool& rightToLeft);
+
+    const RxNode* m_atom = nullptr;
+    Test m_test = nullptr;
+    std::uint32_t m_units[8] = {};
+};
+
 // A greedy repeat of an atom that always matches exactly one code unit (a class or a
 // single literal code unit): it behaves as RxGreedyNode does with such an atom, whose
 // MatchNext always fails, but keeps only the start and the count on the backtrack stack.
 template <class T> class RxUnitGreedyNode : public RxGreedyNode {
 public:
-    using Test = bool (*)(const RxNode* atom, T ch);
-    RxUnitGreedyNode(RxNode* atom, int minimum, int extra, Test test, bool rightToLeft);
+    // units: the atom's set (RxUnitSet::For).
+    RxUnitGreedyNode(RxNode* atom, int minimum, int extra, const RxUnitSet<T>& units,
+                     bool rightToLeft)
+        : RxGreedyNode(atom, minimum, extra), m_units(units), m_rtl(rightToLeft) {}
     int Match(RegexMatchContext& c) override;
     int MatchNext(RegexMatchContext& c) override;
-
-    // The test for an atom that qualifies, or null.
-    static Test TestFor(const RxNode* atom, bool& rightToLeft);
 
     // Left to right: the code units that can begin what follows the repeat (high: any unit
     // above 0xFF can). Positions before any other unit are not offered, since what follows
@@ -140,12 +170,8 @@ public:
     }
     bool RightToLeft() const { return m_rtl; }
     // True when the atom matches the code unit.
-    bool Accepts(T ch) const {
-        const unsigned u = RxUnit(ch);
-        if (u <= 0xFF)
-            return (m_units[u >> 5] >> (u & 31)) & 1u;
-        return m_test(this->m_atom, ch);
-    }
+    bool Accepts(T ch) const { return m_units.Accepts(ch); }
+    const RxUnitSet<T>& Units() const { return m_units; }
 
 private:
     bool Follows(const T* text, int length, int pos) const {
@@ -155,12 +181,11 @@ private:
         return u <= 0xFF ? m_follow.test(u) : m_followHigh;
     }
 
-    Test m_test;
+    RxUnitSet<T> m_units;
     bool m_rtl;
     bool m_hasFollow = false;
     bool m_followHigh = false;
     std::bitset<256> m_follow;
-    std::uint32_t m_units[8] = {}; // the atom's answer for the code units 0..255
 };
 
 // Anchors and word boundaries.

@@ -212,10 +212,11 @@ std::string RandomPattern(Random& r) {
         "ZLS",   // a literal after an anchor
         "L|LS",  //
         "C+LS",  // a run of units before a literal
-        "C{1,3}ZLS", "C*LS",
+        "C{1,3}ZLS", "C*LS",         "C{2}LS", "C+?LS",      "C++LS",
+        "C{1,2}?L",
         "\\bS",               // a word start
         "\\b(C+)S",  "(C+)S", // what follows a repeat inside a group
-        "(?:C+|S)S", "(?(1)C+|L)S",  "C*S", "(C+)C+\\1S", "\\b(C+)C{1,2}\\1S",
+        "(?:C+|S)S", "(?(1)C+|L)S",  "C*S",    "(C+)C+\\1S", "\\b(C+)C{1,2}\\1S",
         "(C*)C+\\1", "(C{2,})C?\\1", // a repeated run
         "S",                         // anything at all
         "S|S",
@@ -325,6 +326,7 @@ TEST(RxNodes, StartFilterEdgesAgreeWithGeneralPath) {
         // a run before an inner literal: the run may be shorter than the repeat's minimum
         {"\\w{2,}@\\w", {"a@b ab@c", "@@a@@ab@"}},
         {"\\d+\\.\\d+", {"1..2 3.4", ".5 6."}},
+        {"[0-9]{2}-", {"123-4-56-", "1-"}},
         // literals that begin every match, ignoring case or after an anchor
         {"ab|AB|b", {"xAbaB", "b"}},
         {"^ab", {"ab\nab", "x\r\nab", "\rab"}},
