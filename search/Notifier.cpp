@@ -1,0 +1,114 @@
+#include "search/Notifier.h"
+
+#include "foundation/ShutdownFlag.h"
+
+NotifierQueue::NotifierQueue() : message(RegisterWindowMessageW(kNotifyMessageName)) {}
+
+void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
+    if (!target.load() || !worker.IsRunning())
+        return;
+    NotifyEntry entry{code, value};
+    {
+        mvLock held(lock);
+        if (code == NotifyStatus) {
+            status = reinterpret_cast<const wchar_t*>(static_cast<intptr_t>(value));
+            entry.value = 0;
+        }
+        queue.push_back(entry);
+    }
+    if (worker.IsRunning() && !worker.IsGateOpen())
+        SetEvent(worker.Gate());
+}
+
+bool NotifierQueue::Attach(HWND window) {
+    target = window;
+    if (worker.IsRunning()) {
+        if (!worker.IsGateOpen())
+            SetEvent(worker.Gate());
+        return true;
+    }
+    return worker.Start(&NotifierThreadProc, this);
+}
+
+bool NotifierQueue::Stop() {
+    worker.Stop(0);
+    target = nullptr;
+    Clear();
+    if (worker.Handle())
+        WaitForSingleObject(worker.Handle(), 500);
+    return !worker.IsRunning();
+}
+
+void NotifierQueue::Clear() {
+    mvLock held(lock);
+    queue.clear();
+}
+
+DWORD WINAPI NotifierThreadProc(void* parameter) {
+    auto& block = *static_cast<NotifierQueue*>(parameter);
+    mvstring statusCopy;
+    for (;;) {
+        if (block.worker.CheckStop() || IsShuttingDown())
+            return 0;
+        HWND window = block.target.load();
+        if (!window || block.message == 0) {
+            if (block.worker.IsGateOpen())
+                ResetEvent(block.worker.Gate());
+            continue;
+        }
+        bool pendingCount = false;
+        bool pendingStatus = false;
+        for (;;) {
+            NotifyEntry entry;
+            {
+                mvLock held(block.lock);
+                if (block.queue.empty()) {
+                    // Reset under the lock: an entry queued after this finds
+                    // the event reset and sets it again.
+                    if (block.worker.IsGateOpen())
+                        ResetEvent(block.worker.Gate());
+                    break;
+                }
+                entry = block.queue.front();
+                block.queue.pop_front();
+            }
+            switch (entry.code) {
+            case NotifyFinished:
+                // The end makes earlier counts and texts of the batch moot.
+                SendMessageW(window, block.message, entry.code, static_cast<LPARAM>(entry.value));
+                pendingCount = pendingStatus = false;
+                break;
+            case NotifyItemsAdded:
+                pendingCount = true;
+                break;
+            case NotifyStatus: {
+                mvLock held(block.lock);
+                statusCopy = block.status;
+                pendingStatus = true;
+                break;
+            }
+            default:
+                SendMessageW(window, block.message, entry.code, static_cast<LPARAM>(entry.value));
+                break;
+            }
+        }
+        if (pendingCount)
+            SendMessageW(window, block.message, NotifyItemsAdded, 0);
+        if (pendingStatus)
+            SendMessageW(window, block.message, NotifyStatus,
+                         reinterpret_cast<LPARAM>(statusCopy.c_str()));
+    }
+}
+
+NotifierQueue& GlobalNotifier() {
+    static NotifierQueue block;
+    return block;
+}
+
+void PostNotify(std::int32_t code, std::int64_t value) {
+    GlobalNotifier().Post(code, value);
+}
+
+bool StopNotifierThread() {
+    return GlobalNotifier().Stop();
+}

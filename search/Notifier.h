@@ -1,0 +1,71 @@
+// Progress from the worker threads to the main window. Workers never touch
+// windows: they queue small notifications, and one notifier thread sends
+// them to the target window, merging floods of item counts and status texts.
+#pragma once
+
+#include "foundation/WorkerThread.h"
+#include "foundation/mvLock.h"
+#include "foundation/mvstring.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+
+// The wParam of the progress message; the lParam is the value.
+enum NotifyCode : std::int32_t {
+    NotifyStarted = 1,        // 1 search, 2 load of a saved search, 3 search in results
+    NotifyFinished = 2,       // 1 when stopped or failed, 0 when complete
+    NotifyPauseChanged = 3,   // 1 now paused, 0 running again
+    NotifyItemsAdded = 4,     // 0
+    NotifyStatus = 5,         // const wchar_t*, valid only during the send
+    NotifyItemChanged = 6,    // the FoundItem*
+    NotifyCriteriaLoaded = 7, // 0
+    NotifyFoldersChanged = 8, // 0
+};
+
+// Name of the registered progress message.
+inline constexpr wchar_t kNotifyMessageName[] = L"WM_Velquin_CALLBACK";
+
+struct NotifyEntry {
+    std::int32_t code;
+    std::int64_t value;
+};
+
+class NotifierQueue {
+public:
+    std::deque<NotifyEntry> queue;
+    WorkerThread worker; // its gate is the wake-up event
+    mvCriticalSection lock;
+    std::atomic<HWND> target{nullptr}; // null while nobody listens
+    mvstring status;                   // the last text given with code 5
+    UINT message;                      // the registered progress message, 0 if none
+
+    NotifierQueue();
+    NotifierQueue(const NotifierQueue&) = delete;
+    NotifierQueue& operator=(const NotifierQueue&) = delete;
+
+    // Queues one notification, only while a target is set and the thread
+    // runs. For code 5 the value is a const wchar_t* whose text is copied.
+    void Post(std::int32_t code, std::int64_t value);
+    // Makes the window the target, then wakes the thread when it sleeps or
+    // starts it. False when the thread cannot be started.
+    bool Attach(HWND window);
+    // Asks the thread to stop, drops the target and every queued entry, and
+    // waits up to 500 ms. True when the thread has ended.
+    bool Stop();
+    // Empties the queue under the lock.
+    void Clear();
+};
+
+// The process-wide block that drives the main window.
+NotifierQueue& GlobalNotifier();
+
+// Post on the process-wide block.
+void PostNotify(std::int32_t code, std::int64_t value);
+// Stop on the process-wide block.
+bool StopNotifierThread();
+
+// The notifier thread; the parameter is its NotifierQueue.
+DWORD WINAPI NotifierThreadProc(void* parameter);

@@ -1,0 +1,39 @@
+// Texts formatted by the shell's property system, as the shell itself shows
+// sizes, dates and attributes. Every function gives the empty text when the
+// property system is missing or refuses, and callers fall back to their own
+// formatting. State is kept per thread: the search worker and the icon
+// loader call these from their own threads.
+#pragma once
+
+#include "foundation/mvstring.h"
+
+#include <propsys.h>
+#include <windows.h>
+
+#include <cstdint>
+
+// The property keys of the result columns this code formats.
+inline constexpr GUID kStorageFormatId = {
+    0xB725F130, 0x47EF, 0x101A, {0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC}};
+inline constexpr PROPERTYKEY kKeySize = {kStorageFormatId, 12};
+inline constexpr PROPERTYKEY kKeyFileAttributes = {kStorageFormatId, 13};
+inline constexpr PROPERTYKEY kKeyDateModified = {kStorageFormatId, 14};
+inline constexpr PROPERTYKEY kKeyDateCreated = {kStorageFormatId, 15};
+inline constexpr PROPERTYKEY kKeyDateAccessed = {kStorageFormatId, 16};
+
+// The calling thread's property system, asked for once per thread (a
+// failure is remembered); not an added reference. Null when there is none.
+IPropertySystem* GetPropertySystem();
+
+// Puts another property system in place of the calling thread's (taking a
+// reference), for a thread that must not reach the system's own; null
+// forgets it and asks the system again on the next use.
+void SetThreadPropertySystem(IPropertySystem* system);
+
+// The display text of a value under a key, with PDFF_* flags.
+void FormatPropertyValue(const PROPERTYKEY& key, const PROPVARIANT& value,
+                         PROPDESC_FORMAT_FLAGS flags, mvstring& out);
+// A size in bytes, always in kilobytes with `kb`.
+void FormatSizeProperty(std::uint64_t size, mvstring& out, bool kb);
+// A file attribute mask (FILE_ATTRIBUTE_NORMAL is left out).
+void FormatAttributesProperty(std::uint32_t attributes, mvstring& out);

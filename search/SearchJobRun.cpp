@@ -1,0 +1,28 @@
+// The worker routine of the search job and the start operations of the
+// global job that run it. The routine dispatches to the walk, the load of a
+// saved-search file and the search within results, which live with their
+// own code.
+#include "foundation/mvcominit.h"
+#include "search/SearchJob.h"
+
+DWORD WINAPI SearchJob::Run(void* parameter) {
+    auto& job = *static_cast<SearchJob*>(parameter);
+    mvcominit::Acquire();
+    bool ok;
+    if (job.criteria.folders.empty())
+        ok = LoadSearchFile(job, job.criteria.name, job.criteria.name_case);
+    else if (job.kind == JobSearchInResults)
+        ok = job.SearchWithinResults();
+    else
+        ok = job.Walk();
+    mvcominit::Uninit();
+    return ok ? 0 : static_cast<DWORD>(-1);
+}
+
+bool StartSearch(const SearchCriteria& search) {
+    return GlobalSearchJob().StartSearch(search, &SearchJob::Run);
+}
+
+bool OpenSearchFile(const mvstring& path, bool criteriaOnly) {
+    return GlobalSearchJob().OpenSearchFile(path, criteriaOnly, &SearchJob::Run);
+}

@@ -1,0 +1,219 @@
+#include "search/ShellTypeCache.h"
+
+#include "foundation/Settings.h"
+#include "foundation/mvcominit.h"
+
+namespace {
+
+constexpr wchar_t kFolderKey[] = L"?folder";
+constexpr wchar_t kNoExtensionKey[] = L"?noext";
+constexpr wchar_t kFakeItem[] = L"FakeItem";
+
+// The system's constant for each image-list code.
+int SystemImageList(int code) {
+    switch (code) {
+    case ImageListSmall:
+        return SHIL_SMALL;
+    case ImageListLarge:
+        return SHIL_LARGE;
+    default:
+        return SHIL_EXTRALARGE;
+    }
+}
+
+} // namespace
+
+ShellTypeCache::PathKey::PathKey(std::wstring_view path) : text(path) {
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+}
+
+DWORD_PTR ShellTypeCache::Query(const wchar_t* path, DWORD attributes, SHFILEINFOW& info,
+                                UINT flags) {
+    InterlockedIncrement(&m_queries);
+    info = SHFILEINFOW{};
+    DWORD_PTR result = m_query(path, attributes, &info, sizeof info, flags);
+    if (info.hIcon)
+        DestroyIcon(info.hIcon);
+    info.hIcon = nullptr;
+    return result;
+}
+
+void ShellTypeCache::Init() {
+    mvcominit com;
+    std::map<int, ComHandle<IImageList>> lists;
+    std::map<int, int> sizes{{ImageListSmall, 16}, {ImageListLarge, 32}, {ImageListExtraLarge, 48}};
+    for (int code = ImageListSmall; code <= ImageListExtraLarge; ++code) {
+        ComHandle<IImageList> list;
+        if (SUCCEEDED(SHGetImageList(SystemImageList(code), __uuidof(IImageList),
+                                     reinterpret_cast<void**>(list.Put())))) {
+            int cx = 0, cy = 0;
+            if (list && SUCCEEDED(list.Get()->GetIconSize(&cx, &cy)) && cx > 0)
+                sizes[code] = cx;
+            lists[code] = std::move(list);
+        }
+    }
+    SHFILEINFOW info;
+    const UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_USEFILEATTRIBUTES;
+    Query(kFakeItem, FILE_ATTRIBUTE_NORMAL, info, flags);
+    int noExtension = info.iIcon;
+    Query(kFakeItem, FILE_ATTRIBUTE_DIRECTORY, info, flags);
+    int folder = info.iIcon;
+
+    mvLock held(m_lock);
+    m_imageLists = std::move(lists);
+    m_iconSizes = std::move(sizes);
+    m_iconIndexes[kNoExtensionKey] = noExtension;
+    m_iconIndexes[kFolderKey] = folder;
+}
+
+const mvstring& ShellTypeCache::GetTypeName(const mvstring& extension, std::uint32_t attributes) {
+    const wchar_t* key;
+    const wchar_t* path;
+    DWORD queryAttributes;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        key = kFolderKey;
+        path = kFakeItem;
+        queryAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else if (extension.empty()) {
+        key = kNoExtensionKey;
+        path = kFakeItem;
+        queryAttributes = FILE_ATTRIBUTE_NORMAL;
+    } else {
+        key = path = extension.c_str();
+        queryAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    {
+        mvLock held(m_lock);
+        auto found = m_typeNames.find(std::wstring_view(key));
+        if (found != m_typeNames.end())
+            return found->second;
+    }
+    SHFILEINFOW info;
+    Query(path, queryAttributes, info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
+    mvLock held(m_lock);
+    // Another thread may have stored it meanwhile: its entry stays.
+    return m_typeNames.try_emplace(mvstring(key), mvstring(info.szTypeName)).first->second;
+}
+
+int ShellTypeCache::GetIconIndex(const mvstring& path, const mvstring& extension,
+                                 std::uint32_t attributes) {
+    const wchar_t* key = nullptr; // null: asked per file, never cached
+    const wchar_t* queryPath = kFakeItem;
+    DWORD queryAttributes = FILE_ATTRIBUTE_NORMAL;
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_OVERLAYINDEX | SHGFI_USEFILEATTRIBUTES;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        key = kFolderKey;
+        queryAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else if (extension.empty()) {
+        key = kNoExtensionKey;
+    } else if (Settings().SpecIconExts.count(extension)) {
+        queryPath = path.c_str();
+        flags &= ~SHGFI_USEFILEATTRIBUTES;
+    } else {
+        key = queryPath = extension.c_str();
+    }
+    if (key) {
+        mvLock held(m_lock);
+        auto found = m_iconIndexes.find(key);
+        if (found != m_iconIndexes.end())
+            return found->second;
+    }
+    SHFILEINFOW info;
+    Query(queryPath, queryAttributes, info, flags);
+    if (key) {
+        mvLock held(m_lock);
+        return m_iconIndexes.try_emplace(mvstring(key), info.iIcon).first->second;
+    }
+    return info.iIcon;
+}
+
+int ShellTypeCache::NormalizeViewCode(int view) const {
+    switch (view) {
+    case ViewSmallIcons:
+    case ViewIcons:
+    case ViewLargeIcons:
+        return view;
+    case ViewTiles: {
+        mvLock held(m_lock);
+        return m_imageLists.count(ImageListExtraLarge) ? ImageListExtraLarge : ImageListLarge;
+    }
+    default:
+        return ImageListSmall;
+    }
+}
+
+int ShellTypeCache::ImageSizeForView(int view) const {
+    int code = NormalizeViewCode(view);
+    mvLock held(m_lock);
+    auto found = m_iconSizes.find(code);
+    return found == m_iconSizes.end() ? 0 : found->second;
+}
+
+IImageList* ShellTypeCache::GetImageList(int view) const {
+    int code = NormalizeViewCode(view);
+    mvLock held(m_lock);
+    auto found = m_imageLists.find(code);
+    return found == m_imageLists.end() ? nullptr : found->second.Get();
+}
+
+HBITMAP ShellTypeCache::GetThumbnail(const mvstring& path, int code) const {
+    mvLock held(m_lock);
+    auto file = m_thumbnails.find(PathKey(path));
+    if (file == m_thumbnails.end())
+        return nullptr;
+    auto found = file->second.find(code);
+    return found == file->second.end() ? nullptr : found->second.Get();
+}
+
+void ShellTypeCache::StoreThumbnail(const mvstring& path, int code, HBITMAP bitmap) {
+    Bitmap owned(bitmap);
+    mvLock held(m_lock);
+    auto& sizes = m_thumbnails[PathKey(path)];
+    if (bitmap && !sizes.count(code))
+        sizes[code] = std::move(owned);
+}
+
+bool ShellTypeCache::GetTileLine(const mvstring& path, size_t i) {
+    m_tileText.clear();
+    mvLock held(m_lock);
+    auto found = m_tileLines.find(PathKey(path));
+    if (found == m_tileLines.end())
+        return false;
+    if (i < found->second.size())
+        m_tileText = found->second[i];
+    return true;
+}
+
+void ShellTypeCache::StoreTileLines(const mvstring& path, std::vector<mvstring> lines) {
+    if (path.empty())
+        return;
+    mvLock held(m_lock);
+    m_tileLines.try_emplace(PathKey(path), std::move(lines));
+}
+
+mvstring ShellTypeCache::GetInfoTip(const mvstring& path) const {
+    mvLock held(m_lock);
+    auto found = m_infoTips.find(PathKey(path));
+    return found == m_infoTips.end() ? mvstring() : found->second;
+}
+
+void ShellTypeCache::StoreInfoTip(const mvstring& path, const mvstring& text) {
+    mvLock held(m_lock);
+    m_infoTips.try_emplace(PathKey(path), text);
+}
+
+void ShellTypeCache::ClearFileCaches() {
+    mvLock held(m_lock);
+    m_thumbnails.clear();
+    m_tileLines.clear();
+    m_infoTips.clear();
+}
+
+ShellTypeCache& GlobalShellTypeCache() {
+    static ShellTypeCache cache;
+    static const bool initialised = (cache.Init(), true);
+    (void)initialised;
+    return cache;
+}

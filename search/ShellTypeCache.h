@@ -1,0 +1,120 @@
+// Per-extension type names and icon indexes from the shell, the system
+// image lists of the three icon sizes, and the per-file thumbnails, tile
+// lines and info tips the icon loader produces. One process-wide cache; the
+// slow shell calls run outside its lock.
+#pragma once
+
+#include "foundation/Handles.h"
+#include "foundation/mvLock.h"
+#include "foundation/mvstring.h"
+
+#include <commoncontrols.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// View-mode codes of the results list.
+enum ViewMode : int {
+    ViewSmallIcons = 0,
+    ViewIcons = 1,
+    ViewLargeIcons = 2,
+    ViewList = 3,
+    ViewDetails = 4,
+    ViewTiles = 5,
+};
+
+// Image-list codes: the cache's own numbering by size, which is not the
+// numbering of the system's SHIL_ constants.
+enum ImageListCode : int {
+    ImageListSmall = 0,      // nominally 16 pixels
+    ImageListLarge = 1,      // 32
+    ImageListExtraLarge = 2, // 48
+};
+
+// Where the shell's file information comes from; SHGetFileInfoW outside
+// of tests that count the calls.
+using FileInfoQuery = DWORD_PTR(WINAPI*)(LPCWSTR path, DWORD attributes, SHFILEINFOW* info,
+                                         UINT infoSize, UINT flags);
+
+class ShellTypeCache {
+public:
+    explicit ShellTypeCache(FileInfoQuery query = &SHGetFileInfoW) : m_query(query) {}
+    ShellTypeCache(const ShellTypeCache&) = delete;
+    ShellTypeCache& operator=(const ShellTypeCache&) = delete;
+
+    // Takes the system image lists with their icon sizes (nominal sizes
+    // where the shell gives no list) and the icons of folders and files
+    // without extension.
+    void Init();
+
+    // The shell's type name for files with this extension (with its dot),
+    // or of folders when the attributes say so; asked once per key. The
+    // reference stays valid for the life of the cache.
+    const mvstring& GetTypeName(const mvstring& extension, std::uint32_t attributes);
+
+    // The system icon index with the overlay index in its top 8 bits.
+    // Asked once per extension, except for the types whose icons differ per
+    // file (the setting SpecIconExts), which are asked by full path each time.
+    int GetIconIndex(const mvstring& path, const mvstring& extension, std::uint32_t attributes);
+
+    // The image-list code a view mode draws from.
+    int NormalizeViewCode(int view) const;
+    // Pixel size of the view's image list; 0 when unknown.
+    int ImageSizeForView(int view) const;
+    // The view's system image list; null when the shell gave none.
+    IImageList* GetImageList(int view) const;
+
+    // Thumbnails by path (ASCII letters compared ignoring case) and
+    // image-list code; the cache owns the bitmaps.
+    HBITMAP GetThumbnail(const mvstring& path, int code) const;
+    // Stores a thumbnail (a null bitmap only records that the file was
+    // tried); keeps one that is already there.
+    void StoreThumbnail(const mvstring& path, int code, HBITMAP bitmap);
+
+    // Tile lines: line i of the path's cached lines into TileText(); false
+    // when the path has no lines (the text is left empty).
+    bool GetTileLine(const mvstring& path, size_t i);
+    void StoreTileLines(const mvstring& path, std::vector<mvstring> lines);
+    const mvstring& TileText() const noexcept { return m_tileText; }
+
+    // Info tips by path; empty when none.
+    mvstring GetInfoTip(const mvstring& path) const;
+    void StoreInfoTip(const mvstring& path, const mvstring& text);
+
+    // Empties the per-file caches (thumbnails, tile lines, info tips); the
+    // per-extension entries stay.
+    void ClearFileCaches();
+
+    // Shell queries made so far.
+    long QueryCount() const noexcept { return m_queries; }
+
+private:
+    struct PathKey {
+        std::wstring text; // ASCII letters lower-cased
+        explicit PathKey(std::wstring_view path);
+        bool operator<(const PathKey& other) const { return text < other.text; }
+    };
+    using Bitmap = GdiHandle<HBITMAP>;
+
+    DWORD_PTR Query(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags);
+
+    FileInfoQuery m_query;
+    long m_queries = 0;
+    mutable mvCriticalSection m_lock;
+    std::map<mvstring, mvstring, mvmap_nocasecompare> m_typeNames;
+    std::map<mvstring, int> m_iconIndexes;
+    std::map<int, ComHandle<IImageList>> m_imageLists;
+    std::map<int, int> m_iconSizes;
+    std::map<PathKey, std::map<int, Bitmap>> m_thumbnails;
+    std::map<PathKey, std::vector<mvstring>> m_tileLines;
+    std::map<PathKey, mvstring> m_infoTips;
+    mvstring m_tileText;
+};
+
+// The process-wide cache, built and initialised on first use.
+ShellTypeCache& GlobalShellTypeCache();

@@ -1,0 +1,97 @@
+#include "search/Notifier.h"
+
+#include "NotifyListener.h"
+#include "foundation/ShutdownFlag.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::int64_t Text(const wchar_t* text) {
+    return reinterpret_cast<std::int64_t>(text);
+}
+
+} // namespace
+
+TEST(Notifier, NothingIsQueuedWithoutATargetOrAfterStop) {
+    NotifierQueue block;
+    block.Post(NotifyItemsAdded, 0);
+    EXPECT_TRUE(block.queue.empty());
+
+    Listener listener;
+    ASSERT_TRUE(block.Attach(listener.Window()));
+    ASSERT_TRUE(block.Stop());
+    block.Post(NotifyItemsAdded, 0);
+    block.Post(NotifyFinished, 0);
+    EXPECT_TRUE(block.queue.empty());
+    listener.Pump(0);
+    EXPECT_TRUE(listener.got.empty());
+}
+
+TEST(Notifier, BatchesMergeCountsAndKeepTheLastStatus) {
+    struct Case {
+        const char* what;
+        std::vector<NotifyEntry> posts; // code 5 values index into kTexts
+        std::vector<Received> expected;
+    };
+    static const wchar_t* kTexts[] = {L"C:\\A", L"C:\\B"};
+    const Case cases[] = {
+        {"the end drops pending counts and texts",
+         {{4, 0}, {5, 0}, {4, 0}, {5, 1}, {2, 0}},
+         {{2, L"0"}}},
+        {"counts and text after the end are sent after it",
+         {{5, 0}, {2, 1}, {4, 0}, {5, 1}},
+         {{2, L"1"}, {4, L"0"}, {5, L"C:\\B"}}},
+        {"other codes go at once and in order, one count after them",
+         {{1, 1}, {4, 0}, {8, 0}, {6, 42}, {4, 0}, {3, 1}, {7, 0}},
+         {{1, L"1"}, {8, L"0"}, {6, L"42"}, {3, L"1"}, {7, L"0"}, {4, L"0"}}},
+    };
+    for (const Case& k : cases) {
+        NotifierQueue block;
+        Listener listener;
+        ASSERT_TRUE(block.Attach(listener.Window()));
+        {
+            // Holding the lock keeps the notifier from draining until every
+            // entry of the batch is queued.
+            mvLock held(block.lock);
+            for (const NotifyEntry& e : k.posts)
+                block.Post(e.code, e.code == NotifyStatus ? Text(kTexts[e.value]) : e.value);
+        }
+        listener.Pump(k.expected.size());
+        EXPECT_EQ(k.expected, listener.got) << k.what;
+        EXPECT_TRUE(block.Stop());
+    }
+}
+
+TEST(Notifier, APostDuringASendStartsAnotherBatch) {
+    NotifierQueue block;
+    Listener listener;
+    listener.onMessage = [&](int code) {
+        if (code == NotifyItemsAdded)
+            block.Post(NotifyStatus, Text(L"D:\\later"));
+    };
+    ASSERT_TRUE(block.Attach(listener.Window()));
+    block.Post(NotifyItemsAdded, 0);
+    listener.Pump(2);
+    const std::vector<Received> expected = {{4, L"0"}, {5, L"D:\\later"}};
+    EXPECT_EQ(expected, listener.got);
+    EXPECT_TRUE(block.queue.empty());
+    EXPECT_TRUE(block.Stop());
+}
+
+TEST(Notifier, EndsOnTheShutdownFlag) {
+    NotifierQueue block;
+    Listener listener;
+    ASSERT_TRUE(block.Attach(listener.Window()));
+    ShutdownFlag = 1;
+    block.Post(NotifyItemsAdded, 0); // wakes it
+    DWORD waited = WaitForSingleObject(block.worker.Handle(), 5000);
+    ShutdownFlag = 0;
+    EXPECT_EQ(WAIT_OBJECT_0, waited);
+    listener.Pump(0);
+    EXPECT_TRUE(listener.got.empty());
+}

@@ -1,0 +1,54 @@
+#include "search/PropertyTexts.h"
+
+#include "FakePropertySystem.h"
+#include "foundation/mvcominit.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+TEST(PropertyTexts, FormatsThroughTheThreadsPropertySystem) {
+    FakePropertySystem fake;
+    SetThreadPropertySystem(&fake);
+    EXPECT_EQ(&fake, GetPropertySystem());
+
+    struct Case {
+        const char* what;
+        void (*format)(mvstring&);
+        const wchar_t* expected;
+        VARTYPE type;
+    };
+    const Case cases[] = {
+        {"size in kilobytes", [](mvstring& t) { FormatSizeProperty(5000000000ull, t, true); },
+         L"12:4:5000000000", VT_UI8},
+        {"size", [](mvstring& t) { FormatSizeProperty(1536, t, false); }, L"12:0:1536", VT_UI8},
+        {"attributes", [](mvstring& t) { FormatAttributesProperty(0x21, t); }, L"13:0:33", VT_UI4},
+        {"the normal bit is left out", [](mvstring& t) { FormatAttributesProperty(0x80, t); },
+         L"13:0:0", VT_UI4},
+    };
+    for (const Case& k : cases) {
+        mvstring text = L"old";
+        k.format(text);
+        EXPECT_EQ(k.expected, text.str()) << k.what;
+        EXPECT_EQ(k.type, fake.lastValue.vt) << k.what;
+    }
+
+    fake.refuse = true;
+    mvstring text = L"old";
+    FormatSizeProperty(1, text, false);
+    EXPECT_TRUE(text.empty()) << "a refusal gives the empty text";
+
+    // Another thread keeps its own property system.
+    IPropertySystem* other = &fake;
+    // Without COM on that thread the system may refuse, which must not crash.
+    std::thread([&] { other = GetPropertySystem(); }).join();
+    EXPECT_NE(static_cast<IPropertySystem*>(&fake), other);
+    std::thread([&] {
+        mvcominit com;
+        other = GetPropertySystem();
+    }).join();
+    EXPECT_NE(static_cast<IPropertySystem*>(&fake), other);
+
+    SetThreadPropertySystem(nullptr);
+    EXPECT_EQ(1u, fake.References()) << "the thread lets go of the one it took";
+}

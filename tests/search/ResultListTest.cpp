@@ -1,0 +1,317 @@
+#include "search/ResultList.h"
+
+#include "FakePropertySystem.h"
+#include "NotifyListener.h"
+#include "foundation/DisplayText.h"
+#include "foundation/Settings.h"
+#include "foundation/ShutdownFlag.h"
+#include "search/PropertyTexts.h"
+#include "search/ShellTypeCache.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// Type names as the shell would give them, without asking it.
+DWORD_PTR WINAPI FakeTypes(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT, UINT) {
+    const wchar_t* name = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? L"File folder"
+                          : _wcsicmp(path, L".txt") == 0          ? L"Text Document"
+                          : _wcsicmp(path, L".doc") == 0          ? L"document"
+                                                                  : L"File";
+    wcscpy(info->szTypeName, name);
+    return 1;
+}
+
+struct Row {
+    const wchar_t* name;
+    std::uint64_t size;
+    const wchar_t* ext;
+    std::uint64_t m, c, a;
+    const wchar_t* folder;
+    std::uint32_t attr;
+    const wchar_t* attrText;
+};
+
+// Ties in every column, so that the names and the order of finding decide.
+const Row kRows[] = {
+    {L"file10.txt", 300, L".txt", 5, 1, 9, L"C:\\b", 0x20, L"A"},
+    {L"File2.txt", 100, L".txt", 5, 2, 8, L"C:\\a", 0x21, L"RA"},
+    {L"b.doc", 100, L".doc", 7, 3, 7, L"C:\\B", 0x01, L"R"},
+    {L"file2.txt", 100, L".txt", 1, 3, 9, L"c:\\a", 0x20, L"A"},
+    {L"Sub", 0, L"", 5, 0, 1, L"C:\\b", 0x10, L"D"},
+};
+
+void MakeItem(const Row& r, FoundItem& item) {
+    item.Clear();
+    item.name = r.name;
+    item.size = r.size;
+    item.ext = r.ext;
+    item.date_m = r.m;
+    item.date_c = r.c;
+    item.date_a = r.a;
+    item.folder = r.folder;
+    item.attr = r.attr;
+    item.attr_text = r.attrText;
+}
+
+void AddRows(SearchJob& job, const SortOrder* sorted) {
+    for (const Row& r : kRows) {
+        FoundItem item;
+        MakeItem(r, item);
+        AddFoundItem(job, item, sorted);
+    }
+}
+
+// The display list as the rows' positions in kRows.
+std::vector<int> Order(SearchJob& job) {
+    std::vector<int> ids;
+    for (int i = 0; i < ResultList::Count(job); ++i)
+        ids.push_back(ResultList::ItemAt(i, job)->insert_index);
+    return ids;
+}
+
+struct SortCase {
+    int column;
+    bool foldersOnTop;
+    bool attrAsText;
+    std::vector<int> ascending;
+};
+
+const SortCase kSortCases[] = {
+    {ColumnName, false, false, {2, 1, 3, 0, 4}},
+    {ColumnSize, false, false, {4, 2, 1, 3, 0}},
+    {ColumnType, false, false, {2, 4, 0, 1, 3}},
+    {ColumnModified, false, false, {3, 0, 1, 4, 2}},
+    {ColumnFolder, false, false, {1, 3, 2, 0, 4}},
+    {ColumnCreated, false, false, {4, 0, 1, 2, 3}},
+    {ColumnAccessed, false, false, {4, 2, 1, 0, 3}},
+    {ColumnAttributes, false, false, {2, 4, 0, 3, 1}},
+    {ColumnAttributes, false, true, {0, 3, 4, 2, 1}},
+    {ColumnExtension, false, false, {4, 2, 0, 1, 3}},
+    {ColumnNone, false, false, {0, 1, 2, 3, 4}},
+    {ColumnName, true, false, {4, 2, 1, 3, 0}},
+    {ColumnSize, true, false, {4, 2, 1, 3, 0}},
+    {ColumnModified, true, false, {4, 3, 0, 1, 2}},
+};
+
+} // namespace
+
+TEST(ResultList, SortOrdersAndTieBreaksOfEveryColumn) {
+    ShellTypeCache types(&FakeTypes);
+    for (const SortCase& k : kSortCases) {
+        for (bool descending : {false, true}) {
+            SortOrder order;
+            order.column = k.column;
+            order.descending = descending;
+            order.foldersOnTop = k.foldersOnTop;
+            order.attrAsText = k.attrAsText;
+            order.types = &types;
+            std::vector<int> expected = k.ascending;
+            if (descending) // every step reverses, the tie-breaks included
+                std::reverse(expected.begin(), expected.end());
+
+            SearchJob job;
+            AddRows(job, nullptr);
+            ASSERT_TRUE(ResultList::Resort(order, job));
+            EXPECT_EQ(expected, Order(job)) << "column " << k.column << " descending " << descending
+                                            << " folders on top " << k.foldersOnTop;
+            for (int i = 0; i < ResultList::Count(job); ++i)
+                EXPECT_EQ(i, ResultList::ItemAt(i, job)->display_index);
+
+            // Inserting one by one in sorted position gives the same order.
+            SearchJob inserted;
+            AddRows(inserted, &order);
+            EXPECT_EQ(expected, Order(inserted))
+                << "sorted insertion, column " << k.column << " descending " << descending;
+        }
+    }
+    EXPECT_EQ(3, types.QueryCount()) << "one shell query per type";
+}
+
+TEST(ResultList, ShutdownAbandonsTheSort) {
+    SearchJob job;
+    AddRows(job, nullptr);
+    SortOrder byName;
+    byName.column = ColumnName;
+    ShutdownFlag = 1;
+    bool sorted = ResultList::Resort(byName, job);
+    FoundItem late;
+    late.name = L"late";
+    FoundItem* added = AddFoundItem(job, late, &byName);
+    ShutdownFlag = 0;
+    EXPECT_FALSE(sorted);
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), Order(job)) << "the order is kept";
+    EXPECT_EQ(6, job.found_count) << "the job still owns the item";
+    EXPECT_EQ(job.last, added);
+    EXPECT_EQ(-1, ResultList::IndexOf(added, job)) << "but it is not shown";
+}
+
+TEST(ResultList, ReadersAndRemovedItems) {
+    SearchJob job;
+    EXPECT_EQ(nullptr, ResultList::ItemAt(0, job));
+    EXPECT_EQ(-1, ResultList::IndexOf(nullptr, job));
+    AddRows(job, nullptr);
+    FoundItem removed;
+    removed.name = L"gone";
+    removed.state = ItemRemoved;
+    FoundItem* gone = AddFoundItem(job, removed, nullptr);
+    EXPECT_EQ(5, ResultList::Count(job));
+    EXPECT_EQ(6, job.found_count);
+    EXPECT_EQ(5, gone->insert_index);
+    EXPECT_EQ(nullptr, ResultList::ItemAt(5, job)) << "an index equal to the count";
+    EXPECT_EQ(nullptr, ResultList::ItemAt(-1, job));
+    EXPECT_EQ(-1, ResultList::IndexOf(gone, job));
+
+    FoundItem* third = ResultList::ItemAt(3, job);
+    EXPECT_EQ(-1, third->display_index) << "not numbered before a sort";
+    EXPECT_EQ(3, ResultList::IndexOf(third, job));
+    EXPECT_EQ(3, third->display_index) << "the position found is stored";
+
+    // The owning list links every item, the removed one included.
+    int linked = 0;
+    for (FoundItem* item = job.first; item; item = item->next) {
+        ++linked;
+        if (item->next)
+            EXPECT_EQ(item, item->next->prev);
+        else
+            EXPECT_EQ(job.last, item);
+    }
+    EXPECT_EQ(6, linked);
+}
+
+TEST(ResultList, SetItemsStateLeavesRemovedItemsAndNotifiesChanges) {
+    SearchJob job;
+    AddRows(job, nullptr);
+    FoundItem* a = ResultList::ItemAt(0, job);
+    FoundItem* b = ResultList::ItemAt(1, job);
+    FoundItem* c = ResultList::ItemAt(2, job);
+    c->state = ItemRemoved;
+    b->state = ItemCut;
+
+    Listener listener;
+    ASSERT_TRUE(GlobalNotifier().Attach(listener.Window()));
+    ResultList::SetItemsState({a, b, c}, ItemCut, job);
+    listener.Pump(1);
+    EXPECT_TRUE(GlobalNotifier().Stop());
+    EXPECT_EQ(ItemCut, a->state);
+    EXPECT_EQ(ItemRemoved, c->state);
+    const std::vector<Received> expected = {
+        {NotifyItemChanged, std::to_wstring(reinterpret_cast<LPARAM>(a))}};
+    EXPECT_EQ(expected, listener.got) << "only the item whose state changed";
+
+    ResultList::SetItemsState({a, b, c}, ItemNormal, job);
+    EXPECT_EQ(ItemNormal, a->state);
+    EXPECT_EQ(ItemNormal, b->state);
+    EXPECT_EQ(ItemRemoved, c->state);
+}
+
+TEST(ResultList, ItemTexts) {
+    const std::uint64_t when = 133000000123456789ull; // a time with seconds
+    const std::uint64_t kHour = 36000000000ull;
+    FoundItem file;
+    file.size = 1536;
+    file.attr = 0x21;
+    file.date_c = when;
+    file.date_m = when + 1000 * kHour;
+    file.date_a = when + 2000 * kHour;
+    FoundItem folder;
+    folder.attr = FILE_ATTRIBUTE_DIRECTORY;
+    folder.size = 4096;
+
+    SearchCriteria criteria;
+    const bool savedForce = Settings().ForceUsePropSys;
+    FakePropertySystem fake;
+    SetThreadPropertySystem(&fake);
+
+    // The shell's own texts are taken when formatting through it is forced.
+    Settings().ForceUsePropSys = true;
+    file.FormatTexts(criteria);
+    EXPECT_EQ(L"15:0:" + std::to_wstring(when), file.date_c_text.str());
+    EXPECT_EQ(L"14:0:" + std::to_wstring(when + 1000 * kHour), file.date_m_text.str());
+    EXPECT_EQ(L"16:0:" + std::to_wstring(when + 2000 * kHour), file.date_a_text.str());
+    EXPECT_EQ(L"12:4:1536", file.size_kb_text.str());
+    EXPECT_EQ(L"12:0:1536", file.size_text.str());
+    EXPECT_EQ(L"13:0:33", file.attr_text.str());
+
+    // Attributes always try the shell first; the rest only when forced.
+    Settings().ForceUsePropSys = false;
+    file.FormatTexts(criteria);
+    EXPECT_EQ(L"13:0:33", file.attr_text.str());
+
+    // Without shell texts everything falls back to the program's own.
+    fake.refuse = true;
+    for (bool seconds : {false, true}) {
+        criteria.date_usesec = seconds;
+        file.FormatTexts(criteria);
+        FILETIME utc{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)}, local;
+        ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+        EXPECT_EQ(FormatFileTime(local, !seconds), file.date_c_text);
+        EXPECT_FALSE(file.date_c_text.empty());
+    }
+    EXPECT_NE(file.date_c_text, file.date_m_text) << "each time has its own text";
+    mvstring kb, exact, letters;
+    FormatFileSize(1536, true, kb);
+    FormatFileSize(1536, false, exact);
+    AttributesToLetters(0x21, letters);
+    EXPECT_EQ(kb, file.size_kb_text);
+    EXPECT_EQ(exact, file.size_text);
+    EXPECT_EQ(letters, file.attr_text);
+    EXPECT_FALSE(kb.empty() || exact.empty() || letters.empty());
+
+    folder.size_text = L"stale";
+    folder.FormatTexts(criteria);
+    EXPECT_TRUE(folder.size_kb_text.empty() && folder.size_text.empty()) << "folders have no size";
+
+    Settings().ForceUsePropSys = savedForce;
+    SetThreadPropertySystem(nullptr);
+}
+
+TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
+    // Names with digits, case, blanks and punctuation, where the natural
+    // order and the plain one differ, and many ties.
+    const wchar_t* parts[] = {L"file", L"File", L"2", L"10", L"007", L" ", L"-", L"_", L"b", L"Ä"};
+    const wchar_t* exts[] = {L".txt", L".TXT", L".doc", L"", L".t10", L".t9"};
+    const wchar_t* attrs[] = {L"A", L"RA", L"R", L"", L"HS"};
+    ShellTypeCache types(&FakeTypes);
+    SearchJob job;
+    std::uint64_t seed = 12345;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<unsigned>((seed >> 33) % n);
+    };
+    for (int i = 0; i < 600; ++i) {
+        FoundItem item;
+        std::wstring name;
+        for (unsigned k = next(4) + 1; k > 0; --k)
+            name += parts[next(std::size(parts))];
+        item.name = name;
+        item.ext = exts[next(std::size(exts))];
+        item.attr_text = attrs[next(std::size(attrs))];
+        item.attr = next(8) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0;
+        AddFoundItem(job, item, nullptr);
+    }
+    for (int column :
+         {int(ColumnName), int(ColumnType), int(ColumnAttributes), int(ColumnExtension)})
+        for (bool descending : {false, true})
+            for (bool foldersOnTop : {false, true}) {
+                SortOrder order;
+                order.column = column;
+                order.descending = descending;
+                order.foldersOnTop = foldersOnTop;
+                order.attrAsText = true;
+                order.types = &types;
+                ResultDeque expected = job.results;
+                std::sort(expected.begin(), expected.end(),
+                          [&](const FoundItem* a, const FoundItem* b) {
+                              return CompareItems(a, b, order);
+                          });
+                ASSERT_TRUE(ResultList::Resort(order, job));
+                EXPECT_TRUE(expected == job.results)
+                    << "column " << column << " descending " << descending << " folders on top "
+                    << foldersOnTop;
+            }
+}

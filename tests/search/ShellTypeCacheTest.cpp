@@ -1,0 +1,114 @@
+#include "search/ShellTypeCache.h"
+
+#include "foundation/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Asked {
+    std::wstring path;
+    UINT flags;
+};
+std::vector<Asked> g_asked;
+
+// Counts the shell queries and answers each with a number of its own.
+DWORD_PTR WINAPI CountingQuery(LPCWSTR path, DWORD, SHFILEINFOW* info, UINT, UINT flags) {
+    g_asked.push_back({path, flags});
+    info->iIcon = static_cast<int>(g_asked.size());
+    swprintf(info->szTypeName, 80, L"type %zu", g_asked.size());
+    return 1;
+}
+
+size_t IconQueries() {
+    size_t n = 0;
+    for (const Asked& a : g_asked)
+        n += (a.flags & SHGFI_SYSICONINDEX) != 0;
+    return n;
+}
+
+} // namespace
+
+TEST(ShellTypeCache, OneShellQueryPerTypeExceptFilesWithTheirOwnIcons) {
+    const ExtensionSet savedExts = Settings().SpecIconExts;
+    Settings().SpecIconExts = {L".exe"};
+    g_asked.clear();
+    ShellTypeCache cache(&CountingQuery);
+    cache.Init();
+    ASSERT_EQ(2u, IconQueries()) << "folders and files without extension are asked at start";
+    const int noExtension = cache.GetIconIndex(L"C:\\x\\README", L"", 0);
+    const int folder = cache.GetIconIndex(L"C:\\x\\Sub", L"", FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE(noExtension, folder);
+    EXPECT_EQ(2u, IconQueries());
+
+    const int txt = cache.GetIconIndex(L"C:\\a.txt", L".txt", 0);
+    EXPECT_EQ(txt, cache.GetIconIndex(L"C:\\b.txt", L".txt", 0));
+    EXPECT_EQ(3u, IconQueries()) << "two .txt files: one icon query";
+    EXPECT_EQ(L".txt", g_asked.back().path);
+    EXPECT_TRUE(g_asked.back().flags & SHGFI_USEFILEATTRIBUTES);
+    cache.GetIconIndex(L"C:\\c.TXT", L".TXT", 0);
+    EXPECT_EQ(4u, IconQueries()) << "icon keys keep their case";
+
+    cache.GetIconIndex(L"C:\\a.exe", L".exe", 0);
+    cache.GetIconIndex(L"C:\\b.EXE", L".EXE", 0);
+    EXPECT_EQ(6u, IconQueries()) << "each program has an icon of its own";
+    EXPECT_EQ(L"C:\\b.EXE", g_asked.back().path);
+    EXPECT_FALSE(g_asked.back().flags & SHGFI_USEFILEATTRIBUTES);
+
+    size_t before = g_asked.size();
+    const mvstring& name = cache.GetTypeName(L".txt", 0);
+    EXPECT_EQ(&name, &cache.GetTypeName(L".TXT", 0)) << "type names ignore case";
+    EXPECT_EQ(cache.GetTypeName(L"", FILE_ATTRIBUTE_DIRECTORY),
+              cache.GetTypeName(L".dir", FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_NE(cache.GetTypeName(L"", 0), cache.GetTypeName(L".txt", 0));
+    EXPECT_EQ(before + 3, g_asked.size());
+    EXPECT_EQ(L"FakeItem", g_asked.back().path) << "a file without extension";
+    Settings().SpecIconExts = savedExts;
+}
+
+TEST(ShellTypeCache, SystemImageListsBySize) {
+    ShellTypeCache cache;
+    cache.Init();
+    const int small = cache.ImageSizeForView(ViewSmallIcons);
+    const int large = cache.ImageSizeForView(ViewIcons);
+    const int extraLarge = cache.ImageSizeForView(ViewLargeIcons);
+    EXPECT_LT(0, small);
+    EXPECT_LT(small, large) << "code 0 is the small list, whatever the system numbers";
+    EXPECT_LE(large, extraLarge);
+    for (int view : {int(ViewList), int(ViewDetails), 17, -1})
+        EXPECT_EQ(ImageListSmall, cache.NormalizeViewCode(view)) << view;
+    const int tiles = cache.GetImageList(ViewLargeIcons) ? ImageListExtraLarge : ImageListLarge;
+    EXPECT_EQ(tiles, cache.NormalizeViewCode(ViewTiles));
+    EXPECT_EQ(cache.GetImageList(tiles), cache.GetImageList(ViewTiles));
+    EXPECT_EQ(cache.ImageSizeForView(tiles), cache.ImageSizeForView(ViewTiles));
+}
+
+TEST(ShellTypeCache, PerFileEntries) {
+    ShellTypeCache cache(&CountingQuery);
+    EXPECT_FALSE(cache.GetTileLine(L"C:\\a.txt", 0));
+    EXPECT_TRUE(cache.TileText().empty());
+    cache.StoreTileLines(L"C:\\A.txt", {L"Size: 1 KB", L"Type: text"});
+    EXPECT_TRUE(cache.GetTileLine(L"c:\\a.TXT", 1));
+    EXPECT_EQ(L"Type: text", cache.TileText().str());
+    EXPECT_TRUE(cache.GetTileLine(L"C:\\a.txt", 2)) << "the path has lines, not this one";
+    EXPECT_TRUE(cache.TileText().empty());
+
+    cache.StoreInfoTip(L"C:\\A.txt", L"tip");
+    cache.StoreInfoTip(L"C:\\a.txt", L"second");
+    EXPECT_EQ(L"tip", cache.GetInfoTip(L"c:\\a.txt").str()) << "the first entry stays";
+
+    HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+    cache.StoreThumbnail(L"C:\\Pic.png", ImageListLarge, bitmap);
+    EXPECT_EQ(bitmap, cache.GetThumbnail(L"c:\\pic.PNG", ImageListLarge));
+    EXPECT_EQ(nullptr, cache.GetThumbnail(L"c:\\pic.png", ImageListSmall));
+
+    cache.ClearFileCaches();
+    EXPECT_FALSE(cache.GetTileLine(L"C:\\a.txt", 0));
+    EXPECT_TRUE(cache.GetInfoTip(L"C:\\a.txt").empty());
+    EXPECT_EQ(nullptr, cache.GetThumbnail(L"C:\\Pic.png", ImageListLarge));
+    EXPECT_EQ(0, GetObjectType(bitmap)) << "the cache deleted its bitmap";
+}
