@@ -109,7 +109,13 @@ FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
     // for the caller. Otherwise a save would go on from the other copy, or
     // from nothing when the other copy is missing, and the result would
     // shadow the unreadable copy with only part of its keys.
-    bool chooseB = timeA < timeB;
+    // A copy beside the program that cannot be reached as a file at all (a
+    // folder of that name, a name the file system refuses) is no copy: the
+    // per-user copy is chosen even while it is missing, so that the first
+    // save, which cannot go beside the program, creates it and is read back.
+    const bool noCopyA = !fileA && !IsMissing(errorA) &&
+                         !IsFileThatCannotBeOpened(pathA, static_cast<bool>(fileA), errorA);
+    bool chooseB = timeA < timeB || noCopyA;
     if (IsFileThatCannotBeOpened(pathA, static_cast<bool>(fileA), errorA))
         chooseB = false;
     else if (IsFileThatCannotBeOpened(pathB, static_cast<bool>(fileB), errorB))

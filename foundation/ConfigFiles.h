@@ -40,7 +40,9 @@ FileHandle OpenFileRetry(const mvstring& path, bool write);
 // neither exists; a copy that exists but cannot be opened (held beyond the
 // retry, access denied) is chosen whatever its time, since which copy is
 // newer cannot be told; a path that cannot be reached as a file (an offline
-// share, a folder of that name) counts as no copy. Writing: the copy beside
+// share, a folder of that name) counts as no copy, and when that is the copy
+// beside the program the per-user copy is chosen even while it is missing,
+// where the saves then go. Writing: the copy beside
 // the program, else the per-user one. `path` (when given) receives the chosen
 // path (empty when no copy could be opened for writing). When the chosen copy
 // did not open, the last error is that copy's own open error.

@@ -1,6 +1,7 @@
 #include "foundation/ConfigFiles.h"
 
 #include "ConfigFolders.h"
+#include "foundation/Paths.h"
 #include "foundation/mvini.h"
 
 #include <thread>
@@ -238,6 +239,35 @@ TEST_F(ConfigFilesTest, ACopyThatCannotBeReachedAsAFileDoesNotHideTheOtherCopy) 
     EXPECT_EQ(LoadConfigIni(L"hexview.ini").GetString(L"global", L"keep"), L"B");
     EXPECT_TRUE(LoadNamedIni(save, true, L"hexview.ini"));
     EXPECT_EQ(ReadUtf16(PathB(L"hexview.ini")), L"[global]\r\nchanged = 1\r\nkeep = B\r\n\r\n");
+}
+
+TEST_F(ConfigFilesTest, WithoutAPerUserCopySavesGoThereWhenTheCopyBesideTheProgramIsNoFile) {
+    // The copy beside the program is a folder, or its folder's name is one
+    // the file system refuses; no per-user copy exists yet. Saves must not be
+    // lost: they create the per-user copy, which is read from then on.
+    struct Case {
+        const wchar_t* programFolder;
+        bool folderInPlace;
+    } cases[] = {{L"prog", true}, {L"bad|prog", false}};
+    for (const Case& c : cases) {
+        SetConfigBaseFolders(m_dir / c.programFolder, m_dir / L"appdata");
+        const std::wstring copyA = ConfigPathBesideProgram(L"uistates.ini").str();
+        if (c.folderInPlace)
+            ASSERT_TRUE(CreateDirectories(copyA));
+        DeleteFileW(PathB(L"uistates.ini").c_str());
+
+        EXPECT_TRUE(LoadConfigIni(L"uistates.ini").empty());
+        for (const wchar_t* value : {L"1", L"2"}) {
+            mvini save(L"global");
+            save.SetString(L"global", L"width", value);
+            EXPECT_TRUE(LoadNamedIni(save, true, L"uistates.ini")) << value;
+            EXPECT_EQ(LoadConfigIni(L"uistates.ini").GetString(L"global", L"width"),
+                      mvstring(value));
+        }
+        mvstring chosen;
+        EXPECT_TRUE(OpenConfigFile(L"uistates.ini", false, &chosen));
+        EXPECT_EQ(chosen, PathB(L"uistates.ini"));
+    }
 }
 
 TEST(GetIniSectionValues, ValuesInKeyOrderIgnoringCase) {
