@@ -2,6 +2,8 @@
 
 #include "foundation/Handles.h"
 
+#include <algorithm>
+
 std::uint64_t DialogUnitsToPixels(std::uint64_t dialogUnits, HFONT font) {
     if (font == nullptr)
         return dialogUnits;
@@ -28,4 +30,9 @@ std::uint64_t GetIconSize(HICON icon) {
     if (!color || GetObjectW(color.Get(), sizeof bm, &bm) == 0)
         return 0;
     return PackXY(bm.bmWidth, bm.bmHeight);
+}
+
+RECT GetDragMetrics() {
+    return {std::max(GetSystemMetrics(SM_CXDRAG), 4), std::max(GetSystemMetrics(SM_CYDRAG), 4), 0,
+            0};
 }

@@ -28,3 +28,7 @@ std::uint64_t DialogUnitsToPixels(std::uint64_t dialogUnits, HFONT font);
 // Packed cx | cy << 32 of the icon's colour bitmap; 0 for a null icon or one
 // without a colour bitmap.
 std::uint64_t GetIconSize(HICON icon);
+
+// The distance the mouse must move before a drag starts: {SM_CXDRAG,
+// SM_CYDRAG, 0, 0}, each at least 4.
+RECT GetDragMetrics();

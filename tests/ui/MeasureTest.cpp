@@ -43,3 +43,21 @@ TEST(Measure, IconSizeIsTheColourBitmapSize) {
     ASSERT_TRUE(mono);
     EXPECT_EQ(GetIconSize(mono.Get()), 0u);
 }
+
+TEST(Measure, DragMetricsAreAtLeastFour) {
+    const int oldWidth = GetSystemMetrics(SM_CXDRAG), oldHeight = GetSystemMetrics(SM_CYDRAG);
+    struct Case {
+        int width, height, expectedWidth, expectedHeight;
+    } cases[] = {{1, 2, 4, 4}, {10, 3, 10, 4}, {4, 12, 4, 12}};
+    for (const Case& c : cases) {
+        SystemParametersInfoW(SPI_SETDRAGWIDTH, c.width, nullptr, 0);
+        SystemParametersInfoW(SPI_SETDRAGHEIGHT, c.height, nullptr, 0);
+        const RECT drag = GetDragMetrics();
+        EXPECT_EQ(drag.left, c.expectedWidth) << c.width;
+        EXPECT_EQ(drag.top, c.expectedHeight) << c.height;
+        EXPECT_EQ(drag.right, 0);
+        EXPECT_EQ(drag.bottom, 0);
+    }
+    SystemParametersInfoW(SPI_SETDRAGWIDTH, oldWidth, nullptr, 0);
+    SystemParametersInfoW(SPI_SETDRAGHEIGHT, oldHeight, nullptr, 0);
+}
