@@ -2,6 +2,7 @@
 
 #include "foundation/OptionalProc.h"
 #include "foundation/mvcominit.h"
+#include "ui/Measure.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ HICON LoadShared(HMODULE module, WORD id, const std::pair<int, int>& size) {
 } // namespace
 
 void mvsysicon::Clear() noexcept {
-    m_stockIcons.clear();
+    m_ownedIcons.clear();
     m_sharedIcons.clear();
     m_sizes.clear();
     m_loaded = false;
@@ -63,7 +64,7 @@ void mvsysicon::Load() {
             info.cbSize = sizeof info;
             const UINT flags = SHGSI_ICON | (source.small ? SHGSI_SMALLICON : 0);
             if (SUCCEEDED(query(source.stockId, flags, &info)) && info.hIcon != nullptr)
-                m_stockIcons[source.key].Assign(info.hIcon);
+                m_ownedIcons[source.key].Assign(info.hIcon);
         }
         const std::pair<int, int>& size = m_sizes[source.small ? kSmallSize : kLargeSize];
         HICON shared = user32 ? LoadShared(user32.Get(), source.user32Id, size) : nullptr;
@@ -76,8 +77,29 @@ void mvsysicon::Load() {
 
 HICON mvsysicon::GetIcon(int key) {
     Load();
-    if (const auto stock = m_stockIcons.find(key); stock != m_stockIcons.end())
-        return stock->second.Get();
+    if (const auto owned = m_ownedIcons.find(key); owned != m_ownedIcons.end())
+        return owned->second.Get();
     const auto shared = m_sharedIcons.find(key);
     return shared != m_sharedIcons.end() ? shared->second : nullptr;
+}
+
+void mvsysicon::SetIcon(int key, HICON icon, bool owned, int cx, int cy) {
+    Load();
+    m_ownedIcons.erase(key);
+    m_sharedIcons.erase(key);
+    if (icon != nullptr) {
+        if (owned)
+            m_ownedIcons[key].Assign(icon);
+        else
+            m_sharedIcons[key] = icon;
+    }
+    m_sizes[key] = {cx, cy};
+}
+
+std::uint64_t mvsysicon::GetSize(int key) {
+    Load();
+    const auto size = m_sizes.find(key);
+    if (size == m_sizes.end())
+        return 0;
+    return PackXY(size->second.first, size->second.second);
 }

@@ -8,10 +8,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <map>
 #include <utility>
 
 enum StockIconKey : int {
+    AppIconLarge = 1, // the application's icon, set by the application
+    AppIconSmall = 2,
     StockInfoLarge = 3,
     StockInfoSmall = 4,
     StockWarningLarge = 5,
@@ -43,6 +46,14 @@ public:
     // key. Loads on first use.
     HICON GetIcon(int key);
 
+    // Puts an icon of the given size under the key, replacing what the key
+    // held; `owned` icons are destroyed with the cache, others are left to
+    // their owner (the application icons, loaded shared).
+    void SetIcon(int key, HICON icon, bool owned, int cx, int cy);
+    // Packed cx | cy << 32 of the key's size entry: 1 and 2 as set, 3 the
+    // large and 4 the small system icon size; 0 for none. Loads on first use.
+    std::uint64_t GetSize(int key);
+
     // The query used by Load; null looks up SHGetStockIconInfo in
     // Shell32.dll. Takes effect at the next Load after Clear.
     void SetStockIconQuery(StockIconInfoFn query) noexcept { m_query = query; }
@@ -52,7 +63,7 @@ public:
 private:
     bool m_loaded = false;
     StockIconInfoFn m_query = nullptr;
-    std::map<int, IconHandle> m_stockIcons;
+    std::map<int, IconHandle> m_ownedIcons;     // the stock icons, destroyed here
     std::map<int, HICON> m_sharedIcons;         // LR_SHARED: never destroyed
-    std::map<int, std::pair<int, int>> m_sizes; // 3 large, 4 small
+    std::map<int, std::pair<int, int>> m_sizes; // 1, 2 application, 3 large, 4 small
 };

@@ -13,6 +13,7 @@
 struct LayoutSpacing {
     SIZE outerMargin{12, 13}; // 7 x 7 dialog units
     SIZE halfMargin{6, 6};    // half the outer margin
+    int gap = 2;              // between closely related controls
     SIZE innerSpacing{7, 8};  // 4 x 4 dialog units
 };
 

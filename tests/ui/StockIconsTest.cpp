@@ -105,3 +105,34 @@ TEST(StockIcons, StockIconsWinAndAreDestroyedSharedOnesStay) {
         EXPECT_FALSE(IsLiveIcon(icon)); // the object's own icons went with it
     EXPECT_TRUE(IsLiveIcon(shared));
 }
+
+TEST(StockIcons, ApplicationIconsAreSetWithTheirSizes) {
+    HICON owned = nullptr;
+    const HICON shared = static_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    ASSERT_NE(shared, nullptr);
+    {
+        mvsysicon icons;
+        EXPECT_EQ(icons.GetIcon(AppIconLarge), nullptr);
+        EXPECT_EQ(icons.GetSize(AppIconLarge), 0u);
+        EXPECT_EQ(icons.GetSize(StockInfoSmall),
+                  PackXY(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+
+        g_handedOut.clear();
+        SHSTOCKICONINFO info{};
+        GivesIcons(SIID_INFO, SHGSI_ICON, &info);
+        owned = info.hIcon;
+        icons.SetIcon(AppIconLarge, owned, true, 48, 48);
+        icons.SetIcon(AppIconSmall, shared, false, 20, 20);
+        EXPECT_EQ(icons.GetIcon(AppIconLarge), owned);
+        EXPECT_EQ(icons.GetIcon(AppIconSmall), shared);
+        EXPECT_EQ(icons.GetSize(AppIconLarge), PackXY(48, 48));
+        EXPECT_EQ(icons.GetSize(AppIconSmall), PackXY(20, 20));
+        // Replacing a shared icon leaves it alone.
+        icons.SetIcon(AppIconSmall, nullptr, false, 20, 20);
+        EXPECT_EQ(icons.GetIcon(AppIconSmall), nullptr);
+        EXPECT_TRUE(IsLiveIcon(shared));
+    }
+    EXPECT_FALSE(IsLiveIcon(owned));
+    EXPECT_TRUE(IsLiveIcon(shared));
+}
