@@ -1,7 +1,8 @@
 // The layout of the results list's nine columns (width, display order,
 // visibility; key Columns of uistates.ini) and the export dialog's choice
 // and order of columns (key ExportCustomCols of uistates.ini). Column ids:
-// 0 name (always shown), 1 size (right-aligned), 2 to 8 the others.
+// 0 name (always shown), 1 size (right-aligned), 2 to 8 the others. Applying
+// a layout to a list view belongs to the window library.
 // UI thread only.
 #pragma once
 
@@ -46,35 +47,11 @@ public:
     // The Columns text of the records.
     mvstring Text() const;
 
-    // Replaces the list view's columns by the shown records (column 0 is
-    // shown again when it was hidden), each with its id as subitem and
-    // titles[id] as text, sets their display orders and the sort arrow.
-    // False when the window does not exist.
-    bool ApplyToList(HWND list, const std::vector<mvstring>& titles);
-    // Takes width and order of the list view's column at `index` (-1: of
-    // every column, and visibility from which ids are present) and writes
-    // Columns to uistates.ini when that changed anything. False when the
-    // window does not exist, or the column cannot be read or shows no id
-    // 0..8.
-    bool CaptureAndSave(HWND list, int index);
-    // Shows column `id` (1..8) at position `id` when it is hidden, or hides
-    // it; then captures all columns and writes Columns to uistates.ini. False
-    // for no window, an id outside 1..8, or when the list view refused.
-    bool ToggleColumn(HWND list, int id, const mvstring& title);
+    // Writes Columns alone to uistates.ini.
+    void SaveToFile() const;
 
     std::array<ColumnRecord, kListColumnCount> Records;
-
-private:
-    // Takes width, order and visibility of every column from the list view.
-    void CaptureAll(HWND list);
-    void SaveToFile() const;
 };
-
-// Shows the sort arrow (down when descending) on the header item whose item
-// data is `sortColumn` and clears it on every other item.
-void SetHeaderSortArrow(HWND list, int sortColumn, bool descending);
-// The same with SortColumn and SortDescending of the process-wide settings.
-void SetHeaderSortArrow(HWND list);
 
 // The export dialog's columns: byte i holds the column id at export position
 // i in its low seven bits and 0x80 when that column is exported. Either

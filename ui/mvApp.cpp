@@ -9,6 +9,24 @@
 namespace {
 
 mvApp* g_app = nullptr;
+mvBaseApp* g_baseApp = nullptr;
+HWND g_toolTip = nullptr;
+
+bool IsRelayedMouseMessage(UINT message) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_NCMOUSEMOVE:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -49,4 +67,34 @@ mvWnd* mvApp::MainWindow() noexcept {
 bool mvApp::IsMainWindow(HWND hwnd) noexcept {
     const mvWnd* main = MainWindow();
     return hwnd != nullptr && main != nullptr && main->m_hwnd == hwnd;
+}
+
+mvBaseApp::mvBaseApp(const wchar_t* name) : mvApp(name) {
+    g_baseApp = this;
+}
+
+mvBaseApp::~mvBaseApp() {
+    if (g_baseApp == this)
+        g_baseApp = nullptr;
+}
+
+int mvBaseApp::PreTranslateMessage(MSG* msg) {
+    HWND toolTip = g_toolTip;
+    if (msg != nullptr && toolTip != nullptr && IsWindow(toolTip) && msg->hwnd != toolTip &&
+        IsRelayedMouseMessage(msg->message))
+        SendMessageW(toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    return 0;
+}
+
+mvBaseApp* mvBaseApp::Get() noexcept {
+    // Only while the application object is this one.
+    return g_baseApp != nullptr && g_app == g_baseApp ? g_baseApp : nullptr;
+}
+
+void mvBaseApp::SetToolTipWindow(HWND toolTip) noexcept {
+    g_toolTip = toolTip;
+}
+
+HWND mvBaseApp::ToolTipWindow() noexcept {
+    return g_toolTip;
 }

@@ -1,5 +1,6 @@
 #include "ui/mvWnd.h"
 
+#include "ui/WindowClasses.h"
 #include "ui/mvApp.h"
 
 #include <commctrl.h>
@@ -10,19 +11,6 @@ namespace {
 
 mvWnd* g_pending = nullptr;
 bool g_mapGone = false;
-
-// Until the shared class registry is in: registers a class that runs the
-// library procedure.
-ATOM RegisterLibraryClass(const wchar_t* name, HINSTANCE instance) {
-    WNDCLASSW wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = mvWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = name;
-    return RegisterClassW(&wc);
-}
 
 bool IsControlColour(UINT message) {
     switch (message) {
@@ -256,7 +244,7 @@ bool mvWnd::Create(const wchar_t* windowName, HWND parent, UINT_PTR menuOrId, in
     WNDCLASSW info = {};
     bool registeredHere = false;
     if (!GetClassInfoW(instance, className, &info)) {
-        if (RegisterLibraryClass(className, instance) == 0)
+        if (RegisterAppWindowClass(className) == 0)
             return false;
         registeredHere = true;
     }

@@ -77,3 +77,12 @@ inline bool CreateChild(mvWnd& wnd, HWND parent, int id, const wchar_t* classNam
     return wnd.Create(L"child", parent, static_cast<UINT_PTR>(id), 0, 0, 50, 20,
                       WS_CHILD | WS_VISIBLE, 0, className);
 }
+
+// Removes the WM_QUIT messages waiting in this thread's queue; their number.
+inline int QuitMessagesWaiting() {
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        ++count;
+    return count;
+}

@@ -17,14 +17,6 @@ public:
     std::vector<UINT> helpMessages;
 };
 
-int QuitMessagesWaiting() {
-    int count = 0;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 TEST(mvWnd, CreateBindsALibraryWindowAndDestructionUnbindsIt) {

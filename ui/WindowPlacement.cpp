@@ -1,20 +1,33 @@
-#include "foundation/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <algorithm>
 
 namespace {
 
-RECT WorkAreaOf(HMONITOR monitor) {
+MonitorInfoSource g_monitorInfo = nullptr;
+
+// The monitor's rectangle and work area; without a monitor, the primary
+// work area as both.
+MONITORINFO InfoOf(HMONITOR monitor) {
     MONITORINFO info = {};
     info.cbSize = sizeof info;
-    if (monitor && GetMonitorInfoW(monitor, &info))
-        return info.rcWork;
-    RECT area = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
+    const MonitorInfoSource source = g_monitorInfo != nullptr ? g_monitorInfo : GetMonitorInfoW;
+    if (monitor && source(monitor, &info))
+        return info;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    info.rcMonitor = info.rcWork;
+    return info;
+}
+
+RECT WorkAreaOf(HMONITOR monitor) {
+    return InfoOf(monitor).rcWork;
 }
 
 } // namespace
+
+void SetMonitorInfoSource(MonitorInfoSource source) {
+    g_monitorInfo = source;
+}
 
 bool CenterWindowOver(HWND window, HWND over) {
     if (!IsWindow(window) || (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) != 0)
@@ -73,9 +86,17 @@ bool WindowPlacement(HWND window, RECT* rect, bool* maximized, bool get) {
         placement.showCmd = SW_HIDE;
 
     // Moved, never resized, so that the window comes back whole on a monitor
-    // that still exists.
+    // that still exists. The work area is in screen coordinates, so a
+    // rectangle in workspace coordinates is compared in screen terms.
     RECT r = *rect;
-    const RECT area = WorkAreaOf(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+    const MONITORINFO info = InfoOf(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    const bool workspace =
+        (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0 && (exStyle & WS_EX_TOOLWINDOW) == 0;
+    const LONG dx = workspace ? info.rcWork.left - info.rcMonitor.left : 0;
+    const LONG dy = workspace ? info.rcWork.top - info.rcMonitor.top : 0;
+    OffsetRect(&r, dx, dy);
+    const RECT& area = info.rcWork;
     if (r.right > area.right)
         OffsetRect(&r, area.right - r.right, 0);
     if (r.bottom > area.bottom)
@@ -84,6 +105,7 @@ bool WindowPlacement(HWND window, RECT* rect, bool* maximized, bool get) {
         OffsetRect(&r, area.left - r.left, 0);
     if (r.top < area.top)
         OffsetRect(&r, 0, area.top - r.top);
+    OffsetRect(&r, -dx, -dy);
     placement.rcNormalPosition = r;
     return SetWindowPlacement(window, &placement) != FALSE;
 }

@@ -1,7 +1,7 @@
-#include "foundation/MainWindowPlacement.h"
+#include "ui/MainWindowPlacement.h"
 
 #include "foundation/Settings.h"
-#include "foundation/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <algorithm>
 

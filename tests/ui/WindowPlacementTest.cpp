@@ -1,4 +1,4 @@
-#include "foundation/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include "foundation/Handles.h"
 
@@ -76,6 +76,74 @@ TEST(WindowPlacement, MaximizedStateRoundTripsAndBadArgumentsChangeNothing) {
     RECT empty = {10, 10, 10, 50};
     EXPECT_FALSE(WindowPlacement(window.Get(), &empty, &maximized, false));
     EXPECT_FALSE(WindowPlacement(nullptr, &rect, &maximized, true));
+}
+
+namespace {
+
+// A 1600 x 1000 monitor whose work area leaves room for a taskbar.
+RECT g_fakeWork = {};
+BOOL FakeMonitorInfo(HMONITOR, MONITORINFO* info) {
+    info->rcMonitor = {0, 0, 1600, 1000};
+    info->rcWork = g_fakeWork;
+    info->dwFlags = MONITORINFOF_PRIMARY;
+    return TRUE;
+}
+
+} // namespace
+
+TEST(WindowPlacement, NormalPositionsAreWorkspaceCoordinatesOfTheWorkArea) {
+    struct Case {
+        const char* name;
+        RECT work;
+        DWORD exStyle;
+        RECT saved;
+        RECT expected;
+    } cases[] = {
+        {"taskbar at the top, inside",
+         {0, 40, 1600, 1000},
+         0,
+         {10, 10, 210, 110},
+         {10, 10, 210, 110}},
+        {"taskbar at the top, crossing the bottom",
+         {0, 40, 1600, 1000},
+         0,
+         {10, 900, 210, 1000},
+         {10, 860, 210, 960}},
+        {"taskbar at the left, crossing the right",
+         {60, 0, 1600, 1000},
+         0,
+         {1400, 10, 1600, 110},
+         {1340, 10, 1540, 110}},
+        {"taskbar at the left, at the left edge",
+         {60, 0, 1600, 1000},
+         0,
+         {0, 10, 200, 110},
+         {0, 10, 200, 110}},
+        {"tool windows use screen coordinates",
+         {0, 40, 1600, 1000},
+         WS_EX_TOOLWINDOW,
+         {10, 10, 210, 110},
+         {10, 40, 210, 140}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_fakeWork = c.work;
+        const WindowHandle window(CreateWindowExW(c.exStyle, L"Static", L"placement test",
+                                                  WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                                  nullptr, GetModuleHandleW(nullptr), nullptr));
+        ASSERT_TRUE(window.Get());
+        SetMonitorInfoSource(FakeMonitorInfo);
+        RECT saved = c.saved;
+        bool maximized = false;
+        EXPECT_TRUE(WindowPlacement(window.Get(), &saved, &maximized, false));
+        SetMonitorInfoSource(nullptr);
+        RECT restored = {};
+        ASSERT_TRUE(WindowPlacement(window.Get(), &restored, &maximized, true));
+        EXPECT_EQ(restored.left, c.expected.left);
+        EXPECT_EQ(restored.top, c.expected.top);
+        EXPECT_EQ(restored.right, c.expected.right);
+        EXPECT_EQ(restored.bottom, c.expected.bottom);
+    }
 }
 
 TEST(CenterWindowOver, CentresOverAVisibleOwnerElseOnThePrimaryWorkArea) {

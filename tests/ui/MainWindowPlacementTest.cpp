@@ -1,10 +1,10 @@
-#include "foundation/MainWindowPlacement.h"
+#include "ui/MainWindowPlacement.h"
 
 #include "foundation/Handles.h"
 #include "foundation/Settings.h"
 #include "foundation/mvini.h"
 
-#include "ConfigFolders.h"
+#include "foundation/ConfigFolders.h"
 
 #include <gtest/gtest.h>
 

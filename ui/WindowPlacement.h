@@ -15,4 +15,13 @@ bool CenterWindowOver(HWND window, HWND over = nullptr);
 // moved (not resized) into the work area of the nearest monitor, and the
 // window shows maximized when `maximized` says so. False, changing nothing,
 // for a non-window, a failed placement query or (set) an empty rectangle.
+// The rectangle is in the coordinates the system uses for normal positions:
+// for a top-level window other than a tool window these are workspace
+// coordinates, which start at the work area's corner, not the screen's.
 bool WindowPlacement(HWND window, RECT* rect, bool* maximized, bool get);
+
+// Where the placement code reads a monitor's rectangle and work area from;
+// null restores the system's. Lets tests stand for a monitor whose work area
+// does not start at its corner (a taskbar at the top or left).
+using MonitorInfoSource = BOOL (*)(HMONITOR monitor, MONITORINFO* info);
+void SetMonitorInfoSource(MonitorInfoSource source);
