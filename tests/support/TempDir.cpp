@@ -1,21 +1,37 @@
 #include <windows.h>
-#include <shellapi.h>
 
+#include "foundation/Handles.h"
 #include "support/TempDir.h"
 
 #include <fstream>
 #include <iterator>
 
 namespace {
+// Deletes a fixture folder and all it holds through the \\?\ form, so that
+// fixtures deeper than MAX_PATH go as well. The shell's recursive delete is
+// not used: given a path it cannot take, it has been seen to work on the
+// current folder instead. Links to folders are removed, never followed.
 void RemoveTree(const std::wstring& path) {
-    // SHFileOperation wants a double-terminated list.
-    std::wstring from = path;
-    from.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (find.Get()) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesW(child.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW(child.c_str());
+            else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                RemoveDirectoryW(child.c_str());
+            else
+                RemoveTree(child);
+        } while (FindNextFileW(find.Get(), &data));
+    }
+    find.Reset();
+    RemoveDirectoryW(path.c_str());
 }
 } // namespace
 
@@ -32,7 +48,9 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    RemoveTree(m_path);
+    // Only ever a folder this object made, named by its full path.
+    if (m_path.size() > 3 && m_path[1] == L':' && m_path.find(L"vqtest_") != std::wstring::npos)
+        RemoveTree(L"\\\\?\\" + m_path);
 }
 
 std::wstring TempDir::operator/(std::wstring_view name) const {
