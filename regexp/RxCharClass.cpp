@@ -95,6 +95,29 @@ template <class T> bool RxRangeNode<T>::Members(T ch) const {
     return false;
 }
 
+template <class T> bool RxRangeNode<T>::MayAcceptWide() const {
+    if constexpr (sizeof(T) == 1) {
+        return false;
+    } else {
+        if (!this->m_positive)
+            return true;
+        for (size_t i = 0; i + 1 < m_ranges.size(); i += 2) {
+            if (Order(m_ranges[i + 1]) > 0xFF)
+                return true;
+        }
+        for (T ch : m_chars) {
+            if (RxUnit(ch) > 0xFF)
+                return true;
+        }
+        for (RxNode* e : m_embedded) {
+            auto* u = dynamic_cast<RxUnitClass<T>*>(e);
+            if (!u || u->MayAcceptWide())
+                return true;
+        }
+        return false;
+    }
+}
+
 template <class T> bool RxRangeNode<T>::AcceptsWide(T ch) const {
     return Members(ch) == this->m_positive;
 }

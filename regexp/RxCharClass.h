@@ -28,6 +28,8 @@ public:
     }
     bool RightToLeft() const { return m_rtl; }
     bool Positive() const { return m_positive; }
+    // False when no code unit above 0xFF can be accepted.
+    virtual bool MayAcceptWide() const = 0;
 
 protected:
     virtual bool AcceptsWide(T ch) const = 0;
@@ -61,6 +63,7 @@ public:
     void Seal();
 
     const std::vector<RxNode*>& Embedded() const { return m_embedded; }
+    bool MayAcceptWide() const override;
     // True when matching is the table lookup alone (no embedded node of another kind).
     bool Plain() const { return m_plainEmbedded; }
 
@@ -91,6 +94,7 @@ public:
     RxPosixNode(const std::string& text, bool rightToLeft);
     RxCtypeFn Test() const { return m_test; }
     int Match(RegexMatchContext& c) override;
+    bool MayAcceptWide() const override { return !this->m_positive; }
 
 protected:
     bool AcceptsWide(T) const override { return !this->m_positive; }

@@ -1,26 +1,6 @@
 #include "regexp/RxLiteralScan.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define RX_SCAN_SSE2 1
-#endif
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
-
-namespace {
-
-inline int LowestBit(unsigned mask) {
-#if defined(_MSC_VER)
-    unsigned long i;
-    _BitScanForward(&i, mask);
-    return static_cast<int>(i);
-#else
-    return __builtin_ctz(mask);
-#endif
-}
-
-} // namespace
+#include "regexp/RxSimd.h"
 
 template <class T> bool RxLiteralScan<T>::UnitSet::Add(T ch) {
     for (T x : units) {
@@ -67,9 +47,13 @@ bool RxLiteralScan<T>::Set(const std::vector<std::basic_string<T>>& literals,
         if (static_cast<int>(l.size()) < window)
             window = static_cast<int>(l.size());
     }
+    m_second = UnitSet{};
+    m_useSecond = window > 2;
     for (const auto& l : literals) {
         if (!AddMatching(m_first, l[0]) || !AddMatching(m_last, l[window - 1]))
             return false;
+        if (m_useSecond && !AddMatching(m_second, l[1]))
+            m_useSecond = false;
     }
     m_window = window;
     m_literals = literals;
@@ -103,7 +87,8 @@ template <class T>
 int RxLiteralScan<T>::FindScalar(const T* text, int from, int to, int length) const {
     const int last = m_window - 1;
     for (int p = from; p < to && p + last < length; ++p) {
-        if (m_first.Has(text[p]) && m_last.Has(text[p + last]) && At(text, p, length))
+        if (m_first.Has(text[p]) && m_last.Has(text[p + last]) &&
+            (!m_useSecond || m_second.Has(text[p + 1])) && At(text, p, length))
             return p;
     }
     return -1;
@@ -114,11 +99,12 @@ template <class T> int RxLiteralScan<T>::Find(const T* text, int from, int to, i
         return -1;
     if (to > length)
         to = length;
-#ifdef RX_SCAN_SSE2
+#ifdef RX_SSE2
     constexpr int kLanes = 16 / static_cast<int>(sizeof(T));
     const int last = m_window - 1;
-    __m128i first[kMaxUnits], lastUnits[kMaxUnits];
+    __m128i first[kMaxUnits], second[kMaxUnits], lastUnits[kMaxUnits];
     const int nf = static_cast<int>(m_first.units.size());
+    const int ns = m_useSecond ? static_cast<int>(m_second.units.size()) : 0;
     const int nl = static_cast<int>(m_last.units.size());
     auto splat = [](T ch) {
         if constexpr (sizeof(T) == 1)
@@ -134,6 +120,8 @@ template <class T> int RxLiteralScan<T>::Find(const T* text, int from, int to, i
     };
     for (int k = 0; k < nf; ++k)
         first[k] = splat(m_first.units[k]);
+    for (int k = 0; k < ns; ++k)
+        second[k] = splat(m_second.units[k]);
     for (int k = 0; k < nl; ++k)
         lastUnits[k] = splat(m_last.units[k]);
     // Each mask bit of a 16-bit lane comes twice; only the low one is kept.
@@ -149,9 +137,17 @@ template <class T> int RxLiteralScan<T>::Find(const T* text, int from, int to, i
         __m128i mb = equal(b, lastUnits[0]);
         for (int k = 1; k < nl; ++k)
             mb = _mm_or_si128(mb, equal(b, lastUnits[k]));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(ma, mb))) & keep;
+        __m128i both = _mm_and_si128(ma, mb);
+        if (ns > 0 && _mm_movemask_epi8(both) != 0) {
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p + 1));
+            __m128i mc = equal(c, second[0]);
+            for (int k = 1; k < ns; ++k)
+                mc = _mm_or_si128(mc, equal(c, second[k]));
+            both = _mm_and_si128(both, mc);
+        }
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)) & keep;
         while (mask) {
-            const int at = p + (LowestBit(mask) >> shift);
+            const int at = p + (RxLowestBit(mask) >> shift);
             if (At(text, at, length))
                 return at;
             mask &= mask - 1;

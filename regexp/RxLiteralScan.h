@@ -1,6 +1,6 @@
 // Finds the next place where one of a few literals occurs, sixteen bytes at a time: the code
-// units at the first offset and at the last offset of the shortest literal are tested for a
-// small set of candidates each, and only positions passing both are compared in full. Serves
+// units at the first, the second and the last offset of the shortest literal are tested for
+// a small set of candidates each, and only positions passing all are compared in full. Serves
 // the match loop, which must not try start positions where no match can begin.
 #pragma once
 
@@ -55,5 +55,6 @@ private:
     std::vector<std::basic_string<T>> m_literals;
     const RxCaseTables* m_fold = nullptr;
     int m_window = 0; // length of the shortest literal
-    UnitSet m_first, m_last;
+    UnitSet m_first, m_second, m_last;
+    bool m_useSecond = false; // the second offset is tested too (it lies before the last)
 };

@@ -1,5 +1,7 @@
 #include "regexp/RxMachine.h"
 
+#include "regexp/RxWordScan.h"
+
 #include <cctype>
 #include <climits>
 #include <new>
@@ -1013,7 +1015,7 @@ template <class T> bool RxMachine<T>::AnalyseFirst(RxNode* n, StartFilter& f, bo
             if (k->Accepts(static_cast<T>(u)))
                 f.first.set(u);
         }
-        f.high = true;
+        f.high = f.high || k->MayAcceptWide();
         return false;
     }
     if (auto* l = dynamic_cast<RxListNode*>(n)) {
@@ -1253,15 +1255,32 @@ template <class T> void RxMachine<T>::AnalyseRepeatedRun(const std::vector<RxNod
     m_filter.run = run;
     m_filter.gap = gap;
     m_filter.runFold = fold;
+    bool words = true;
+    for (unsigned u = 0; words && u <= 0xFF; ++u)
+        words = run->Accepts(static_cast<T>(u)) == RxIsWordUnit(u);
+    if constexpr (sizeof(T) > 1) {
+        for (unsigned u = 0x100; words && u <= 0xFFFF; ++u)
+            words = !run->Accepts(static_cast<T>(u));
+    }
+    m_filter.runIsWords = words;
 }
 
-template <class T> bool RxMachine<T>::RepeatedRunFits(const T* text, int length, int start) const {
+template <class T>
+bool RxMachine<T>::RepeatedRunFits(const T* text, int length, int start, int runEnd) const {
     const StartFilter& f = m_filter;
     constexpr int kLongest = 1 << 16; // longer runs are left to the match itself
     int e = start;
-    while (e < length && f.run->Accepts(text[e]))
-        if (++e - start > kLongest)
+    if (runEnd >= 0) {
+        e = runEnd;
+    } else if (f.runIsWords) {
+        e = RxWordEnd(text, start, length - start > kLongest ? start + kLongest + 1 : length);
+        if (e - start > kLongest)
             return true;
+    } else {
+        while (e < length && f.run->Accepts(text[e]))
+            if (++e - start > kLongest)
+                return true;
+    }
     if (e - start < f.run->Count())
         return false;
     const int most =
@@ -1365,6 +1384,32 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
             start = scan(f.prefix, start);
             if (start < 0)
                 return -1;
+        } else if (f.wordStart) {
+            int from = start, wordEnd = -1;
+            for (start = -1; start < 0 && from < length; from += kChunk) {
+                start = RxNextWordStart(text, from, from < length - kChunk ? from + kChunk : length,
+                                        length, f.run && f.runIsWords ? &wordEnd : nullptr);
+                if (start < 0 && IsAborted())
+                    return -1;
+            }
+            if (start < 0)
+                return -1;
+            if (!f.Accepts(text[start])) {
+                ++start;
+                if (++skipped % kChunk == 0 && IsAborted())
+                    return -1;
+                continue;
+            }
+            if (wordEnd >= 0) {
+                // The run is the word: no other start inside it begins a word.
+                if (!RepeatedRunFits(text, length, start, wordEnd)) {
+                    start = wordEnd;
+                    if (++skipped % kChunk == 0 && IsAborted())
+                        return -1;
+                    continue;
+                }
+                return start;
+            }
         } else if (f.useSet) {
             // Skip positions whose code unit cannot begin a match.
             while (start < length && !f.Accepts(text[start])) {

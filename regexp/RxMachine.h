@@ -104,6 +104,7 @@ private:
         const RxUnitGreedyNode<T>* run = nullptr;
         const RxUnitGreedyNode<T>* gap = nullptr;
         const RxCaseTables* runFold = nullptr;
+        bool runIsWords = false; // `run` accepts exactly the word units
         bool Accepts(T ch) const {
             unsigned u = RxUnit(ch);
             return u <= 0xFF ? first.test(u) : high;
@@ -175,8 +176,9 @@ private:
                         bool& first) const;
     void AnalyseInnerLiteral(const std::vector<RxNode*>& head);
     void AnalyseRepeatedRun(const std::vector<RxNode*>& head);
-    // False when the start cannot begin a match of the repeated run (see StartFilter).
-    bool RepeatedRunFits(const T* text, int length, int start) const;
+    // False when the start cannot begin a match of the repeated run (see StartFilter);
+    // runEnd, when known, is where the run of `run` units from the start ends.
+    bool RepeatedRunFits(const T* text, int length, int start, int runEnd = -1) const;
     void AnalyseStart();
     // The next start position at or after `start` that the filters let through; -1 when
     // none is left or the search was aborted. `innerEnd` carries the last start position

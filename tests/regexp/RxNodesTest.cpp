@@ -139,7 +139,7 @@ private:
 };
 
 std::string RandomLiteral(Random& r) {
-    static const char* const units[] = {"a", "b", "A", "B", "@", "\\.", "c", " ", "1"};
+    static const char* const units[] = {"a", "b", "A", "B", "@", "\\.", "c", " ", "1", "\xe9"};
     std::string s;
     for (unsigned i = 0, n = 1 + r.Next(3); i < n; ++i)
         s += r.Pick(units);
@@ -243,16 +243,30 @@ std::string RandomPattern(Random& r) {
     return out;
 }
 
-// Texts over many units, or over a few so that runs and repeats are common.
+// Texts over many units, or over a few so that runs and repeats are common; now and then
+// long enough for the scans that read sixteen bytes at a time. "\x01" stands for a code
+// unit above 0xFF in the 16-bit form (see Subject).
 std::string RandomText(Random& r) {
-    static const char* const units[] = {"a", "A", "b", "B", "@",    ".",
-                                        "c", " ", "1", "_", "\r\n", "\n"};
+    static const char* const units[] = {"a", "A", "b", "B",    "@",  ".",    "c",
+                                        " ", "1", "_", "\r\n", "\n", "\x01", "\xc9"};
     static const char* const few[] = {"a", "A", "b", " "};
     const bool narrow = r.Next(2) == 0;
     std::string s;
-    for (unsigned i = 0, n = r.Next(18); i < n; ++i)
+    for (unsigned i = 0, n = r.Next(r.Next(8) == 0 ? 40 : 18); i < n; ++i)
         s += narrow ? r.Pick(few) : r.Pick(units);
     return s;
+}
+
+// The subject in either width; in the 16-bit form "\x01" becomes U+0161.
+template <class T> std::basic_string<T> Subject(const std::string& s) {
+    std::basic_string<T> out = Units<T>(s);
+    if constexpr (sizeof(T) > 1) {
+        for (T& ch : out) {
+            if (ch == T(1))
+                ch = T(0x161);
+        }
+    }
+    return out;
 }
 
 // Start, length and captures of the first match in text[from..].
@@ -274,7 +288,7 @@ void CompareWithGeneralPath(const std::string& pattern, int flags,
     CompileUnits(fast, Units<T>(pattern), flags);
     CompileUnits(general, Units<T>(pattern), flags);
     for (const std::string& t : texts) {
-        const std::basic_string<T> text = Units<T>(t);
+        const std::basic_string<T> text = Subject<T>(t);
         for (size_t from = 0; from <= text.size(); ++from) {
             const std::vector<int> expected = Outcome(general, text, from);
             const std::vector<int> got = Outcome(fast, text, from);
@@ -292,19 +306,33 @@ void CompareWithGeneralPath(const std::string& pattern, int flags,
 // Every shortcut (compact repeats, follower tests, literal and word-start filters, the run
 // before an inner literal) must give the same start, length and captures as the plain node
 // tree trying every position, for random patterns of the shapes the shortcuts look for.
-TEST(RxNodes, FastPathsAgreeWithGeneralPathOnRandomPatterns) {
+void CompareRandomPatterns(int count, std::initializer_list<int> flagSets) {
     Random r;
-    for (int i = 0; i < 700; ++i) {
+    for (int i = 0; i < count; ++i) {
         const std::string pattern = RandomPattern(r);
         std::vector<std::string> texts;
         for (int k = 0; k < 4; ++k)
             texts.push_back(RandomText(r));
-        for (int flags : {0, int(RxMultiLine), int(RxIgnoreCase),
-                          RxSingleLine | RxMultiLine | RxIgnoreCase, int(RxRightToLeft)}) {
+        for (int flags : flagSets) {
             CompareWithGeneralPath<char>(pattern, flags, texts);
             CompareWithGeneralPath<wchar_t>(pattern, flags, texts);
         }
     }
+}
+
+TEST(RxNodes, FastPathsAgreeWithGeneralPathOnRandomPatterns) {
+    CompareRandomPatterns(700, {0, int(RxMultiLine), int(RxIgnoreCase),
+                                RxSingleLine | RxMultiLine | RxIgnoreCase, int(RxRightToLeft)});
+}
+
+// The same ignoring case under a code page whose case mapping covers more than ASCII, so
+// that the literal scans and the repeated-run filter meet folds such as 0xE9 to 0xC9.
+TEST(RxNodes, FastPathsAgreeWithGeneralPathUnderCodePageCase) {
+    LocaleScope user("");
+    ASSERT_TRUE(user.Ok());
+    // the user's code page 1252 folds the upper half
+    ASSERT_EQ(Find<char>("\xe9", RxIgnoreCase, "\xc9"), std::make_pair(0, 1));
+    CompareRandomPatterns(300, {int(RxIgnoreCase), RxMultiLine | RxIgnoreCase});
 }
 
 } // namespace
@@ -322,13 +350,25 @@ TEST(RxNodes, StartFilterEdgesAgreeWithGeneralPath) {
         // that folds like the capture's first unit ends the gap early
         {"(a{2,})b?\\1", {"aaaa", "xaaab aa"}},
         {"([[:lower:]]+)[[:upper:]]+\\1", {"aAA", "abABab", "ab ABAB"}},
-        {"\\b(\\w+)\\s+\\1\\b", {"the the", "a  a b", "ab abc ab ab", "x\r\nx", "\xe9 \xe9"}},
+        {"\\b(\\w+)\\s+\\1\\b",
+         {"the the", "a  a b", "ab abc ab ab", "x\r\nx", "\xe9 \xe9",
+          "abcdefghijklmnopqrstu abcdefghijklmnopqrstu", "xyzxyzxyzxyzxyz ab ab",
+          "xyzxyzxyzxyz xyzxyzxyzxyz",
+          "\x01"
+          "a a"}},
+        // a word start found in a block of sixteen units, after a word that ends the block
+        {"\\bab",
+         {"abcdefghijklmnoab ab", "0123456789abcdefab",
+          "\x01\x01"
+          "ab"}},
+        {"\\b[^a]", {"aaaaaaaaaaaaaaaaaaaaa\x01", "\x01"}},
         // a run before an inner literal: the run may be shorter than the repeat's minimum
         {"\\w{2,}@\\w", {"a@b ab@c", "@@a@@ab@"}},
         {"\\d+\\.\\d+", {"1..2 3.4", ".5 6."}},
         {"[0-9]{2}-", {"123-4-56-", "1-"}},
         // literals that begin every match, ignoring case or after an anchor
         {"ab|AB|b", {"xAbaB", "b"}},
+        {"abc|xyz", {"qqqqqqqqqqqqqqqqqqqqqqabcq", "---------------------XYZ--"}},
         {"^ab", {"ab\nab", "x\r\nab", "\rab"}},
         {"\\bab", {"cab ab", "_ab"}},
     };

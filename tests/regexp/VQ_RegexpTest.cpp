@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -80,6 +81,44 @@ TEST(VQ_Regexp, AbortIsSeenInsideBacktracking) {
     CompileUnits(narrow, std::string("(a|a){64}b"), 0);
     EXPECT_EQ(MatchUnits(narrow, std::string(64, 'a')), NoMatch());
     EXPECT_EQ(narrow.calls, 2);
+}
+
+// Start positions that no match can begin at are passed over by scans, which must still ask
+// the question now and then, not only before the one position tried at the end of a long
+// text; a user who stops at once then gets no match.
+TEST(VQ_Regexp, AbortIsAskedWhileScanningForStarts) {
+    struct Scan {
+        const char* pattern;
+        int flags;
+        const char* filler; // repeated, never part of a match
+        const char* last;   // the match at the end
+    };
+    const Scan scans[] = {
+        {"needle", 0, "hay stack ", "needle"},         // a literal every match begins with
+        {"\\w+@x", 0, "ab cd ", "ab@x"},               // a run before an inner literal
+        {"\\b(\\w+)\\s+\\1\\b", 0, "ab cd ", "zz zz"}, // word starts and a repeated run
+        {"[0-9]+", 0, "ab cd ", "42"},                 // a set of first units
+        {"^x", RxMultiLine, "ab cd\n", "x"},           // line starts
+    };
+    for (const Scan& s : scans) {
+        SCOPED_TRACE(s.pattern);
+        std::string text;
+        while (text.size() < 400000)
+            text += s.filler;
+        text += s.last;
+        const int end = static_cast<int>(text.size() - std::strlen(s.last));
+        AbortAfter<char> never(1 << 30);
+        CompileUnits(never, std::string(s.pattern), s.flags);
+        EXPECT_EQ(MatchUnits(never, text).first, end);
+        EXPECT_GE(never.calls, 2); // during the scan, and before the position tried
+        AbortAfter<wchar_t> wideNever(1 << 30);
+        CompileUnits(wideNever, Units<wchar_t>(s.pattern), s.flags);
+        EXPECT_EQ(MatchUnits(wideNever, Units<wchar_t>(text)).first, end);
+        EXPECT_GE(wideNever.calls, 2);
+        AbortAfter<char> atOnce(0);
+        CompileUnits(atOnce, std::string(s.pattern), s.flags);
+        EXPECT_EQ(MatchUnits(atOnce, text), NoMatch());
+    }
 }
 
 // A match that needs more stack than it may have ends as "no match", the same path an
