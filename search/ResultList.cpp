@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 
@@ -98,12 +99,54 @@ bool AppendSortKey(const mvstring& text, std::string& keys) {
            keys.back() == 0;
 }
 
-// An item with what its column compares by, worked out once before a sort:
-// the offset of its natural sort key, or the rank of its type name.
+// An item with what its column compares by, worked out once before a sort
+// so that most comparisons touch neither the item nor its texts.
 struct Keyed {
+    std::uint64_t primary; // the column's number, the type rank, or the first
+                           // eight bytes of the natural sort key (big-endian)
+    std::uint64_t name;    // the first four units of the upper-cased name
     FoundItem* item;
-    std::uint32_t key;
+    std::uint32_t keyAt;  // offset of the whole sort key among the keys
+    std::uint32_t nameAt; // offset of the upper-cased name; kNoName when it is not ASCII
 };
+constexpr std::uint32_t kNoName = UINT32_MAX;
+
+// The first eight bytes of a zero-ended key as a number of the same order;
+// the bytes after its end count as zeros.
+std::uint64_t BigEndian(const char* bytes) {
+    std::uint64_t value = 0;
+    bool ended = false;
+    for (int i = 0; i < 8; ++i) {
+        ended = ended || bytes[i] == 0;
+        value = (value << 8) | (ended ? 0u : static_cast<unsigned char>(bytes[i]));
+    }
+    return value;
+}
+
+// The same for the first four units of a zero-ended text.
+std::uint64_t BigEndian(const wchar_t* units) {
+    std::uint64_t value = 0;
+    bool ended = false;
+    for (int i = 0; i < 4; ++i) {
+        ended = ended || units[i] == 0;
+        value = (value << 16) | (ended ? 0u : static_cast<std::uint16_t>(units[i]));
+    }
+    return value;
+}
+
+// The name upper-cased as the ordinal comparison ignoring case does it, for
+// names in ASCII only (elsewhere that comparison itself decides). Appends it
+// with its zero and gives its offset, or kNoName.
+std::uint32_t AppendUpperName(const mvstring& name, std::wstring& names) {
+    for (wchar_t c : name)
+        if (c == 0 || c > 0x7F)
+            return kNoName;
+    size_t at = names.size();
+    for (wchar_t c : name)
+        names.push_back(c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c);
+    names.push_back(0);
+    return at < kNoName ? static_cast<std::uint32_t>(at) : kNoName;
+}
 
 // Ranks of the items' type names (equal names share a rank), in list order.
 std::vector<std::uint32_t> TypeRanks(const ResultDeque& list, ShellTypeCache& types) {
@@ -133,43 +176,100 @@ std::vector<std::uint32_t> TypeRanks(const ResultDeque& list, ShellTypeCache& ty
     return out;
 }
 
-// Sorts the list in the order of CompareItems, with the texts that a
-// column compares by turned into keys once per item instead of once per
-// comparison. False, leaving the list as it was, for columns that compare
-// numbers (already fast) or when the keys cannot be had.
+// Sorts the list in the order of CompareItems, with what a column compares
+// by worked out once per item instead of once per comparison. False,
+// leaving the list as it was, for the folder column or when the keys cannot
+// be had.
 bool SortByKeys(ResultDeque& list, const SortOrder& order) {
     const mvstring* (*text)(const FoundItem*) = nullptr;
-    if (order.column == ColumnName)
+    std::uint64_t (*number)(const FoundItem*) = nullptr;
+    switch (order.column) {
+    case ColumnName:
         text = [](const FoundItem* i) { return &i->name; };
-    else if (order.column == ColumnExtension)
+        break;
+    case ColumnExtension:
         text = [](const FoundItem* i) { return &i->ext; };
-    else if (order.column == ColumnAttributes && order.attrAsText)
-        text = [](const FoundItem* i) { return &i->attr_text; };
-    else if (order.column != ColumnType)
+        break;
+    case ColumnAttributes:
+        if (order.attrAsText)
+            text = [](const FoundItem* i) { return &i->attr_text; };
+        else
+            number = [](const FoundItem* i) { return std::uint64_t{i->attr}; };
+        break;
+    case ColumnSize:
+        number = [](const FoundItem* i) { return i->size; };
+        break;
+    case ColumnModified:
+        number = [](const FoundItem* i) { return i->date_m; };
+        break;
+    case ColumnCreated:
+        number = [](const FoundItem* i) { return i->date_c; };
+        break;
+    case ColumnAccessed:
+        number = [](const FoundItem* i) { return i->date_a; };
+        break;
+    case ColumnType:
+        break;
+    default:
         return false;
-
-    std::vector<Keyed> keyed;
-    keyed.reserve(list.size());
-    std::string keys;
-    if (text) {
-        for (FoundItem* item : list) {
-            keyed.push_back({item, static_cast<std::uint32_t>(keys.size())});
-            if (!AppendSortKey(*text(item), keys) || keys.size() > UINT32_MAX)
-                return false;
-        }
-    } else {
-        std::vector<std::uint32_t> ranks =
-            TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
-        for (size_t i = 0; i < list.size(); ++i)
-            keyed.push_back({list[i], ranks[i]});
     }
 
-    const char* base = keys.data();
+    std::vector<Keyed> keyed(list.size());
+    std::string keys;
+    std::wstring names;
+    std::vector<std::uint32_t> ranks;
+    if (order.column == ColumnType)
+        ranks = TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
+    for (size_t i = 0; i < list.size(); ++i) {
+        Keyed& k = keyed[i];
+        k.item = list[i];
+        if (text) {
+            k.keyAt = static_cast<std::uint32_t>(keys.size());
+            if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 8)
+                return false;
+        } else {
+            k.primary = number ? number(k.item) : ranks[i];
+        }
+        k.nameAt = AppendUpperName(k.item->name, names);
+    }
+    keys.append(8, '\0'); // every key has eight bytes to read
+    names.append(4, L'\0');
+    for (Keyed& k : keyed) {
+        if (text)
+            k.primary = BigEndian(keys.data() + k.keyAt);
+        k.name = k.nameAt == kNoName ? 0 : BigEndian(names.data() + k.nameAt);
+    }
+
+    const char* keyBase = keys.data();
+    const wchar_t* nameBase = names.data();
     const bool namesDecide = order.column != ColumnName;
+    auto primary = [&](const Keyed& x, const Keyed& y) {
+        int r = Order(x.primary, y.primary);
+        if (r != 0 || !text)
+            return r;
+        // Equal first eight bytes: equal keys when they ended there.
+        const char* kx = keyBase + x.keyAt;
+        if (std::memchr(kx, 0, 8))
+            return 0;
+        return std::strcmp(kx + 8, keyBase + y.keyAt + 8);
+    };
+    auto byName = [&](const Keyed& x, const Keyed& y) {
+        if (x.nameAt == kNoName || y.nameAt == kNoName)
+            return Names(x.item, y.item);
+        int r = Order(x.name, y.name);
+        if (r != 0)
+            return r;
+        const wchar_t* nx = nameBase + x.nameAt;
+        const wchar_t* ny = nameBase + y.nameAt;
+        if (std::wmemchr(nx, 0, 4))
+            return 0;
+        int c = std::wcscmp(nx + 4, ny + 4);
+        return (c > 0) - (c < 0);
+    };
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
         return Before(x.item, y.item, order, [&] {
-            int r = text ? std::strcmp(base + x.key, base + y.key) : Order(x.key, y.key);
-            return r == 0 && namesDecide ? Names(x.item, y.item) : r;
+            int r = primary(x, y);
+            return r == 0 && namesDecide ? byName(x, y) : r;
         });
     });
     for (size_t i = 0; i < keyed.size(); ++i)

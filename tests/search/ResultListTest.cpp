@@ -271,9 +271,11 @@ TEST(ResultList, ItemTexts) {
 }
 
 TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
-    // Names with digits, case, blanks and punctuation, where the natural
-    // order and the plain one differ, and many ties.
-    const wchar_t* parts[] = {L"file", L"File", L"2", L"10", L"007", L" ", L"-", L"_", L"b", L"Ä"};
+    // Names with digits, case, blanks, punctuation and letters beyond ASCII,
+    // where the natural order and the plain one differ, and ties in every
+    // column.
+    const wchar_t* parts[] = {L"file", L"File", L"2", L"10", L"007",
+                              L" ",    L"-",    L"_", L"b",  L"\u00c4"};
     const wchar_t* exts[] = {L".txt", L".TXT", L".doc", L"", L".t10", L".t9"};
     const wchar_t* attrs[] = {L"A", L"RA", L"R", L"", L"HS"};
     ShellTypeCache types(&FakeTypes);
@@ -291,27 +293,32 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
         item.name = name;
         item.ext = exts[next(std::size(exts))];
         item.attr_text = attrs[next(std::size(attrs))];
-        item.attr = next(8) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0;
+        item.attr = (next(8) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0) | next(4);
+        item.size = next(4) * 100;
+        item.date_m = next(3);
+        item.date_c = next(50);
+        item.date_a = 7;
+        item.folder = next(2) ? L"C:\\a" : L"c:\\A";
         AddFoundItem(job, item, nullptr);
     }
-    for (int column :
-         {int(ColumnName), int(ColumnType), int(ColumnAttributes), int(ColumnExtension)})
+    for (int column = ColumnName; column <= ColumnNone; ++column)
         for (bool descending : {false, true})
-            for (bool foldersOnTop : {false, true}) {
-                SortOrder order;
-                order.column = column;
-                order.descending = descending;
-                order.foldersOnTop = foldersOnTop;
-                order.attrAsText = true;
-                order.types = &types;
-                ResultDeque expected = job.results;
-                std::sort(expected.begin(), expected.end(),
-                          [&](const FoundItem* a, const FoundItem* b) {
-                              return CompareItems(a, b, order);
-                          });
-                ASSERT_TRUE(ResultList::Resort(order, job));
-                EXPECT_TRUE(expected == job.results)
-                    << "column " << column << " descending " << descending << " folders on top "
-                    << foldersOnTop;
-            }
+            for (bool foldersOnTop : {false, true})
+                for (bool attrAsText : {false, true}) {
+                    SortOrder order;
+                    order.column = column;
+                    order.descending = descending;
+                    order.foldersOnTop = foldersOnTop;
+                    order.attrAsText = attrAsText;
+                    order.types = &types;
+                    ResultDeque expected = job.results;
+                    std::sort(expected.begin(), expected.end(),
+                              [&](const FoundItem* a, const FoundItem* b) {
+                                  return CompareItems(a, b, order);
+                              });
+                    ASSERT_TRUE(ResultList::Resort(order, job));
+                    EXPECT_TRUE(expected == job.results)
+                        << "column " << column << " descending " << descending << " folders on top "
+                        << foldersOnTop << " attributes as text " << attrAsText;
+                }
 }
