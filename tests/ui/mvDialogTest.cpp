@@ -13,8 +13,8 @@
 namespace {
 
 constexpr UINT_PTR kStepTimer = 77;
-// Result of a run that nothing ended: the dialog gives up after about two
-// seconds so that a fault shows as a wrong result, not a hang.
+// Result of a run that nothing ended: the dialog gives up after about half a
+// second so that a fault shows as a wrong result, not a hang.
 constexpr INT_PTR kNotEnded = 99;
 
 // A dialog with an OK and a Cancel button that runs scripted steps from a
@@ -45,7 +45,7 @@ public:
         if (message == WM_TIMER && wParam == kStepTimer) {
             if (next < steps.size())
                 steps[next++](*this);
-            else if (++idleTicks > 100)
+            else if (++idleTicks > 25)
                 EndDialog(kNotEnded);
             return 0;
         }
@@ -209,6 +209,25 @@ TEST(mvDialog, ADialogIsCentredUnlessItPlacedItself) {
             EXPECT_NEAR((seen.top + seen.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
         }
     }
+}
+
+TEST(mvDialog, AnOwnerlessDialogIsCentredOverTheMainWindow) {
+    mvApp app(L"Velquin");
+    ProbeWnd main;
+    ASSERT_TRUE(main.Create(L"main", nullptr, 0, 40, 60, 500, 300, WS_OVERLAPPEDWINDOW, 0, L""));
+    ShowWindow(main.Handle(), SW_SHOWNOACTIVATE);
+    app.m_mainWnd = &main;
+    ScriptedDialog dialog;
+    ASSERT_TRUE(dialog.CreateDialogWindow(nullptr));
+    SetWindowPos(dialog.m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_TRUE(dialog.CenterWindow());
+    const RECT seen = WindowRect(dialog.m_hwnd);
+    const RECT over = WindowRect(main.Handle());
+    EXPECT_NEAR((seen.left + seen.right) / 2, (over.left + over.right) / 2, 1);
+    EXPECT_NEAR((seen.top + seen.bottom) / 2, (over.top + over.bottom) / 2, 1);
+    app.m_mainWnd = nullptr;
+    mvDialog unbound;
+    EXPECT_FALSE(unbound.CenterWindow());
 }
 
 TEST(mvDialog, ASizableDialogKeepsItsFirstSizeAsTheMinimum) {
