@@ -1,5 +1,7 @@
 #include "ui/DrawPrimitives.h"
 
+#include "foundation/Handles.h"
+
 #include "support/Canvas.h"
 
 #include <gtest/gtest.h>
@@ -291,4 +293,48 @@ TEST(DrawPrimitives, FillCircleLeavesTheBoxCorners) {
     EXPECT_EQ(canvas.At(3, 3), kPaper);
     EXPECT_EQ(canvas.At(17, 17), kPaper);
     EXPECT_EQ(canvas.At(1, 10), kPaper);
+}
+
+TEST(DrawPrimitives, NonClientSidesPaintTheBorderOnly) {
+    constexpr COLORREF kFill = RGB(1, 2, 3), kLeft = RGB(10, 0, 0), kTop = RGB(0, 20, 0),
+                       kRight = RGB(0, 0, 30), kBottom = RGB(40, 40, 0);
+    struct Case {
+        DWORD style;
+        bool painted;
+    } cases[] = {{WS_POPUP | WS_THICKFRAME, true}, {WS_POPUP | WS_BORDER, true}, {WS_POPUP, false}};
+    for (const Case& c : cases) {
+        WindowHandle window(CreateWindowExW(0, L"STATIC", L"", c.style, 0, 0, 60, 40, nullptr,
+                                            nullptr, GetModuleHandleW(nullptr), nullptr));
+        ASSERT_TRUE(window);
+        RECT outer{}, client{};
+        GetWindowRect(window.Get(), &outer);
+        GetClientRect(window.Get(), &client);
+        MapWindowPoints(window.Get(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+        const int border = client.left - outer.left; // the same on every side here
+        Canvas canvas(width, height);
+        PaintNonClientSides(window.Get(), canvas.Dc(), kFill, kLeft, kTop, kRight, kBottom);
+        if (!c.painted) {
+            EXPECT_EQ(canvas.PixelsOf(kPaper).size(), size_t(width * height));
+            continue;
+        }
+        // Outer lines in order left, top, right, bottom: later ones take the corners.
+        EXPECT_EQ(canvas.At(0, height / 2), kLeft);
+        EXPECT_EQ(canvas.At(width / 2, 0), kTop);
+        EXPECT_EQ(canvas.At(width - 1, 0), kRight);
+        EXPECT_EQ(canvas.At(0, height - 1), kBottom);
+        EXPECT_EQ(canvas.At(width - 1, height - 1), kBottom);
+        if (border > 1)
+            EXPECT_EQ(canvas.At(border - 1, height / 2), kFill);
+        EXPECT_EQ(canvas.At(border, height / 2), kPaper); // the client area stays
+        EXPECT_EQ(canvas.At(width / 2, height / 2), kPaper);
+
+        // One colour for all sides; without any drawn colour nothing happens.
+        canvas.Fill(kPaper);
+        PaintWindowBorder(window.Get(), canvas.Dc(), kNoColor, kInk);
+        EXPECT_EQ(canvas.At(0, 0), kInk);
+        EXPECT_EQ(canvas.At(width - 1, height / 2), kInk);
+        if (border > 1)
+            EXPECT_EQ(canvas.At(border - 1, height / 2), kPaper); // no fill
+    }
 }
