@@ -1,6 +1,7 @@
 #include "ui/mvApp.h"
 
 #include "foundation/ModulePath.h"
+#include "ui/ToolTip.h"
 #include "ui/mvWnd.h"
 
 #include <commctrl.h>
@@ -10,7 +11,6 @@ namespace {
 
 mvApp* g_app = nullptr;
 mvBaseApp* g_baseApp = nullptr;
-HWND g_toolTip = nullptr;
 
 bool IsRelayedMouseMessage(UINT message) {
     switch (message) {
@@ -79,7 +79,7 @@ mvBaseApp::~mvBaseApp() {
 }
 
 int mvBaseApp::PreTranslateMessage(MSG* msg) {
-    HWND toolTip = g_toolTip;
+    HWND toolTip = mvToolTipCtrl::Global().Handle();
     if (msg != nullptr && toolTip != nullptr && IsWindow(toolTip) && msg->hwnd != toolTip &&
         IsRelayedMouseMessage(msg->message))
         SendMessageW(toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
@@ -89,12 +89,4 @@ int mvBaseApp::PreTranslateMessage(MSG* msg) {
 mvBaseApp* mvBaseApp::Get() noexcept {
     // Only while the application object is this one.
     return g_baseApp != nullptr && g_app == g_baseApp ? g_baseApp : nullptr;
-}
-
-void mvBaseApp::SetToolTipWindow(HWND toolTip) noexcept {
-    g_toolTip = toolTip;
-}
-
-HWND mvBaseApp::ToolTipWindow() noexcept {
-    return g_toolTip;
 }

@@ -47,15 +47,12 @@ public:
     ~mvBaseApp() override;
 
     // Sends mouse moves and button presses (not double clicks) meant for
-    // other windows to the tooltip as TTM_RELAYEVENT; consumes nothing.
+    // other windows to the program's tooltip, when it exists, as
+    // TTM_RELAYEVENT; consumes nothing.
     int PreTranslateMessage(MSG* msg) override;
 
     // The application object as this class, or null.
     static mvBaseApp* Get() noexcept;
-    // The tooltip window the relay feeds; set by the tooltip when it is
-    // created (null: none).
-    static void SetToolTipWindow(HWND toolTip) noexcept;
-    static HWND ToolTipWindow() noexcept;
 
     // The pop-up menu most recently announced to a themed window.
     HMENU m_popupMenu = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/BufferedPaint.h"
 
 #include "foundation/TextMetrics.h"
+#include "ui/ToolTip.h"
 #include "ui/UiTheme.h"
 #include "ui/mvApp.h"
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -286,12 +288,30 @@ TEST(mvtheme_control, TextHeightsMatchTheMeasuredFont) {
     }
 }
 
+namespace {
+
+// The messages this thread sends to the program's tooltip.
+std::vector<UINT> g_sentToToolTip;
+LRESULT CALLBACK RecordSent(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == mvToolTipCtrl::Global().Handle())
+        g_sentToToolTip.push_back(sent->message);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
 TEST(mvBaseApp, MousePressesAndMovesAreRelayedToTheToolTip) {
     mvBaseApp app(L"Velquin");
-    ProbeWnd tip, target;
-    ASSERT_TRUE(CreateTopLevel(tip));
+    ProbeWnd target;
     ASSERT_TRUE(CreateTopLevel(target));
-    mvBaseApp::SetToolTipWindow(tip.Handle());
+    MSG move = {target.Handle(), WM_MOUSEMOVE, 0, 0};
+    EXPECT_EQ(app.PreTranslateMessage(&move), 0) << "nothing to relay to before the tooltip";
+
+    ASSERT_TRUE(mvToolTipCtrl::Global().Create());
+    HWND tip = mvToolTipCtrl::Global().Handle();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, RecordSent, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     struct Case {
         UINT message;
         bool toToolTip;
@@ -306,10 +326,12 @@ TEST(mvBaseApp, MousePressesAndMovesAreRelayedToTheToolTip) {
         {WM_MOUSEMOVE, true, false},
     };
     for (const Case& c : cases) {
-        tip.seen.clear();
-        MSG msg = {c.toToolTip ? tip.Handle() : target.Handle(), c.message, 0, 0};
+        g_sentToToolTip.clear();
+        MSG msg = {c.toToolTip ? tip : target.Handle(), c.message, 0, 0};
         EXPECT_EQ(app.PreTranslateMessage(&msg), 0);
-        EXPECT_EQ(tip.Saw(TTM_RELAYEVENT), c.relayed) << c.message;
+        const bool relayed = std::find(g_sentToToolTip.begin(), g_sentToToolTip.end(),
+                                       static_cast<UINT>(TTM_RELAYEVENT)) != g_sentToToolTip.end();
+        EXPECT_EQ(relayed, c.relayed) << c.message;
     }
-    mvBaseApp::SetToolTipWindow(nullptr);
+    UnhookWindowsHookEx(hook);
 }
