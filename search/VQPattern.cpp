@@ -1,6 +1,15 @@
 #include "search/VQPattern.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(_M_X64) || defined(__SSE2__)
+#include <immintrin.h>
+#define VQ_BLOCK_FILTER 1
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
+#endif
 
 namespace {
 
@@ -62,6 +71,232 @@ void VQPattern::Set(const uint8_t* bytes, size_t count, bool caseInsensitive) {
     for (int32_t j = 0; j + 1 < m; ++j)
         m_goodSuffix[j] = (m - 2 - j) + shift[j];
     m_goodSuffix[m - 1] = 0;
+
+    m_anchor = m - 1;
+    while (m_anchor > 0 && (m_bytes[m_anchor] == 0 || m_bytes[m_anchor] == ' '))
+        --m_anchor;
+}
+
+bool VQPattern::MatchesAt(const uint8_t* data) const noexcept {
+    const size_t m = m_bytes.size();
+    if (!m_caseInsensitive)
+        return memcmp(data, m_bytes.data(), m) == 0;
+    for (size_t i = 0; i < m; ++i) {
+        if (FoldAsciiByte(data[i]) != m_bytes[i])
+            return false;
+    }
+    return true;
+}
+
+#ifdef VQ_BLOCK_FILTER
+namespace {
+
+// Patterns searched together in one pass at the most.
+constexpr size_t kMaxTogether = 16;
+
+int LowestBit(unsigned mask) {
+#ifdef _MSC_VER
+    unsigned long index;
+    _BitScanForward(&index, mask);
+    return static_cast<int>(index);
+#else
+    return __builtin_ctz(mask);
+#endif
+}
+
+// How a block filter compares one pattern byte: (data | lowerBit) == value.
+// A folded letter matches both of its cases that way, and only those; any
+// other byte is compared exactly.
+struct ByteTest {
+    uint8_t lowerBit;
+    uint8_t value;
+};
+ByteTest TestFor(uint8_t b, bool fold) {
+    if (fold && b >= 'A' && b <= 'Z')
+        return {0x20, static_cast<uint8_t>(b | 0x20)};
+    return {0, b};
+}
+
+// Whether the processor and the system support 32-byte vector registers.
+bool HasWideVectors() {
+#ifdef _MSC_VER
+    int info[4];
+    __cpuid(info, 1);
+    const bool osSaves = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0;
+    if (!osSaves || (_xgetbv(0) & 6) != 6)
+        return false;
+    __cpuidex(info, 7, 0);
+    return (info[1] & (1 << 5)) != 0;
+#else
+    return __builtin_cpu_supports("avx2");
+#endif
+}
+
+const bool g_wideVectors = HasWideVectors();
+
+// Of the candidates in one block (bit b of masks[p]: pattern p may start at
+// base + b), the first whole match in position order and then in pattern
+// order; -1 when none.
+int64_t FirstVerified(const VQPattern* const* patterns, const unsigned* masks, size_t count,
+                      unsigned any, const uint8_t* data, int64_t n, int64_t base, size_t& which) {
+    while (any != 0) {
+        const int64_t at = base + LowestBit(any);
+        for (size_t p = 0; p < count; ++p) {
+            if (((masks[p] >> (at - base)) & 1) != 0 && at + patterns[p]->Length() <= n &&
+                patterns[p]->MatchesAt(data + at)) {
+                which = p;
+                return at;
+            }
+        }
+        any &= any - 1;
+    }
+    return -1;
+}
+
+// Sixteen start positions at a time: a pattern is compared whole only where
+// its first byte and its anchor byte fit. `next` gets the first start
+// position not looked at. Fixed > 0 is the count known when compiling.
+template <size_t Fixed>
+int64_t ScanAll16(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
+                  int64_t& next, size_t& which) {
+    if (Fixed > 0)
+        count = Fixed;
+    __m128i firstBit[kMaxTogether], first[kMaxTogether];
+    __m128i anchorBit[kMaxTogether], anchor[kMaxTogether];
+    int64_t offsets[kMaxTogether];
+    int64_t reach = 0;
+    for (size_t p = 0; p < count; ++p) {
+        const VQPattern& x = *patterns[p];
+        const ByteTest f = TestFor(x.Bytes()[0], x.CaseInsensitive());
+        const ByteTest a = TestFor(x.Bytes()[x.Anchor()], x.CaseInsensitive());
+        firstBit[p] = _mm_set1_epi8(static_cast<char>(f.lowerBit));
+        first[p] = _mm_set1_epi8(static_cast<char>(f.value));
+        anchorBit[p] = _mm_set1_epi8(static_cast<char>(a.lowerBit));
+        anchor[p] = _mm_set1_epi8(static_cast<char>(a.value));
+        offsets[p] = x.Anchor();
+        reach = std::max<int64_t>(reach, x.Anchor());
+    }
+    int64_t i = next;
+    for (; i + reach + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        unsigned masks[kMaxTogether];
+        unsigned any = 0;
+        for (size_t p = 0; p < count; ++p) {
+            const __m128i b =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + offsets[p]));
+            const __m128i hit =
+                _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, firstBit[p]), first[p]),
+                              _mm_cmpeq_epi8(_mm_or_si128(b, anchorBit[p]), anchor[p]));
+            masks[p] = static_cast<unsigned>(_mm_movemask_epi8(hit));
+            any |= masks[p];
+        }
+        if (any != 0) {
+            const int64_t at = FirstVerified(patterns, masks, count, any, data, n, i, which);
+            if (at >= 0)
+                return at;
+        }
+    }
+    next = i;
+    return -1;
+}
+
+// The same, thirty-two start positions at a time.
+template <size_t Fixed>
+#ifndef _MSC_VER
+__attribute__((target("avx2")))
+#endif
+int64_t
+ScanAll32(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
+          int64_t& next, size_t& which) {
+    if (Fixed > 0)
+        count = Fixed;
+    __m256i firstBit[kMaxTogether], first[kMaxTogether];
+    __m256i anchorBit[kMaxTogether], anchor[kMaxTogether];
+    int64_t offsets[kMaxTogether];
+    int64_t reach = 0;
+    for (size_t p = 0; p < count; ++p) {
+        const VQPattern& x = *patterns[p];
+        const ByteTest f = TestFor(x.Bytes()[0], x.CaseInsensitive());
+        const ByteTest a = TestFor(x.Bytes()[x.Anchor()], x.CaseInsensitive());
+        firstBit[p] = _mm256_set1_epi8(static_cast<char>(f.lowerBit));
+        first[p] = _mm256_set1_epi8(static_cast<char>(f.value));
+        anchorBit[p] = _mm256_set1_epi8(static_cast<char>(a.lowerBit));
+        anchor[p] = _mm256_set1_epi8(static_cast<char>(a.value));
+        offsets[p] = x.Anchor();
+        reach = std::max<int64_t>(reach, x.Anchor());
+    }
+    int64_t i = next;
+    for (; i + reach + 32 <= n; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+        unsigned masks[kMaxTogether];
+        unsigned any = 0;
+        for (size_t p = 0; p < count; ++p) {
+            const __m256i b =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + offsets[p]));
+            const __m256i hit =
+                _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(a, firstBit[p]), first[p]),
+                                 _mm256_cmpeq_epi8(_mm256_or_si256(b, anchorBit[p]), anchor[p]));
+            masks[p] = static_cast<unsigned>(_mm256_movemask_epi8(hit));
+            any |= masks[p];
+        }
+        if (any != 0) {
+            const int64_t at = FirstVerified(patterns, masks, count, any, data, n, i, which);
+            if (at >= 0)
+                return at;
+        }
+    }
+    next = i;
+    return -1;
+}
+
+// The block scan for the count, with the commonest small counts unrolled.
+int64_t ScanBlocks(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
+                   int64_t& next, size_t& which) {
+    using Scan =
+        int64_t (*)(const VQPattern* const*, size_t, const uint8_t*, int64_t, int64_t&, size_t&);
+    static const Scan kWide[] = {ScanAll32<0>, ScanAll32<1>, ScanAll32<2>, ScanAll32<3>};
+    static const Scan kNarrow[] = {ScanAll16<0>, ScanAll16<1>, ScanAll16<2>, ScanAll16<3>};
+    const size_t slot = count < 4 ? count : 0;
+    const int64_t at = g_wideVectors ? kWide[slot](patterns, count, data, n, next, which) : -1;
+    return at >= 0 ? at : kNarrow[slot](patterns, count, data, n, next, which);
+}
+
+} // namespace
+#endif
+
+int64_t VQPattern::FindFirstOf(const VQPattern* const* patterns, size_t count, const uint8_t* data,
+                               int64_t n, size_t& which) {
+    which = 0;
+    if (!data || n <= 0 || count == 0)
+        return -1;
+    int64_t next = 0, best = -1;
+#ifdef VQ_BLOCK_FILTER
+    bool filtered = count <= kMaxTogether;
+    for (size_t p = 0; p < count && filtered; ++p)
+        filtered = !patterns[p]->Empty();
+    if (filtered) {
+        best = ScanBlocks(patterns, count, data, n, next, which);
+        if (best >= 0)
+            return best;
+    }
+#endif
+    // One pattern after the other over what is left (shorter than a block
+    // when the filter ran), each only as far as it could still start before
+    // the best match so far.
+    for (size_t p = 0; p < count; ++p) {
+        const VQPattern& x = *patterns[p];
+        int64_t end = n;
+        if (best >= 0)
+            end = std::min<int64_t>(n, best + x.Length() - 1);
+        if (end <= next)
+            continue;
+        const int64_t at = x.FindBoyerMoore(data + next, end - next);
+        if (at >= 0 && (best < 0 || next + at < best)) {
+            best = next + at;
+            which = p;
+        }
+    }
+    return best;
 }
 
 template <bool Fold> int64_t VQPattern::FindIn(const uint8_t* data, int64_t n) const {
@@ -95,10 +330,16 @@ template <bool Fold> int64_t VQPattern::FindIn(const uint8_t* data, int64_t n) c
     }
 }
 
-int64_t VQPattern::Find(const uint8_t* data, int64_t n) const {
+int64_t VQPattern::FindBoyerMoore(const uint8_t* data, int64_t n) const {
     if (m_bytes.empty())
         return 0;
     if (!data || n < Length())
         return -1;
     return m_caseInsensitive ? FindIn<true>(data, n) : FindIn<false>(data, n);
+}
+
+int64_t VQPattern::Find(const uint8_t* data, int64_t n) const {
+    const VQPattern* self = this;
+    size_t which = 0;
+    return m_bytes.empty() ? 0 : FindFirstOf(&self, 1, data, n, which);
 }

@@ -17,14 +17,6 @@ void TakeEarlier(int64_t at, int32_t length, int64_t& best, int32_t& bestLength)
     }
 }
 
-// How much of the buffer can hold a match of `length` bytes that starts
-// before `bound` (an absolute offset; -1 for no bound).
-int64_t SearchLimit(int64_t count, int64_t base, int64_t bound, int32_t length) {
-    if (bound < 0)
-        return count;
-    return std::min(count, bound - base + length - 1);
-}
-
 void MarkNotSearched(std::vector<VQPattern>& patterns) {
     for (VQPattern& p : patterns)
         p.found = VQPattern::kNotSearched;
@@ -138,8 +130,21 @@ void VQ_WordsSearch::ResetFound() noexcept {
         MarkNotSearched(*v);
 }
 
+int64_t VQ_WordsSearch::FindAnyOf(int32_t& length, const uint8_t* bytes, int64_t count,
+                                  int64_t base) {
+    length = 0;
+    if (m_group.empty() || ShouldStop())
+        return -1;
+    size_t which = 0;
+    const int64_t at = VQPattern::FindFirstOf(m_group.data(), m_group.size(), bytes, count, which);
+    if (at < 0)
+        return -1;
+    length = m_group[which]->Length();
+    return base + at;
+}
+
 int64_t VQ_WordsSearch::FindInVector(int32_t& length, const uint8_t* bytes, int64_t count,
-                                     int64_t base, int32_t encoding, int64_t bound) {
+                                     int64_t base, int32_t encoding) {
     length = 0;
     std::vector<VQPattern>& patterns = encoding == VQEncUtf16LE ? m_utf16
                                        : encoding == VQEncUtf8  ? m_utf8
@@ -151,10 +156,9 @@ int64_t VQ_WordsSearch::FindInVector(int32_t& length, const uint8_t* bytes, int6
         if (ShouldStop())
             return -1;
         VQPattern& pattern = patterns[i];
-        // An empty ANSI pattern stands for the UTF-8 one of the same word.
         const bool shared = encoding == VQEncAnsi && pattern.Empty();
         const VQPattern& searched = shared ? m_utf8[i] : pattern;
-        if (m_all && pattern.found >= 0) {
+        if (pattern.found >= 0) {
             ++found;
             TakeEarlier(pattern.found, searched.Length(), best, bestLength);
             continue;
@@ -163,21 +167,19 @@ int64_t VQ_WordsSearch::FindInVector(int32_t& length, const uint8_t* bytes, int6
         if (shared && searched.found != VQPattern::kNotSearched) {
             at = searched.found;
         } else {
-            const int64_t limit = SearchLimit(count, base, m_all ? -1 : (best >= 0 ? best : bound),
-                                              searched.Length());
-            const int64_t position = limit > 0 ? searched.Find(bytes, limit) : -1;
+            const int64_t position = searched.Find(bytes, count);
             at = position >= 0 ? base + position : -1;
         }
         if (at >= 0) {
-            // Recorded in any-word mode too, for the ANSI pass of this buffer.
             pattern.found = at;
             ++found;
             TakeEarlier(at, searched.Length(), best, bestLength);
         } else if (encoding == VQEncUtf8) {
+            // The ANSI pass of this buffer reuses the miss.
             pattern.found = VQPattern::kNotFound;
         }
     }
-    if (m_all && found < patterns.size())
+    if (found < patterns.size())
         return -1;
     length = bestLength;
     return best;
@@ -192,9 +194,8 @@ int64_t VQ_WordsSearch::FindHex(int32_t& length, const uint8_t* bytes, int64_t c
     for (VQPattern& pattern : m_hex) {
         if (ShouldStop())
             return -1;
-        if (!(m_all && pattern.found >= 0)) {
-            const int64_t limit = SearchLimit(count, base, m_all ? -1 : best, pattern.Length());
-            const int64_t position = limit > 0 ? pattern.Find(bytes, limit) : -1;
+        if (pattern.found < 0) {
+            const int64_t position = pattern.Find(bytes, count);
             pattern.found = position >= 0 ? base + position : VQPattern::kNotFound;
         }
         if (pattern.found >= 0) {
@@ -202,7 +203,7 @@ int64_t VQ_WordsSearch::FindHex(int32_t& length, const uint8_t* bytes, int64_t c
             TakeEarlier(pattern.found, pattern.Length(), best, bestLength);
         }
     }
-    if (m_all && found < m_hex.size())
+    if (found < m_hex.size())
         return -1;
     length = bestLength;
     return best;
@@ -215,10 +216,31 @@ int64_t VQ_WordsSearch::FindInBuffer(int32_t& length, const uint8_t* bytes, int6
         return -1;
     if (flags == 0)
         flags = VQEncAllText;
-    // Any-word mode keeps no finds from one buffer to the next.
     if (!m_all) {
-        for (std::vector<VQPattern>* v : {&m_utf16, &m_utf8, &m_ansi, &m_hex})
-            MarkNotSearched(*v);
+        // Every pattern of the encodings in the flags in one pass; on a tie
+        // hex patterns come first, then UTF-16LE, UTF-8 and ANSI. An empty
+        // ANSI pattern stands for the UTF-8 one of the same word, already
+        // searched when the flags hold UTF-8.
+        m_group.clear();
+        for (const VQPattern& p : m_hex)
+            m_group.push_back(&p);
+        if (flags & VQEncUtf16LE) {
+            for (const VQPattern& p : m_utf16)
+                m_group.push_back(&p);
+        }
+        if (flags & VQEncUtf8) {
+            for (const VQPattern& p : m_utf8)
+                m_group.push_back(&p);
+        }
+        if (flags & VQEncAnsi) {
+            for (size_t i = 0; i < m_ansi.size(); ++i) {
+                if (!m_ansi[i].Empty())
+                    m_group.push_back(&m_ansi[i]);
+                else if (!(flags & VQEncUtf8))
+                    m_group.push_back(&m_utf8[i]);
+            }
+        }
+        return FindAnyOf(length, bytes, count, base);
     }
     // Each buffer is searched afresh for words not yet found, so the ANSI pass
     // never reuses a UTF-8 miss of an earlier buffer.
@@ -243,12 +265,8 @@ int64_t VQ_WordsSearch::FindInBuffer(int32_t& length, const uint8_t* bytes, int6
                 continue;
             if (ShouldStop())
                 return -1;
-            int64_t bound = -1;
-            if (!m_all)
-                bound = (hexResult >= 0 && (textResult < 0 || hexResult < textResult)) ? hexResult
-                                                                                       : textResult;
             int32_t passLength = 0;
-            const int64_t r = FindInVector(passLength, bytes, count, base, encoding, bound);
+            const int64_t r = FindInVector(passLength, bytes, count, base, encoding);
             TakeEarlier(r, passLength, textResult, textLength);
         }
     }
@@ -260,7 +278,7 @@ int64_t VQ_WordsSearch::FindInBuffer(int32_t& length, const uint8_t* bytes, int6
         length = hexResult >= 0 ? hexLength : 0;
         return hexResult;
     }
-    if (m_all && (hexResult < 0 || textResult < 0))
+    if (hexResult < 0 || textResult < 0)
         return -1;
     if (hexResult >= 0 && (textResult < 0 || hexResult <= textResult)) {
         length = hexLength;

@@ -88,16 +88,19 @@ public:
 private:
     bool ShouldStop();
     void ClearPatterns() noexcept;
-    // One encoding's patterns over the buffer; `bound` is the best offset so
-    // far in any-word mode (-1: none), before which a new match must start.
+    // All-words mode: one encoding's patterns over the buffer, the earliest
+    // offset once all of them have been found.
     int64_t FindInVector(int32_t& length, const uint8_t* bytes, int64_t count, int64_t base,
-                         int32_t encoding, int64_t bound);
+                         int32_t encoding);
+    // Any-word mode: the earliest match of the patterns in m_group.
+    int64_t FindAnyOf(int32_t& length, const uint8_t* bytes, int64_t count, int64_t base);
     int64_t FindHex(int32_t& length, const uint8_t* bytes, int64_t count, int64_t base);
 
     VQFileReader m_reader;
     std::vector<VQPattern> m_utf16, m_utf8, m_ansi, m_hex;
     int32_t m_maxUtf16 = 0, m_maxUtf8 = 0, m_maxAnsi = 0, m_maxHex = 0;
     bool m_all = false;
+    std::vector<const VQPattern*> m_group; // scratch list of one pass
     WorkerThread* m_worker = nullptr;
     VQ_RegexpList m_regexps;
     ZipReader m_zip;

@@ -181,6 +181,23 @@ TEST_F(VQFileReaderWindow, FileThatFitsIsReadWholeOnce) {
     EXPECT_EQ(Got(0, 1), "<null>");
 }
 
+// A file cut short after it was opened hands out only the bytes it still has.
+TEST_F(VQFileReaderWindow, AFileThatShrankGivesOnlyWhatIsLeft) {
+    {
+        FileHandle cut(CreateFileW(m_path.c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+        ASSERT_TRUE(cut);
+        LARGE_INTEGER size{};
+        size.QuadPart = 5000;
+        ASSERT_TRUE(SetFilePointerEx(cut.Get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(cut.Get()));
+    }
+    EXPECT_EQ(Got(4000, 2000), m_bytes.substr(4000, 1000));
+    EXPECT_EQ(Got(6000, 10), "<null>");
+    EXPECT_EQ(m_reader.WindowLength(), 0);
+}
+
 TEST(VQFileReader, AttachTakesTheHandleAndNoHandleMeansNoFile) {
     TempDir dir;
     const std::wstring path = dir.WriteFile(L"a.txt", "abcdefghijklmnopqrst");

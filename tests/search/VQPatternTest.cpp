@@ -54,22 +54,22 @@ TEST(VQPattern, GoodSuffixTableFollowsItsDefinitionForEveryShortPattern) {
     }
 }
 
-// Boyer-Moore against a plain scan on random texts over small alphabets, with
-// and without case folding.
+// The block filter and Boyer-Moore alone against a plain scan on random texts
+// over small alphabets, with and without case folding.
 TEST(VQPattern, FindAgreesWithAPlainScan) {
     std::mt19937 random(1234);
-    const std::string alphabets[] = {"ab", "aAbB", "abc[{\xC9\xE9"};
+    const std::string alphabets[] = {"ab", "aAbB", "abc[{\xC9\xE9", std::string("a\0 Bb", 5)};
     auto fold = [](char c) { return static_cast<char>(FoldAsciiByte(static_cast<uint8_t>(c))); };
     for (int round = 0; round < 3000; ++round) {
-        const std::string& alphabet = alphabets[round % 3];
+        const std::string& alphabet = alphabets[round % 4];
         auto pick = [&](size_t n) {
             std::string s;
             for (size_t i = 0; i < n; ++i)
                 s += alphabet[random() % alphabet.size()];
             return s;
         };
-        const std::string pattern = pick(1 + random() % 6);
-        const std::string text = pick(random() % 200);
+        const std::string pattern = pick(1 + random() % 12);
+        const std::string text = pick(random() % 400);
         const bool ci = round % 2 == 1;
         int64_t expected = -1;
         for (size_t at = 0; at + pattern.size() <= text.size() && expected < 0; ++at) {
@@ -79,8 +79,56 @@ TEST(VQPattern, FindAgreesWithAPlainScan) {
             if (same)
                 expected = static_cast<int64_t>(at);
         }
-        ASSERT_EQ(FindIn(Make(pattern, ci), text), expected)
+        const VQPattern p = Make(pattern, ci);
+        ASSERT_EQ(FindIn(p, text), expected)
             << "pattern " << pattern << " text " << text << " ci " << ci;
+        ASSERT_EQ(p.FindBoyerMoore(reinterpret_cast<const uint8_t*>(text.data()),
+                                   static_cast<int64_t>(text.size())),
+                  expected);
+    }
+}
+
+// Several patterns in one pass give what searching each of them alone gives:
+// the earliest match, the first pattern listed on a tie. Groups of up to 20
+// patterns cover the one-pass filter and, beyond 16, the pattern-by-pattern
+// search.
+TEST(VQPattern, FindFirstOfAgreesWithEachPatternAlone) {
+    std::mt19937 random(99);
+    const std::string alphabet("abAB\0 c", 7);
+    auto pick = [&](size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<VQPattern> patterns;
+        const size_t count = 1 + random() % 20;
+        for (size_t p = 0; p < count; ++p)
+            patterns.push_back(Make(pick(2 + random() % 8), random() % 2 == 0));
+        const std::string text = pick(random() % 600);
+        int64_t expected = -1;
+        size_t expectedWhich = 0;
+        for (size_t p = 0; p < count; ++p) {
+            const int64_t at = patterns[p].FindBoyerMoore(
+                reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
+            if (at >= 0 && (expected < 0 || at < expected)) {
+                expected = at;
+                expectedWhich = p;
+            }
+        }
+        std::vector<const VQPattern*> list;
+        for (const VQPattern& p : patterns)
+            list.push_back(&p);
+        size_t which = 99;
+        ASSERT_EQ(VQPattern::FindFirstOf(list.data(), list.size(),
+                                         reinterpret_cast<const uint8_t*>(text.data()),
+                                         static_cast<int64_t>(text.size()), which),
+                  expected)
+            << "round " << round;
+        if (expected >= 0) {
+            ASSERT_EQ(which, expectedWhich) << "round " << round;
+        }
     }
 }
 
