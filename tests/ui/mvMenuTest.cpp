@@ -6,6 +6,7 @@
 
 #include "../support/Canvas.h"
 #include "ProbeWnd.h"
+#include "ScopedLook.h"
 
 #include <gtest/gtest.h>
 
@@ -15,19 +16,6 @@
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-// Puts the system look (or the own theme) in force for one test and the
-// previous state back afterwards.
-class ScopedLook {
-public:
-    explicit ScopedLook(bool systemLook) : m_saved(UiTheme::Get().SystemLookFlag) {
-        UiTheme::Get().SystemLookFlag = systemLook;
-    }
-    ~ScopedLook() { UiTheme::Get().SystemLookFlag = m_saved; }
-
-private:
-    bool m_saved;
-};
 
 // Counts what the routing hands to it.
 class CountingMenu : public mvMenu {
@@ -469,27 +457,22 @@ TEST(mvMenu, CopyFromFillsAnEmptySubmenuInPlaceAndRecreatesAFullMenu) {
     EXPECT_EQ(GetMenuItemCount(target.Handle()), 3);
 }
 
-TEST(mvMenuInput, ATrackedPopupIsMeasuredAndDrawnThroughTheCurrentPopupMenu) {
+TEST(mvMenu, ATrackedPopupIsMeasuredAndDrawnThroughTheCurrentPopupMenu) {
     ScopedLook look(false);
     mvBaseApp app(L"menu test");
     MenuHostWnd host;
     ASSERT_TRUE(CreateTopLevel(host));
-    ShowWindow(host.m_hwnd, SW_SHOW);
-    SetForegroundWindow(host.m_hwnd);
+    ShowWindow(host.m_hwnd, SW_SHOWNOACTIVATE);
     CountingMenu popup;
     ASSERT_TRUE(popup.CreatePopup());
     ASSERT_TRUE(popup.AppendItem(501, L"First", nullptr));
     ASSERT_TRUE(popup.AppendItem(502, L"Second\tF2", nullptr));
-    // Once the menu is up, choose its first item with the keyboard.
+    // Once the menu is up, choose its first item with the keyboard: the
+    // menu's own loop takes the keys from the thread's queue.
     SetTimer(host.m_hwnd, 1, 300, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
         KillTimer(hwnd, id);
-        INPUT keys[4]{};
-        for (INPUT& key : keys)
-            key.type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_DOWN;
-        keys[2].ki.wVk = keys[3].ki.wVk = VK_RETURN;
-        keys[1].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(4, keys, sizeof(INPUT));
+        PostMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);
     });
     SetTimer(host.m_hwnd, 2, 3000, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
         KillTimer(hwnd, id);

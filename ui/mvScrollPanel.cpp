@@ -1,0 +1,792 @@
+#include "ui/mvScrollPanel.h"
+
+#include "ui/DrawPrimitives.h"
+#include "ui/UiTheme.h"
+#include "ui/WindowClasses.h"
+#include "ui/mvApp.h"
+
+#include <uxtheme.h>
+#include <vssym32.h>
+#include <windowsx.h>
+#undef SubclassWindow // a macro of windowsx.h, a member here
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The system's wheel scroll lines; 0 until read.
+int g_wheelLines = 0;
+
+bool SystemLook() {
+    return UiTheme::Get().SystemLookFlag;
+}
+
+COLORREF ThemeColour(ThemeColor slot) {
+    return UiTheme::Get().Color(slot);
+}
+
+bool IsEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+
+bool Unavailable(DWORD state) {
+    return (state & STATE_SYSTEM_UNAVAILABLE) != 0;
+}
+
+// Buffered painting of the client area, an erase that leaves the painting
+// to it, and printing into a given DC. False for other messages.
+bool PaintMessage(HWND hwnd, mvabdraw& face, HFONT font, UINT message, WPARAM wParam,
+                  bool noAnimation, LRESULT* result) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    *result = 0;
+    switch (message) {
+    case WM_PAINT: {
+        mvPaintDC paint(hwnd, font);
+        face.PaintBuffered(hwnd, paint.Dc(), &client, 0, noAnimation);
+        return true;
+    }
+    case WM_ERASEBKGND:
+        *result = 1;
+        return wParam != 0;
+    case WM_PRINTCLIENT:
+        face.Draw(reinterpret_cast<HDC>(wParam), &client, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// mvScrollBox
+
+mvScrollBox::mvScrollBox() {
+    m_template.ClassName = L"mvScrollBx";
+    InitTemplate(248, 79, false, 0);
+    for (DWORD& state : m_geometry.states)
+        state = STATE_SYSTEM_UNAVAILABLE;
+}
+
+mvScrollBox::~mvScrollBox() = default;
+
+int mvScrollBox::OnInitDialog() {
+    mvBaseDlg::OnInitDialog();
+    m_theme.Assign(OpenThemeData(m_hwnd, L"ScrollBar"));
+    ModifyStyle(WS_BORDER | WS_TABSTOP, WS_CLIPCHILDREN | DS_CONTROL);
+    ModifyStyleEx(WS_EX_TOOLWINDOW, WS_EX_CONTROLPARENT);
+    return TRUE;
+}
+
+void mvScrollBox::AttachChild(HWND child, bool faceBackground) {
+    const HWND parent = child != nullptr && IsWindow(child) ? GetParent(child) : nullptr;
+    if (parent == nullptr)
+        return;
+    if (m_hwnd == nullptr && !CreateDialogWindow(parent))
+        return;
+    m_faceBackground = faceBackground;
+    SetWindowLongPtrW(m_hwnd, GWLP_ID, GetDlgCtrlID(child));
+    SetClassLongPtrW(m_hwnd, GCL_STYLE, GetClassLongPtrW(m_hwnd, GCL_STYLE) & ~CS_DBLCLKS);
+
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    const HWND previous = GetWindow(child, GW_HWNDPREV);
+    SetWindowPos(m_hwnd, previous != nullptr ? previous : HWND_TOP, rect.left, rect.top,
+                 rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOSENDCHANGING | SWP_NOACTIVATE);
+
+    SetParent(child, m_hwnd);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    m_childVScroll = (style & WS_VSCROLL) != 0;
+    if ((style & WS_GROUP) != 0)
+        ModifyStyle(0, WS_GROUP);
+
+    constexpr DWORD kFrameEx = WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE;
+    const LONG exStyle = GetWindowLongW(child, GWL_EXSTYLE);
+    m_framed = (style & WS_BORDER) != 0 || (exStyle & kFrameEx) != 0;
+    SetWindowLongW(child, GWL_STYLE, style & ~WS_BORDER);
+    SetWindowLongW(child, GWL_EXSTYLE, exStyle & ~kFrameEx);
+    SetWindowPos(child, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    m_child = child;
+    Layout();
+    if ((style & WS_VISIBLE) != 0)
+        ShowWindow(m_hwnd, SW_SHOWNA);
+    if ((style & WS_DISABLED) != 0)
+        EnableWindow(m_hwnd, FALSE);
+}
+
+void mvScrollBox::SyncStyle() {
+    if (m_child == nullptr)
+        return;
+    const bool vscroll = (GetWindowLongW(m_child, GWL_STYLE) & WS_VSCROLL) != 0;
+    if (vscroll != m_childVScroll) {
+        m_childVScroll = vscroll;
+        Layout();
+    }
+}
+
+RECT mvScrollBox::GetBarInsets() const {
+    const int frame = m_framed ? 2 : 0;
+    RECT insets{frame, frame, frame, frame};
+    const RECT& bar = m_geometry.rects[ScrollPartBar];
+    if (!IsEmpty(bar))
+        insets.right += bar.right - bar.left - 1;
+    return insets;
+}
+
+void mvScrollBox::Layout() {
+    ComputeBarGeometry();
+    PlaceChild();
+}
+
+void mvScrollBox::PlaceChild() {
+    if (m_hwnd == nullptr || m_child == nullptr)
+        return;
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    const RECT insets = GetBarInsets();
+    const RECT want{client.left + insets.left, client.top + insets.top, client.right - insets.right,
+                    client.bottom - insets.bottom};
+    RECT now{};
+    GetWindowRect(m_child, &now);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&now), 2);
+    if (std::memcmp(&want, &now, sizeof want) == 0)
+        return;
+    m_frameValid = false;
+    SetWindowPos(m_child, nullptr, want.left, want.top, want.right - want.left,
+                 want.bottom - want.top, SWP_NOSENDCHANGING | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool mvScrollBox::ComputeBarGeometry() {
+    const ScrollBarGeometry before = m_geometry;
+    m_geometry = ScrollBarGeometry{};
+    for (DWORD& state : m_geometry.states)
+        state = STATE_SYSTEM_UNAVAILABLE;
+    if (m_child != nullptr && m_hwnd != nullptr) {
+        GetClientRect(m_hwnd, &m_geometry.rects[ScrollPartFocus]);
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        if ((GetWindowLongW(m_child, GWL_STYLE) & WS_VSCROLL) != 0 &&
+            GetScrollBarInfo(m_child, OBJID_VSCROLL, &info) && !IsEmpty(info.rcScrollBar)) {
+            const int inset = m_framed ? 2 : 0;
+            RECT bar = info.rcScrollBar;
+            MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&bar), 2);
+            const int width = bar.right - bar.left;
+            bar.right = m_geometry.rects[ScrollPartFocus].right - inset;
+            bar.left = bar.right - width;
+            for (int i = 0; i < 6; ++i) {
+                m_geometry.rects[i] = bar;
+                m_geometry.states[i] = info.rgstate[i];
+            }
+            RECT* r = m_geometry.rects;
+            r[ScrollPartUp].bottom = bar.top + info.dxyLineButton;
+            r[ScrollPartDown].top = bar.bottom - info.dxyLineButton;
+            RECT& thumb = r[ScrollPartThumb];
+            thumb.top = std::max<int>(bar.top + info.xyThumbTop, r[ScrollPartUp].bottom);
+            thumb.bottom = std::min<int>(thumb.top + (info.xyThumbBottom - info.xyThumbTop),
+                                         r[ScrollPartDown].top);
+            const int least = GetSystemMetrics(SM_CYVTHUMB);
+            const int room = r[ScrollPartDown].top - r[ScrollPartUp].bottom;
+            if (least > 0 && room < least) {
+                thumb = r[ScrollPartPageUp] = r[ScrollPartPageDown] = RECT{};
+            } else {
+                if (least > 0 && Height(thumb) < least) {
+                    const int middle = (thumb.top + thumb.bottom) / 2;
+                    thumb.top = middle - least / 2;
+                    thumb.bottom = thumb.top + least;
+                    if (thumb.top < r[ScrollPartUp].bottom)
+                        OffsetRect(&thumb, 0, r[ScrollPartUp].bottom - thumb.top);
+                    if (thumb.bottom > r[ScrollPartDown].top)
+                        OffsetRect(&thumb, 0, r[ScrollPartDown].top - thumb.bottom);
+                }
+                r[ScrollPartPageUp].top = r[ScrollPartUp].bottom;
+                r[ScrollPartPageUp].bottom = thumb.top;
+                r[ScrollPartPageDown].top = thumb.bottom;
+                r[ScrollPartPageDown].bottom = r[ScrollPartDown].top;
+            }
+        }
+    }
+    return std::memcmp(&before, &m_geometry, sizeof before) != 0;
+}
+
+int mvScrollBox::HitTest(POINT point) const {
+    constexpr DWORD kOthers = ~DWORD(STATE_SYSTEM_PRESSED);
+    for (int part = ScrollPartUp; part <= ScrollPartDown; ++part)
+        if (PtInRect(&m_geometry.rects[part], point) && (m_geometry.states[part] & kOthers) == 0)
+            return part;
+    if (PtInRect(&m_geometry.rects[ScrollPartBar], point) &&
+        (m_geometry.states[ScrollPartBar] & kOthers) == 0)
+        return ScrollPartBar;
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    return PtInRect(&client, point) ? ScrollPartFocus : ScrollPartNone;
+}
+
+bool mvScrollBox::UpdateHotPart(const POINT* point) {
+    const int before = m_hot;
+    POINT local{};
+    bool over = true; // a mouse message of the box is over it
+    if (point != nullptr) {
+        local = *point;
+    } else {
+        POINT screen{};
+        GetCursorPos(&screen);
+        local = screen;
+        ScreenToClient(m_hwnd, &local);
+        const HWND under = WindowFromPoint(screen);
+        over = under == m_hwnd || (under != nullptr && under == m_child);
+    }
+    const HWND capture = GetCapture();
+    const bool captured = capture != nullptr && (capture == m_hwnd || capture == m_child);
+    if (captured) {
+        if (m_hot < ScrollPartUp || m_hot > ScrollPartDown)
+            m_hot = HitTest(local);
+    } else {
+        m_hot = over ? HitTest(local) : ScrollPartNone;
+        const HWND focus = GetFocus();
+        if (m_hot == ScrollPartNone && focus != nullptr && (focus == m_hwnd || focus == m_child))
+            m_hot = ScrollPartFocus;
+    }
+    return m_hot != before;
+}
+
+void mvScrollBox::Redraw() {
+    if (m_hwnd == nullptr)
+        return;
+    m_frameValid = false;
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN | RDW_INVALIDATE);
+}
+
+void mvScrollBox::RefreshBars() {
+    if (m_hwnd == nullptr)
+        return;
+    const bool geometry = ComputeBarGeometry();
+    // A bar that came or went changes the room the child gets; a move made
+    // while the child was being framed may have been overridden.
+    PlaceChild();
+    const bool hot = UpdateHotPart();
+    if (geometry || hot)
+        Redraw();
+}
+
+void mvScrollBox::DragThumb(int y) {
+    const int thumbHeight = Height(m_drag.thumb);
+    const int top = std::clamp(y - m_drag.grab, m_drag.trackTop,
+                               std::max(m_drag.trackTop, m_drag.trackBottom - thumbHeight));
+    if (top == m_drag.thumb.top || m_drag.child == nullptr)
+        return;
+    OffsetRect(&m_drag.thumb, 0, top - m_drag.thumb.top);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(m_drag.child, SB_VERT, &info))
+        return;
+    const int span = m_drag.trackBottom - m_drag.trackTop - thumbHeight;
+    const int last = info.nMax - static_cast<int>(info.nPage) + 1;
+    int position = info.nMin;
+    if (span > 0)
+        position = static_cast<int>(
+            std::lround(double(last - info.nMin) * (top - m_drag.trackTop) / span));
+    position = std::clamp(position, info.nMin, std::max(info.nMin, last));
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(m_drag.child, SB_VERT, &info, FALSE);
+    PostMessageW(m_drag.child, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, position), 0);
+}
+
+void mvScrollBox::EndThumbDrag() {
+    if (m_drag.capture != nullptr && GetCapture() == m_hwnd) {
+        ReleaseCapture();
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS | SIF_POS;
+        GetScrollInfo(m_drag.child, SB_VERT, &info);
+        PostMessageW(m_drag.child, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, info.nTrackPos), 0);
+    }
+    m_drag = Drag{};
+}
+
+LRESULT mvScrollBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (HandleMessage(m_hwnd, message, wParam, lParam, &result))
+        return result;
+    const bool barEnabled = !Unavailable(m_geometry.states[ScrollPartBar]);
+    switch (message) {
+    case WM_MOUSEMOVE: {
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        bool changed = UpdateHotPart(&point);
+        if (m_drag.capture != nullptr) {
+            const RECT before = m_drag.thumb;
+            DragThumb(point.y);
+            changed = changed || std::memcmp(&before, &m_drag.thumb, sizeof before) != 0;
+        }
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hwnd, 0};
+        TrackMouseEvent(&track);
+        if (changed)
+            Redraw();
+        return 0;
+    }
+    case WM_MOUSELEAVE:
+        if (UpdateHotPart())
+            Redraw();
+        return 0;
+    case WM_LBUTTONDOWN: {
+        if (!barEnabled || m_child == nullptr)
+            return 0;
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        UpdateHotPart(&point);
+        if (m_hot == ScrollPartThumb) {
+            SetCapture(m_hwnd);
+            m_drag.trackTop = m_geometry.rects[ScrollPartUp].bottom;
+            m_drag.trackBottom = m_geometry.rects[ScrollPartDown].top;
+            m_drag.thumb = m_geometry.rects[ScrollPartThumb];
+            m_drag.grab = point.y - m_drag.thumb.top;
+            m_drag.capture = m_hwnd;
+            m_drag.child = m_child;
+        } else if (m_hot >= ScrollPartUp && m_hot <= ScrollPartDown) {
+            POINT screen = point;
+            ClientToScreen(m_hwnd, &screen);
+            PostMessageW(m_child, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(screen.x, screen.y));
+        }
+        Redraw();
+        return 0;
+    }
+    case WM_LBUTTONUP:
+        EndThumbDrag();
+        Redraw();
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        PostMessageW(m_hwnd, WM_LBUTTONDOWN, wParam, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (barEnabled && m_child != nullptr)
+            PostMessageW(m_child, message, wParam, lParam);
+        return 0;
+    case WM_SETTEXT:
+    case WM_GETTEXT:
+        return m_child != nullptr ? SendMessageW(m_child, message, wParam, lParam) : 0;
+    case WM_CONTEXTMENU:
+        PostMessageW(GetParent(m_hwnd), message, wParam, lParam);
+        return 0;
+    case WM_COMMAND:
+        if (m_child != nullptr && reinterpret_cast<HWND>(lParam) == m_child &&
+            LOWORD(wParam) == GetDlgCtrlID(m_child)) {
+            PostMessageW(GetParent(m_hwnd), message, wParam, lParam);
+            return 0;
+        }
+        break;
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT:
+        if (PaintMessage(m_hwnd, *this, m_font, message, wParam, !(m_childVScroll && barEnabled),
+                         &result))
+            return result;
+        break;
+    case WM_THEMECHANGED:
+        m_theme.Assign(OpenThemeData(m_hwnd, L"ScrollBar"));
+        break;
+    case WM_DESTROY:
+        m_theme.Reset();
+        break;
+    default:
+        break;
+    }
+    return mvBaseDlg::WindowProc(message, wParam, lParam);
+}
+
+void mvScrollBox::PaintContent(HDC dc, const RECT* rect) {
+    const bool system = SystemLook();
+    COLORREF fill;
+    if (m_faceBackground)
+        fill = system ? GetSysColor(COLOR_BTNFACE) : ThemeColour(ThemeBase);
+    else
+        fill = system ? GetSysColor(COLOR_WINDOW) : ThemeColour(ThemeEditBg);
+    FillSolidRect(dc, *rect, fill);
+    if (m_framed) {
+        const bool active = m_hotBorder && m_hot != ScrollPartNone;
+        const COLORREF frame = system ? GetSysColor(active ? COLOR_HOTLIGHT : COLOR_BTNSHADOW)
+                                      : ThemeColour(active ? ThemeBorderActive : ThemeBorder);
+        DrawFrameRect(dc, rect, frame, SideAll, 1, 0);
+    }
+    RECT bar = m_geometry.rects[ScrollPartBar];
+    if (IsEmpty(bar))
+        return;
+    InflateRect(&bar, 0, 1);
+    if (!system)
+        DrawBarFlat(dc, bar);
+    else if (m_theme)
+        DrawBarThemed(dc, bar);
+    else
+        DrawBarClassic(dc, bar);
+}
+
+void mvScrollBox::DrawBarFlat(HDC dc, const RECT& bar) {
+    const bool disabled = Unavailable(m_geometry.states[ScrollPartBar]);
+    const bool hover = m_hot != ScrollPartNone && m_hot != ScrollPartFocus;
+    const bool captured = GetCapture() == m_hwnd || (m_child && GetCapture() == m_child);
+    FillSolidRect(dc, bar, ThemeColour(ThemeBase));
+    const COLORREF normal = ThemeColour(hover ? ThemeBorder : ThemeButton);
+    const COLORREF active = ThemeColour(disabled ? ThemeButton : ThemeIcon);
+    if (!disabled) {
+        const bool pressed = captured && m_hot == ScrollPartThumb;
+        RECT thumb =
+            pressed && m_drag.capture != nullptr ? m_drag.thumb : m_geometry.rects[ScrollPartThumb];
+        InflateRect(&thumb, -2, 0);
+        if (!IsEmpty(thumb))
+            FillSolidRect(dc, thumb, pressed ? active : normal);
+    }
+    for (int part : {ScrollPartUp, ScrollPartDown}) {
+        const RECT& arrow = m_geometry.rects[part];
+        const COLORREF colour = captured && m_hot == part ? active : normal;
+        DrawArrowGlyph(dc, &arrow, colour, colour, arrow.right - arrow.left - 8,
+                       part == ScrollPartUp);
+    }
+}
+
+void mvScrollBox::DrawBarThemed(HDC dc, const RECT& bar) {
+    const HTHEME theme = m_theme.Get();
+    const bool disabled = Unavailable(m_geometry.states[ScrollPartBar]);
+    const bool hover = m_hot != ScrollPartNone && m_hot != ScrollPartFocus;
+    const bool captured = GetCapture() == m_hwnd || (m_child && GetCapture() == m_child);
+    const int track = disabled ? 4 : hover ? 2 : 1;
+    DrawThemeBackground(theme, dc, SBP_UPPERTRACKVERT, track, &bar, nullptr);
+    DrawThemeBackground(theme, dc, SBP_LOWERTRACKVERT, track, &bar, nullptr);
+    if (!disabled) {
+        const RECT& thumb = m_geometry.rects[ScrollPartThumb];
+        const int state = captured && m_hot == ScrollPartThumb ? 3
+                          : m_hot == ScrollPartThumb           ? 2
+                          : hover                              ? 5
+                                                               : 1;
+        DrawThemeBackground(theme, dc, SBP_THUMBBTNVERT, state, &thumb, nullptr);
+        DrawThemeBackground(theme, dc, SBP_GRIPPERVERT, state, &thumb, nullptr);
+    }
+    const int base[] = {1, 5}; // up and down arrow states start here
+    for (int i = 0; i < 2; ++i) {
+        const int part = i == 0 ? ScrollPartUp : ScrollPartDown;
+        int state = base[i];
+        if (disabled)
+            state = base[i] + 3;
+        else if (captured && m_hot == part)
+            state = base[i] + 2;
+        else if (m_hot == part)
+            state = base[i] + 1;
+        else if (hover)
+            state = 17 + i;
+        DrawThemeBackground(theme, dc, SBP_ARROWBTN, state, &m_geometry.rects[part], nullptr);
+    }
+}
+
+void mvScrollBox::DrawBarClassic(HDC dc, const RECT& bar) {
+    const bool disabled = Unavailable(m_geometry.states[ScrollPartBar]);
+    const bool captured = GetCapture() == m_hwnd || (m_child && GetCapture() == m_child);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(m_hwnd), WM_CTLCOLORSCROLLBAR,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(m_hwnd)));
+    FillRect(dc, &bar, brush != nullptr ? brush : GetSysColorBrush(COLOR_SCROLLBAR));
+    if (!disabled) {
+        RECT thumb = m_geometry.rects[ScrollPartThumb];
+        if (!IsEmpty(thumb))
+            DrawFrameControl(dc, &thumb, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT);
+    }
+    for (int part : {ScrollPartUp, ScrollPartDown}) {
+        RECT arrow = m_geometry.rects[part];
+        UINT state = (part == ScrollPartUp ? DFCS_SCROLLUP : DFCS_SCROLLDOWN) | DFCS_ADJUSTRECT;
+        if (disabled)
+            state |= DFCS_INACTIVE;
+        else if (captured && m_hot == part)
+            state |= DFCS_PUSHED;
+        DrawFrameControl(dc, &arrow, DFC_SCROLL, state);
+    }
+}
+
+// mvScrollPanel
+
+mvScrollPanel::~mvScrollPanel() {
+    // While this class's parts live: destroying the window runs its procedure.
+    Detach(true);
+}
+
+bool mvScrollPanel::CreatePanel(HWND parent, int id, const RECT& rect, DWORD style) {
+    if (RegisterAppWindowClass(L"mvScrollPanel") == 0)
+        return false;
+    if (!Create(L"", parent, static_cast<UINT_PTR>(id), rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, style | WS_CHILD, 0, L"mvScrollPanel"))
+        return false;
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()),
+                 FALSE);
+    m_attached = true;
+    OnAttached();
+    return true;
+}
+
+bool mvScrollPanel::SubclassWindow(HWND hwnd) {
+    if (m_attached)
+        return false;
+    m_font = UiTheme::Get().fonts.normal.Get();
+    if (!Attach(hwnd))
+        return false;
+    m_attached = true;
+    OnAttached();
+    return true;
+}
+
+void mvScrollPanel::OnAttached() {
+    m_pos = 0;
+    m_hadVScroll = (GetWindowLongW(m_hwnd, GWL_STYLE) & WS_VSCROLL) != 0;
+    if (!SystemLook()) {
+        m_box.m_hotBorder = false;
+        m_box.AttachChild(m_hwnd, true);
+    }
+}
+
+int mvScrollPanel::GetLineHeight() {
+    return GetTextHeight(m_font != nullptr ? m_font : UiTheme::Get().fonts.normal.Get());
+}
+
+int mvScrollPanel::GetWheelLines() {
+    if (g_wheelLines == 0) {
+        UINT lines = 0;
+        if (!SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0) || lines == 0)
+            lines = 3;
+        g_wheelLines = static_cast<int>(lines);
+    }
+    return g_wheelLines;
+}
+
+int mvScrollPanel::ClientHeight() const {
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    return client.bottom - client.top;
+}
+
+int mvScrollPanel::LargestPosition() const {
+    // The last position shows the content's last row at the bottom edge.
+    return std::max(m_contentHeight - ClientHeight(), 0);
+}
+
+void mvScrollPanel::ScrollTo(int position) {
+    if (m_hwnd == nullptr)
+        return;
+    position = std::clamp(position, 0, LargestPosition());
+    if (position == m_pos)
+        return;
+    SetScrollPos(m_hwnd, SB_VERT, position, TRUE);
+    const int now = position;
+    ScrollWindow(m_hwnd, 0, m_pos - now, nullptr, nullptr);
+    m_pos = now;
+}
+
+void mvScrollPanel::UpdateScrollBar() {
+    if (m_hwnd == nullptr)
+        return;
+    const int client = ClientHeight();
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    if (m_contentHeight > client) {
+        ShowScrollBar(m_hwnd, SB_VERT, TRUE);
+        EnableScrollBar(m_hwnd, SB_VERT, ESB_ENABLE_BOTH);
+        // Range 0 .. content - 1 with a page of the client height: the last
+        // position is content - client, with no pixel scrolled past the end.
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        info.nMin = 0;
+        info.nMax = m_contentHeight - 1;
+        info.nPage = static_cast<UINT>(client);
+        info.nPos = std::min(m_pos, LargestPosition());
+        SetScrollInfo(m_hwnd, SB_VERT, &info, TRUE);
+        if (m_pos > LargestPosition())
+            ScrollTo(LargestPosition());
+    } else {
+        ScrollTo(0);
+        info.fMask = SIF_ALL;
+        SetScrollInfo(m_hwnd, SB_VERT, &info, TRUE);
+        if (!m_hadVScroll)
+            ShowScrollBar(m_hwnd, SB_VERT, FALSE);
+    }
+}
+
+void mvScrollPanel::OnVScroll(int code) {
+    const int client = ClientHeight();
+    switch (code) {
+    case SB_LINEUP:
+    case SB_LINEDOWN:
+        if (const int line = GetLineHeight(); line != 0)
+            ScrollTo(m_pos + (code == SB_LINEUP ? -line : line));
+        break;
+    case SB_PAGEUP:
+    case SB_PAGEDOWN:
+        if (m_contentHeight > client)
+            ScrollTo(m_pos + (code == SB_PAGEUP ? -client : client));
+        break;
+    case SB_TOP:
+        ScrollTo(0);
+        break;
+    case SB_BOTTOM:
+        ScrollTo(LargestPosition());
+        break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS;
+        if (GetScrollInfo(m_hwnd, SB_VERT, &info))
+            ScrollTo(info.nTrackPos);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void mvScrollPanel::ScrollIntoView(HWND descendant) {
+    if (m_hwnd == nullptr || descendant == nullptr)
+        return;
+    HWND w = descendant;
+    while (w != nullptr && w != m_hwnd) {
+        if ((GetWindowLongW(w, GWL_STYLE) & WS_CHILD) == 0)
+            return;
+        w = GetParent(w);
+    }
+    if (w != m_hwnd || descendant == m_hwnd)
+        return;
+    RECT rect{};
+    GetWindowRect(descendant, &rect);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rect), 2);
+    const int client = ClientHeight();
+    if (rect.top >= 0 && rect.bottom <= client)
+        return;
+    if (rect.bottom > client && rect.bottom - rect.top <= client)
+        ScrollTo(m_pos + rect.bottom - client);
+    else
+        ScrollTo(m_pos + rect.top);
+}
+
+void mvScrollPanel::Draw(HDC dc, const RECT* rect, LPARAM) {
+    FillSolidRect(dc, *rect, SystemLook() ? GetSysColor(COLOR_BTNFACE) : ThemeColour(ThemeBase));
+}
+
+LRESULT mvScrollPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_box.m_hwnd != nullptr) {
+        switch (message) {
+        case WM_SETFOCUS:
+            RedrawWindow(m_box.m_hwnd, nullptr, nullptr, RDW_INVALIDATE);
+            break;
+        case WM_ENABLE:
+            EnableWindow(m_box.m_hwnd, static_cast<BOOL>(wParam));
+            break;
+        case WM_SHOWWINDOW:
+            if (lParam == 0)
+                ShowWindow(m_box.m_hwnd, wParam != 0 ? SW_SHOWNA : SW_HIDE);
+            break;
+        case WM_WINDOWPOSCHANGING: {
+            auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+            // The box moves; the panel follows through the box's layout.
+            SetWindowPos(m_box.m_hwnd, pos->hwndInsertAfter, pos->x, pos->y, pos->cx, pos->cy,
+                         (pos->flags & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)) | SWP_NOACTIVATE);
+            pos->flags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+            break;
+        }
+        case WM_NCCALCSIZE:
+            if (wParam != FALSE) {
+                // The panel keeps no non-client area: the box draws the bar.
+                auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
+                const NCCALCSIZE_PARAMS saved = *params;
+                ChildProc(message, wParam, lParam);
+                *params = saved;
+                m_box.SyncStyle();
+                return 0;
+            }
+            break;
+        case WM_PAINT:
+        case WM_PRINTCLIENT:
+            m_box.RefreshBars();
+            break;
+        case WM_VSCROLL:
+            ChildProc(message, wParam, lParam);
+            m_box.RefreshBars();
+            return 0;
+        case WM_MOUSEWHEEL:
+            ChildProc(message, wParam, lParam);
+            m_box.RefreshBars();
+            return 1;
+        case WM_NCHITTEST:
+            return HTCLIENT;
+        default:
+            break;
+        }
+    }
+    LRESULT result = 0;
+    if (HandleMessage(m_hwnd, message, wParam, lParam, &result))
+        return result;
+    return ChildProc(message, wParam, lParam);
+}
+
+LRESULT mvScrollPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    UiTheme& theme = UiTheme::Get();
+    switch (message) {
+    case WM_SIZE:
+        UpdateScrollBar();
+        break;
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+        LRESULT result = 0;
+        if (PaintMessage(m_hwnd, *this, m_font, message, wParam, true, &result))
+            return result;
+        break;
+    }
+    case WM_SYSCOLORCHANGE:
+        if (theme.IsThemeChange(message, lParam)) {
+            for (HWND child = GetWindow(m_hwnd, GW_CHILD); child;
+                 child = GetWindow(child, GW_HWNDNEXT))
+                PostMessageW(child, message, wParam, lParam);
+            if (IsWindowVisible(m_hwnd)) {
+                m_frameValid = false;
+                RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE);
+            }
+            return 0;
+        }
+        break;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(m_font);
+    case WM_VSCROLL:
+        OnVScroll(LOWORD(wParam));
+        return 0;
+    case WM_MOUSEWHEEL: {
+        if ((GET_KEYSTATE_WPARAM(wParam) & (MK_SHIFT | MK_CONTROL)) != 0)
+            break;
+        const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        const int lines = GetWheelLines();
+        // A partial notch scrolls its share of a full one.
+        const int amount = lines == static_cast<int>(WHEEL_PAGESCROLL)
+                               ? delta * ClientHeight()
+                               : delta * lines * GetLineHeight();
+        if (amount / WHEEL_DELTA != 0)
+            ScrollTo(m_pos - amount / WHEEL_DELTA);
+        return 1;
+    }
+    case WM_WININICHANGE:
+        if (wParam == SPI_SETWHEELSCROLLLINES)
+            g_wheelLines = 0;
+        break;
+    default:
+        break;
+    }
+    const LRESULT result = mvWnd::WindowProc(message, wParam, lParam);
+    const bool system = SystemLook();
+    const COLORREF side = system ? GetSysColor(COLOR_BTNSHADOW) : ThemeColour(ThemeBorder);
+    const COLORREF fill = system ? GetSysColor(COLOR_WINDOW) : ThemeColour(ThemeBase);
+    if (message == WM_NCPAINT)
+        PaintWindowBorderDC(m_hwnd, fill, side);
+    else if (message == WM_PRINT && (lParam & PRF_NONCLIENT) != 0)
+        PaintWindowBorder(m_hwnd, reinterpret_cast<HDC>(wParam), fill, side);
+    return result;
+}

@@ -1,0 +1,141 @@
+// Scrollable windows in the library's look. mvScrollBox takes over an
+// existing child window: it re-parents the child into itself, draws the
+// child's frame and, at its right edge, a vertical scroll bar of its own that
+// mirrors and drives the child's real one. mvScrollPanel is a child window
+// whose content is taller than its client area; it scrolls by lines, pages
+// and wheel notches and, in the own colour theme, wraps itself in a scroll
+// box. UI thread only.
+#pragma once
+
+#include "foundation/Handles.h"
+#include "ui/mvBaseDlg.h"
+
+#include <windows.h>
+
+// The parts of the box's scroll bar, in box client coordinates.
+enum ScrollBarPart : int {
+    ScrollPartNone = -1,
+    ScrollPartBar = 0,
+    ScrollPartUp = 1,
+    ScrollPartPageUp = 2,
+    ScrollPartThumb = 3,
+    ScrollPartPageDown = 4,
+    ScrollPartDown = 5,
+    ScrollPartFocus = 6, // the box or child has the focus or the mouse
+};
+
+struct ScrollBarGeometry {
+    // Bar, up arrow, page-up area, thumb, page-down area, down arrow, and the
+    // box's whole client rectangle.
+    RECT rects[7] = {};
+    // STATE_SYSTEM_ flags of each part.
+    DWORD states[7] = {};
+};
+
+class mvScrollBox : public mvBaseDlg {
+public:
+    mvScrollBox();
+    ~mvScrollBox() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    int OnInitDialog() override;
+    void Layout() override;
+    void PaintContent(HDC dc, const RECT* rect) override;
+
+    // Re-parents the child into the box (made under the child's parent when
+    // needed), taking over its frame; `faceBackground` fills with the face
+    // colour instead of the window colour. Nothing for a dead window or one
+    // without a parent.
+    void AttachChild(HWND child, bool faceBackground);
+    // Re-reads the child's WS_VSCROLL and lays out again when it changed.
+    void SyncStyle();
+    // Mirrors the child's scroll bar again and redraws when anything changed.
+    void RefreshBars();
+    // What the frame and the bar take from each side of the box.
+    RECT GetBarInsets() const;
+    // True when the geometry or a state changed.
+    bool ComputeBarGeometry();
+    // The part under the point (box client coordinates).
+    int HitTest(POINT point) const;
+    // True when the hot part changed. A point (box client coordinates) is one
+    // the box received a mouse message at; without one the cursor is used.
+    bool UpdateHotPart(const POINT* point = nullptr);
+    void DragThumb(int y);
+    void EndThumbDrag();
+
+    HWND Child() const noexcept { return m_child; }
+    const ScrollBarGeometry& Geometry() const noexcept { return m_geometry; }
+    int HotPart() const noexcept { return m_hot; }
+
+    bool m_framed = false;
+    bool m_childVScroll = false;
+    bool m_hotBorder = true;
+    bool m_faceBackground = false;
+
+private:
+    void DrawBarFlat(HDC dc, const RECT& bar);
+    void DrawBarThemed(HDC dc, const RECT& bar);
+    void DrawBarClassic(HDC dc, const RECT& bar);
+    void Redraw();
+    // Moves the child to the box's client area less the insets.
+    void PlaceChild();
+
+    ThemeHandle m_theme;
+    int m_hot = ScrollPartNone;
+    ScrollBarGeometry m_geometry;
+    struct Drag {
+        int trackTop = 0;
+        int trackBottom = 0;
+        int grab = 0;
+        RECT thumb = {};
+        HWND capture = nullptr;
+        HWND child = nullptr;
+    } m_drag;
+    HWND m_child = nullptr;
+};
+
+class mvScrollPanel : public mvWnd, public mvtheme_control {
+public:
+    mvScrollPanel() = default;
+    ~mvScrollPanel() override;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnAttached() override;
+    // Sets the UI font and attaches once; later calls do nothing.
+    bool SubclassWindow(HWND hwnd) override;
+
+    // Text height of the panel font.
+    virtual int GetLineHeight();
+    // The system's wheel scroll lines, 3 when it gives none.
+    virtual int GetWheelLines();
+    // Scrolls to the position, kept between 0 and content height - client
+    // height.
+    virtual void ScrollTo(int position);
+    // The panel's own message handling; derived panels override and call it.
+    virtual LRESULT ChildProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Creates the panel window (class "mvScrollPanel") and attaches it.
+    bool CreatePanel(HWND parent, int id, const RECT& rect, DWORD style);
+    // Range and page after the content height or the size changed.
+    void UpdateScrollBar();
+    // Scrolls so that the descendant window shows.
+    void ScrollIntoView(HWND descendant);
+    // The background: base, or the face colour in the system look.
+    void Draw(HDC dc, const RECT* rect, LPARAM param) override;
+
+    int Position() const noexcept { return m_pos; }
+    // The largest position: content height - client height, 0 when the
+    // content fits.
+    int LargestPosition() const;
+
+    mvScrollBox m_box;
+    int m_contentHeight = 0;
+    bool m_hadVScroll = false;
+
+protected:
+    void OnVScroll(int code);
+    int ClientHeight() const;
+
+    int m_pos = 0;
+    bool m_attached = false;
+};
