@@ -1,0 +1,223 @@
+#include "search/ResultGroups.h"
+
+#include "foundation/DisplayText.h"
+#include "foundation/GroupRanges.h"
+#include "foundation/Settings.h"
+#include "foundation/ShutdownFlag.h"
+#include "foundation/WordLists.h"
+#include "search/ResultList.h"
+#include "search/ShellTypeCache.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr std::uint64_t kDay = 864000000000ull; // 100 ns units
+constexpr std::uint64_t kSecond = 10000000ull;
+
+int Sign(int value) {
+    return (value > 0) - (value < 0);
+}
+
+SYSTEMTIME ToSystemTime(std::uint64_t time) {
+    const FILETIME file{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    SYSTEMTIME system{};
+    FileTimeToSystemTime(&file, &system);
+    return system;
+}
+
+// The time of the grouping column, as the start of its local day.
+std::uint64_t LocalDay(std::uint64_t utc) {
+    const FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&file, &local))
+        local = file;
+    const std::uint64_t time =
+        (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+    return time - time % kDay;
+}
+
+int SizeGroupId(const FoundItem& item) {
+    if (item.IsFolder())
+        return -1;
+    if (item.size == 0)
+        return 0;
+    const std::vector<std::uint64_t>& bounds = Settings().SizeGroups.Bounds;
+    for (std::size_t at = 0; at < bounds.size(); ++at) {
+        if (bounds[at] >= item.size)
+            return static_cast<int>(at) + 1;
+    }
+    return static_cast<int>(bounds.size()) + 1;
+}
+
+} // namespace
+
+std::uint64_t LocalToday() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME file{};
+    SystemTimeToFileTime(&now, &file);
+    std::uint64_t time =
+        (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    time -= time % kSecond;
+    return time - time % kDay;
+}
+
+int ResultGroups::Compare(const ResultGroup& entry, std::int32_t id, const mvstring& title) const {
+    int result = 0;
+    if (column == ColumnType || column == ColumnFolder || column == ColumnAttributes) {
+        if (!entry.title.empty() && !title.empty())
+            result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS,
+                                    entry.title.c_str(), static_cast<int>(entry.title.length()),
+                                    title.c_str(), static_cast<int>(title.length())) -
+                     CSTR_EQUAL;
+    } else if (entry.id == -1 || id == -1) {
+        // The leftovers come after every other group.
+        result = (entry.id == -1 ? 1 : 0) - (id == -1 ? 1 : 0);
+    } else if (column == ColumnExtension) {
+        result = mvstring::Compare(entry.title, title, true);
+    } else {
+        result = (entry.id > id) - (entry.id < id);
+    }
+    result = Sign(result);
+    return descending ? -result : result;
+}
+
+int ResultGroups::FindOrInsert(std::int32_t id, const mvstring& title) {
+    std::size_t low = 0, high = groups.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (Compare(groups[middle], id, title) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == groups.size() || Compare(groups[low], id, title) != 0)
+        groups.insert(groups.begin() + static_cast<std::ptrdiff_t>(low),
+                      ResultGroup{{}, id, title});
+    return static_cast<int>(low);
+}
+
+int ResultGroups::DateRange(const FoundItem& item, std::uint64_t today) const {
+    const std::uint64_t utc = column == ColumnCreated    ? item.date_c
+                              : column == ColumnAccessed ? item.date_a
+                                                         : item.date_m;
+    const std::uint64_t d = LocalDay(utc);
+    SYSTEMTIME now = ToSystemTime(today);
+    const SYSTEMTIME then = ToSystemTime(d);
+    ShiftDayOfWeek(now);
+    const std::uint64_t s = today - now.wDayOfWeek * kDay; // start of this week
+
+    if (d == today)
+        return DateToday;
+    if (d == today + kDay)
+        return DateTomorrow;
+    if (d + kDay == today)
+        return DateYesterday;
+    if (s <= d && d < today)
+        return DateEarlierThisWeek;
+    if (today < d && d <= s + 6 * kDay)
+        return DateLaterThisWeek;
+    if (s - 7 * kDay <= d && d < s)
+        return DateLastWeek;
+    if (s + 6 * kDay < d && d <= s + 13 * kDay)
+        return DateNextWeek;
+    if (then.wYear == now.wYear) {
+        if (then.wMonth == now.wMonth)
+            return then.wDay < now.wDay ? DateEarlierThisMonth : DateLaterThisMonth;
+        if (now.wMonth == then.wMonth + 1)
+            return DateLastMonth;
+        if (then.wMonth == now.wMonth + 1)
+            return DateNextMonth;
+        return then.wMonth < now.wMonth ? DateEarlierThisYear : DateLaterThisYear;
+    }
+    return then.wYear < now.wYear ? DateLongAgo : DateInTheFuture;
+}
+
+void ResultGroups::AddItem(std::int32_t displayIndex, const FoundItem& item, std::uint64_t today) {
+    std::int32_t id = 0;
+    mvstring title;
+    switch (column) {
+    case ColumnName:
+        id = GroupNameIndex(item.name.empty() ? L'\0' : item.name[0], &title);
+        if (id < 0)
+            title.clear();
+        break;
+    case ColumnSize:
+        id = SizeGroupId(item);
+        break;
+    case ColumnType:
+        title = GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
+        break;
+    case ColumnModified:
+    case ColumnCreated:
+    case ColumnAccessed:
+        id = DateRange(item, today);
+        break;
+    case ColumnFolder:
+        title = item.folder;
+        break;
+    case ColumnAttributes:
+        title = item.attr_text;
+        break;
+    case ColumnExtension:
+        id = item.IsFolder() || item.ext.empty() ? -1 : 0;
+        title = item.ext;
+        break;
+    default:
+        return;
+    }
+    groups[FindOrInsert(id, title)].items.push_back(displayIndex);
+}
+
+bool ResultGroups::Rebuild(const std::deque<FoundItem*>& display) {
+    column = Settings().GroupColumn.Get();
+    descending = Settings().GroupDescending.Get();
+    return Build(display, LocalToday());
+}
+
+bool ResultGroups::Build(const std::deque<FoundItem*>& display, std::uint64_t today) {
+    groups.clear();
+    item_map.clear();
+    if (column > ColumnExtension)
+        return false;
+    for (std::size_t at = 0; at < display.size(); ++at) {
+        if (IsShuttingDown())
+            return false;
+        AddItem(static_cast<std::int32_t>(at), *display[at], today);
+    }
+    item_map.assign(display.size(), -1);
+    for (std::size_t group = 0; group < groups.size(); ++group) {
+        if (IsShuttingDown())
+            return false;
+        for (const std::int32_t item : groups[group].items)
+            item_map[item] = static_cast<std::int32_t>(group);
+    }
+    return true;
+}
+
+void ResultGroups::GetCaption(int groupIndex, mvstring& text) const {
+    text.clear();
+    if (groupIndex < 0 || groupIndex >= static_cast<int>(groups.size()))
+        return;
+    const ResultGroup& group = groups[groupIndex];
+    if (column == ColumnSize) {
+        const std::vector<mvstring>& labels = Settings().SizeGroups.Labels;
+        if (group.id >= 0 && group.id < static_cast<int>(labels.size()))
+            text = labels[group.id];
+        GetSizeGroupTitle(group.id, text);
+    } else if (column == ColumnModified || column == ColumnCreated || column == ColumnAccessed) {
+        text = GetDateGroupTitle(group.id);
+    } else if (group.id == -1 && column == ColumnName) {
+        text = GetOtherNameGroupTitle();
+    } else if (group.id == -1 && column == ColumnExtension) {
+        text = GetOtherExtGroupTitle();
+    } else {
+        text = group.title;
+    }
+    if (!group.items.empty()) {
+        wchar_t count[32]{};
+        std::swprintf(count, 32, L" (%llu)", static_cast<unsigned long long>(group.items.size()));
+        text += count;
+    }
+}

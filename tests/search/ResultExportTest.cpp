@@ -1,0 +1,186 @@
+#include "search/ResultExport.h"
+
+#include "foundation/Language.h"
+#include "foundation/Settings.h"
+#include "search/SearchJob.h"
+#include "search/ShellTypeCache.h"
+
+#include "support/LocaleChild.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Row {
+    const wchar_t* name;
+    std::uint64_t size;
+    std::uint32_t attr;
+    const wchar_t* ext;
+};
+
+// Names that would break a table or run as a formula if written raw.
+const Row kAwkwardRows[] = {
+    {L"say \"hi\", ok.txt", 1234, 0x20, L".txt"},
+    {L"sub dir", 0, FILE_ATTRIBUTE_DIRECTORY, L""},
+    {L"=SUM(A1).csv", 0, 0x20, L".csv"},
+    {L"-rf +x", 5, 0x20, L""},
+    {L"line\r\nbreak<b>&amp;.txt", 7, 0x20, L".txt"},
+    {L"Gr\u00f6\u00dfe.txt", 9, 0x20, L".txt"},
+};
+
+const char kExpectedCsv[] = "\xEF\xBB\xBF"
+                            "\"Name\",\"Size\",\"Extension\"\r\n"
+                            "\"say \"\"hi\"\", ok.txt\",\"1234\",\".txt\"\r\n"
+                            "\"sub dir\",,\r\n"
+                            "\"'=SUM(A1).csv\",\"0\",\".csv\"\r\n"
+                            "\"'-rf +x\",\"5\",\r\n"
+                            "\"line\r\nbreak<b>&amp;.txt\",\"7\",\".txt\"\r\n"
+                            "\"Gr\xC3\xB6\xC3\x9F"
+                            "e.txt\",\"9\",\".txt\"\r\n";
+
+const char kExpectedHtml[] =
+    "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<title>R&amp;D &lt;x&gt;</title>\r\n"
+    "<meta charset=\"utf-8\" />\r\n<style>\r\n"
+    "table,tr,td {border:1px solid #999; border-collapse:collapse;padding:1em; "
+    "vertical-align:top;}\r\n</style>\r\n</head>\r\n<body>\r\n\r\n<table>\r\n"
+    "<tr><td>Name</td><td>Size</td><td>Extension</td></tr>\r\n"
+    "<tr><td>say &quot;hi&quot;, ok.txt</td><td>1234</td><td>.txt</td></tr>\r\n"
+    "<tr><td>sub dir</td><td></td><td></td></tr>\r\n"
+    "<tr><td>=SUM(A1).csv</td><td>0</td><td>.csv</td></tr>\r\n"
+    "<tr><td>-rf +x</td><td>5</td><td></td></tr>\r\n"
+    "<tr><td>line\r\nbreak&lt;b&gt;&amp;amp;.txt</td><td>7</td><td>.txt</td></tr>\r\n"
+    "<tr><td>Gr\xC3\xB6\xC3\x9F"
+    "e.txt</td><td>9</td><td>.txt</td></tr>\r\n"
+    "</table>\r\n</body>\r\n</html>";
+
+class ResultExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Language() = VQ_MLang();
+        ASSERT_TRUE(Language().SetLanguageFile(
+            m_dir.WriteFile(L"export.ini", "\xEF\xBB\xBF[list_columns]\nname = &Name\nsize = "
+                                           "Size\ntype = Type\next = Extension\n")));
+        m_job.folder_text = L"C:\\R&D <x>";
+        for (const Row& row : kAwkwardRows) {
+            m_items.push_back(std::make_unique<FoundItem>());
+            FoundItem& item = *m_items.back();
+            item.folder = L"C:\\R&D <x>";
+            item.name = row.name;
+            item.size = row.size;
+            item.attr = row.attr;
+            item.ext = row.ext;
+            item.size_text = L"short";
+            item.size_kb_text = L"kb";
+            m_job.results.push_back(&item);
+        }
+    }
+    void TearDown() override { Language() = VQ_MLang(); }
+
+    std::string Export(const std::wstring& name, int format,
+                       const std::vector<std::uint8_t>& columns, bool sizeAsText = false) {
+        const std::wstring path = m_dir / name;
+        if (!ExportResults(m_job, path, format, columns, sizeAsText))
+            return "(refused)";
+        return TempDir::ReadFile(path);
+    }
+
+    TempDir m_dir;
+    SearchJob m_job;
+    std::vector<std::unique_ptr<FoundItem>> m_items;
+};
+
+} // namespace
+
+TEST_F(ResultExportTest, CsvAndHtmlOfAwkwardNamesByteForByte) {
+    // Column 9 is no column and is left out.
+    EXPECT_EQ(Export(L"results.csv", ExportByExtension, {0, 9, 1, 8}), kExpectedCsv);
+    EXPECT_EQ(Export(L"results.html", ExportByExtension, {0, 9, 1, 8}), kExpectedHtml);
+}
+
+TEST_F(ResultExportTest, FormatByExtensionOrChoice) {
+    const struct {
+        const wchar_t* name;
+        int format;
+        bool html;
+    } cases[] = {
+        {L"report.HTML", ExportByExtension, true}, {L"report.htm", ExportByExtension, true},
+        {L"report.txt", ExportByExtension, false}, {L"report", ExportByExtension, false},
+        {L"report.html", ExportCsv, false},        {L"report.csv", ExportHtml, true},
+    };
+    for (const auto& c : cases) {
+        const std::string text = Export(c.name, c.format, {0});
+        EXPECT_EQ(text.starts_with("<!DOCTYPE html>"), c.html) << c.name;
+        EXPECT_EQ(text.starts_with("\xEF\xBB\xBF"), !c.html) << c.name;
+    }
+}
+
+TEST_F(ResultExportTest, ColumnOrderSizesAsTextAndTypes) {
+    const std::uint8_t format = Settings().FileSizeFormat;
+    Settings().FileSizeFormat = 2;
+    const std::string kb = Export(L"kb.csv", ExportCsv, {1, 0}, true);
+    Settings().FileSizeFormat = 0;
+    const std::string shortSize = Export(L"short.csv", ExportCsv, {1, 0}, true);
+    Settings().FileSizeFormat = format;
+    EXPECT_NE(kb.find("\"kb\",\"say"), std::string::npos);
+    EXPECT_NE(shortSize.find("\"short\",\"say"), std::string::npos);
+
+    const std::string typed = Export(L"types.html", ExportHtml, {2});
+    const std::string folderType =
+        WideToUtf8(GlobalShellTypeCache().GetTypeName(L"", FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_NE(typed.find("<td>" + folderType + "</td>"), std::string::npos);
+}
+
+TEST_F(ResultExportTest, RefusesWithoutPathResultsColumnsOrFile) {
+    EXPECT_FALSE(ExportResults(m_job, L"", ExportCsv, {0}, false));
+    EXPECT_FALSE(ExportResults(m_job, m_dir / L"none.csv", ExportCsv, {9, 200}, false));
+    EXPECT_FALSE(ExportResults(m_job, m_dir / L"none.csv", ExportCsv, {}, false));
+    // A folder stands where the file should be created.
+    CreateDirectoryW((m_dir / L"taken.csv").c_str(), nullptr);
+    EXPECT_FALSE(ExportResults(m_job, m_dir / L"taken.csv", ExportCsv, {0}, false));
+    SearchJob empty;
+    EXPECT_FALSE(ExportResults(empty, m_dir / L"empty.csv", ExportCsv, {0}, false));
+    EXPECT_EQ(GetFileAttributesW((m_dir / L"empty.csv").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A disk that fills up must not pass for a finished export.
+TEST_F(ResultExportTest, FailedWriteIsNoExport) {
+    if (WineLoaderPath().empty())
+        GTEST_SKIP() << "needs the host's full device, reached through Wine";
+    EXPECT_FALSE(ExportResults(m_job, L"Z:\\dev\\full", ExportCsv, {0, 1}, false));
+}
+
+TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
+    const struct {
+        const wchar_t* text;
+        const char* csv;
+        const char* html;
+    } cases[] = {
+        {L"", "", "<td></td>"},
+        {L"plain", "\"plain\"", "<td>plain</td>"},
+        {L"a,b\nc", "\"a,b\nc\"", "<td>a,b\nc</td>"},
+        {L"\"q\"", "\"\"\"q\"\"\"", "<td>&quot;q&quot;</td>"},
+        {L"it's <b>&", "\"it's <b>&\"", "<td>it's &lt;b&gt;&amp;</td>"},
+        {L"@x", "\"'@x\"", "<td>@x</td>"},
+        {L"+1", "\"'+1\"", "<td>+1</td>"},
+        {L"x=1", "\"x=1\"", "<td>x=1</td>"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        for (const int format : {ExportCsv, ExportHtml}) {
+            const std::wstring path = dir / L"cell.txt";
+            {
+                VQFileWriter writer(4096);
+                ASSERT_TRUE(writer.Open(path));
+                EXPECT_TRUE(WriteExportCell(writer, c.text, format));
+                EXPECT_TRUE(writer.Close());
+            }
+            EXPECT_EQ(TempDir::ReadFile(path), format == ExportCsv ? c.csv : c.html)
+                << WideToUtf8(c.text);
+        }
+    }
+}
