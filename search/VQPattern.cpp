@@ -249,6 +249,76 @@ ScanAll32(const VQPattern* const* patterns, size_t count, const uint8_t* data, i
     return -1;
 }
 
+// Many patterns at once, thirty-two start positions at a time: each pattern
+// belongs to one of eight buckets, and two tables per tested byte (indexed by
+// its low and its high half) tell which buckets accept it. A start position
+// whose bytes 0 and 2 are accepted by a common bucket is compared whole with
+// that bucket's patterns. The cost per block does not grow with the number of
+// patterns. Every pattern must be at least 3 bytes long.
+#ifndef _MSC_VER
+__attribute__((target("avx2")))
+#endif
+int64_t
+ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
+              int64_t& next, size_t& which) {
+    alignas(32) uint8_t tables[4][32] = {}; // byte 0 low, byte 0 high, byte 2 low, byte 2 high
+    for (size_t p = 0; p < count; ++p) {
+        const VQPattern& x = *patterns[p];
+        const uint8_t bucket = static_cast<uint8_t>(1u << (p % 8));
+        for (int t = 0; t < 2; ++t) {
+            const uint8_t b = x.Bytes()[t * 2];
+            for (uint8_t v :
+                 {b, static_cast<uint8_t>(b | TestFor(b, x.CaseInsensitive()).lowerBit)}) {
+                tables[t * 2][v & 15] |= bucket;
+                tables[t * 2 + 1][v >> 4] |= bucket;
+            }
+        }
+    }
+    for (auto& table : tables) {
+        for (int k = 0; k < 16; ++k)
+            table[16 + k] = table[k]; // the shuffle looks up within each 16-byte half
+    }
+    const __m256i low0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[0]));
+    const __m256i high0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[1]));
+    const __m256i low2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[2]));
+    const __m256i high2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[3]));
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i zero = _mm256_setzero_si256();
+    int64_t i = next;
+    for (; i + 2 + 32 <= n; i += 32) {
+        const __m256i d0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+        const __m256i d2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 2));
+        // The buckets that accept byte 0, and those that accept byte 2.
+        const __m256i at0 = _mm256_and_si256(
+            _mm256_shuffle_epi8(low0, _mm256_and_si256(d0, nibble)),
+            _mm256_shuffle_epi8(high0, _mm256_and_si256(_mm256_srli_epi16(d0, 4), nibble)));
+        const __m256i at2 = _mm256_and_si256(
+            _mm256_shuffle_epi8(low2, _mm256_and_si256(d2, nibble)),
+            _mm256_shuffle_epi8(high2, _mm256_and_si256(_mm256_srli_epi16(d2, 4), nibble)));
+        const __m256i buckets = _mm256_and_si256(at0, at2);
+        unsigned mask =
+            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(buckets, zero)));
+        if (mask == 0)
+            continue;
+        alignas(32) uint8_t found[32];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(found), buckets);
+        while (mask != 0) {
+            const int bit = LowestBit(mask);
+            const int64_t at = i + bit;
+            for (size_t p = 0; p < count; ++p) {
+                if (((found[bit] >> (p % 8)) & 1) != 0 && at + patterns[p]->Length() <= n &&
+                    patterns[p]->MatchesAt(data + at)) {
+                    which = p;
+                    return at;
+                }
+            }
+            mask &= mask - 1;
+        }
+    }
+    next = i;
+    return -1;
+}
+
 // The block scan for the count, with the commonest small counts unrolled.
 int64_t ScanBlocks(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
                    int64_t& next, size_t& which) {
@@ -257,7 +327,15 @@ int64_t ScanBlocks(const VQPattern* const* patterns, size_t count, const uint8_t
     static const Scan kWide[] = {ScanAll32<0>, ScanAll32<1>, ScanAll32<2>, ScanAll32<3>};
     static const Scan kNarrow[] = {ScanAll16<0>, ScanAll16<1>, ScanAll16<2>, ScanAll16<3>};
     const size_t slot = count < 4 ? count : 0;
-    const int64_t at = g_wideVectors ? kWide[slot](patterns, count, data, n, next, which) : -1;
+    // From four patterns on, the bucket scan costs less than one test per pattern.
+    bool buckets = g_wideVectors && count >= 4;
+    for (size_t p = 0; p < count && buckets; ++p)
+        buckets = patterns[p]->Length() >= 3;
+    int64_t at = -1;
+    if (buckets)
+        at = ScanBuckets32(patterns, count, data, n, next, which);
+    else if (g_wideVectors)
+        at = kWide[slot](patterns, count, data, n, next, which);
     return at >= 0 ? at : kNarrow[slot](patterns, count, data, n, next, which);
 }
 
