@@ -305,12 +305,19 @@ ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* dat
         while (mask != 0) {
             const int bit = LowestBit(mask);
             const int64_t at = i + bit;
-            for (size_t p = 0; p < count; ++p) {
-                if (((found[bit] >> (p % 8)) & 1) != 0 && at + patterns[p]->Length() <= n &&
-                    patterns[p]->MatchesAt(data + at)) {
-                    which = p;
-                    return at;
+            // Of the patterns that match here, the first one listed.
+            size_t first = count;
+            for (unsigned set = found[bit]; set != 0; set &= set - 1) {
+                for (size_t p = static_cast<size_t>(LowestBit(set)); p < first; p += 8) {
+                    if (at + patterns[p]->Length() <= n && patterns[p]->MatchesAt(data + at)) {
+                        first = p;
+                        break;
+                    }
                 }
+            }
+            if (first < count) {
+                which = first;
+                return at;
             }
             mask &= mask - 1;
         }
