@@ -10,6 +10,8 @@
 namespace {
 
 mvWnd* g_pending = nullptr;
+// The process-wide map, and whether it is gone at process exit.
+const mvWndMap* g_globalMap = nullptr;
 bool g_mapGone = false;
 
 bool IsControlColour(UINT message) {
@@ -312,7 +314,8 @@ mvWndMap::~mvWndMap() {
     for (mvWnd* wnd : bound)
         wnd->Detach(false);
     m_map.clear();
-    g_mapGone = true;
+    if (this == g_globalMap)
+        g_mapGone = true;
 }
 
 mvWnd* mvWndMap::Find(HWND hwnd) const {
@@ -339,6 +342,7 @@ void mvWndMap::Remove(HWND hwnd, const mvWnd* wnd) {
 
 mvWndMap& mvWndMap::Get() {
     static mvWndMap map;
+    g_globalMap = &map;
     return map;
 }
 

@@ -272,3 +272,25 @@ TEST(mvWnd, ModifyStyleReportsWhetherAnythingChanged) {
     EXPECT_NE(GetWindowLongW(wnd.Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
     EXPECT_FALSE(wnd.ModifyStyleEx(0, WS_EX_TOOLWINDOW));
 }
+
+TEST(mvWnd, TheMapUnbindsItsWindowsWithoutDestroyingThemWhenItGoes) {
+    ProbeWnd parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    ProbeWnd edit;
+    ASSERT_TRUE(CreateChild(edit, parent.Handle(), 4, L"Edit"));
+    HWND hwnd = edit.Handle();
+    const WNDPROC original = edit.m_prevProc;
+    {
+        mvWndMap map;
+        map.Insert(hwnd, &edit);
+        EXPECT_EQ(map.Find(hwnd), &edit);
+        EXPECT_EQ(map.Count(), 1u);
+    }
+    EXPECT_EQ(edit.Handle(), nullptr);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)), original);
+    EXPECT_EQ(mvWnd::FromHandle(hwnd), nullptr);
+    // The process-wide map still works after another map went.
+    ASSERT_TRUE(edit.Attach(hwnd));
+    EXPECT_EQ(mvWnd::FromHandle(hwnd), &edit);
+}
