@@ -200,6 +200,12 @@ SIZE mvMessageBox::IconCell() const {
     return {PackedX(size), PackedY(size)};
 }
 
+void mvMessageBox::OnPreInitDialog() {
+    for (int i = 0; i < 3; ++i)
+        m_buttons[i].SubclassDlgItem(m_hwnd, kFirstButtonId + i);
+    m_checkBox.SubclassDlgItem(m_hwnd, kCheckBoxId);
+}
+
 int mvMessageBox::OnInitDialog() {
     mvBaseDlg::OnInitDialog();
     UINT kind = m_type & 0xF0;

@@ -6,6 +6,7 @@
 
 #include "foundation/mvstring.h"
 #include "ui/mvBaseDlg.h"
+#include "ui/mvButtonKinds.h"
 #include "ui/mvWndTimer.h"
 
 #include <windows.h>
@@ -46,6 +47,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Ctrl+C copies the main instruction and the text; never consumes.
     int PreTranslateMessage(MSG* msg) override;
+    // Binds the three buttons and the check box of the template.
+    void OnPreInitDialog() override;
     int OnInitDialog() override;
     void PaintContent(HDC dc, const RECT* rect) override;
 
@@ -64,6 +67,8 @@ public:
     mvstring m_text;
     const wchar_t* m_checkText = nullptr;
     bool m_checked = false;
+    mvButton m_buttons[3];
+    mvCheckBox m_checkBox;
 
     // The countdown: a button pressed by itself after some seconds.
     class CountDown : public mvWndTimer {

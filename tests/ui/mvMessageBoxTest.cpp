@@ -75,6 +75,7 @@ struct ShownButton {
     int id;
     std::wstring caption;
     LONG left;
+    bool libraryButton; // bound to the library's push button
 };
 
 // The visible buttons of the box, left to right.
@@ -87,7 +88,8 @@ std::vector<ShownButton> Buttons(HWND box) {
         GetWindowTextW(child, text, 64);
         RECT rect{};
         GetWindowRect(child, &rect);
-        shown.push_back({GetDlgCtrlID(child), text, rect.left});
+        shown.push_back({GetDlgCtrlID(child), text, rect.left,
+                         dynamic_cast<mvButton*>(mvWnd::FromHandle(child)) != nullptr});
     }
     std::sort(shown.begin(), shown.end(),
               [](const ShownButton& a, const ShownButton& b) { return a.left < b.left; });
@@ -222,6 +224,8 @@ TEST(mvMessageBox, ButtonsShowTheLanguageCaptionsAndClickingEndsWithTheirId) {
     EXPECT_EQ(shown[1].caption, GetLangText(L"global", L"retry").str());
     EXPECT_EQ(shown[2].caption, GetLangText(L"global", L"ignore").str());
     EXPECT_EQ(shown[0].caption, L"&Abbrechen");
+    for (const ShownButton& b : shown)
+        EXPECT_TRUE(b.libraryButton) << b.id;
 }
 
 TEST(mvMessageBox, YesNoCancelWithOwnCaptionsLeavesTheLanguageCaptionsInForce) {
