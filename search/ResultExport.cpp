@@ -8,7 +8,11 @@
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
 
-#include <cwchar>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 #include <string_view>
 
 namespace {
@@ -24,29 +28,91 @@ bool WriteText(VQFileWriter& writer, std::string_view bytes) {
     return bytes.empty() || writer.Write(bytes.data(), bytes.size());
 }
 
-// "&", "<", ">" and the quote as entities, so that no text can end the cell
-// or open markup.
-std::string HtmlEscaped(const mvstring& text) {
-    std::string out;
-    for (const char ch : WideToUtf8(text)) {
-        switch (ch) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += ch;
-        }
+// The bytes of one row; grows only, so that appending never clears memory
+// it will overwrite anyway.
+class RowBuffer {
+public:
+    void Clear() noexcept { m_size = 0; }
+    std::string_view View() const noexcept { return {m_bytes.data(), m_size}; }
+    // Room for `count` more bytes; Commit tells where the writing ended.
+    char* Reserve(std::size_t count) {
+        if (m_size + count > m_bytes.size())
+            m_bytes.resize(std::max(m_bytes.size() * 2, m_size + count));
+        return m_bytes.data() + m_size;
     }
-    return out;
+    void Commit(const char* end) noexcept {
+        m_size = static_cast<std::size_t>(end - m_bytes.data());
+    }
+    RowBuffer& operator+=(std::string_view bytes) {
+        Commit(std::copy(bytes.begin(), bytes.end(), Reserve(bytes.size())));
+        return *this;
+    }
+    RowBuffer& operator+=(char ch) { return *this += std::string_view(&ch, 1); }
+
+private:
+    std::vector<char> m_bytes;
+    std::size_t m_size = 0;
+};
+
+// Appends the text as UTF-8 (an unpaired surrogate as U+FFFD), with quotes
+// doubled for CSV, or "&", "<", ">" and quotes as entities for HTML, so that
+// no text can end its cell or open markup. Writes through a pointer into
+// room made for the longest outcome (six bytes a unit, "&quot;").
+void AppendEscaped(RowBuffer& out, std::wstring_view text, int format) {
+    char* p = out.Reserve(text.size() * 6);
+    const bool html = format == ExportHtml;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::uint32_t code = text[at];
+        if (code < 0x80) {
+            if (html && (code == '&' || code == '<' || code == '>' || code == '"')) {
+                const std::string_view entity = code == '&'   ? "&amp;"
+                                                : code == '<' ? "&lt;"
+                                                : code == '>' ? "&gt;"
+                                                              : "&quot;";
+                p = std::copy(entity.begin(), entity.end(), p);
+                continue;
+            }
+            if (!html && code == '"')
+                *p++ = '"';
+            *p++ = static_cast<char>(code);
+            continue;
+        }
+        if (code >= 0xD800 && code <= 0xDFFF) {
+            const bool paired = code < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+                                text[at + 1] <= 0xDFFF;
+            code = paired ? 0x10000 + ((code - 0xD800) << 10) + (text[++at] - 0xDC00) : 0xFFFD;
+        }
+        if (code < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (code >> 6));
+        } else if (code < 0x10000) {
+            *p++ = static_cast<char>(0xE0 | (code >> 12));
+            *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        } else {
+            *p++ = static_cast<char>(0xF0 | (code >> 18));
+            *p++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        }
+        *p++ = static_cast<char>(0x80 | (code & 0x3F));
+    }
+    out.Commit(p);
+}
+
+void AppendCell(RowBuffer& out, std::wstring_view text, int format) {
+    if (format == ExportHtml) {
+        out += "<td>";
+        AppendEscaped(out, text, format);
+        out += "</td>";
+        return;
+    }
+    if (text.empty())
+        return;
+    out += '"';
+    // A leading apostrophe keeps a spreadsheet from running the cell as a
+    // formula.
+    if (text[0] == L'=' || text[0] == L'+' || text[0] == L'-' || text[0] == L'@')
+        out += '\'';
+    AppendEscaped(out, text, format);
+    out += '"';
 }
 
 bool IsHtmlPath(const mvstring& path) {
@@ -58,21 +124,47 @@ bool IsHtmlPath(const mvstring& path) {
            mvstring::EqualsNoCase(extension, L".html");
 }
 
-mvstring CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText) {
+// Type names met during one export, by folder flag and exact extension:
+// asking the shared cache for every row would take its lock and its
+// case-insensitive search each time.
+class TypeNames {
+public:
+    std::wstring_view Get(const FoundItem& item) {
+        const bool folder = item.IsFolder();
+        auto& names = m_names[folder ? 1 : 0];
+        auto found = names.find(item.ext.view());
+        if (found == names.end()) {
+            const mvstring& name = GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
+            found = names.emplace(item.ext.str(), &name).first;
+        }
+        return found->second->view();
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::wstring_view text) const noexcept {
+            return std::hash<std::wstring_view>()(text);
+        }
+    };
+    std::unordered_map<std::wstring, const mvstring*, Hash, std::equal_to<>> m_names[2];
+};
+
+// The text of one cell; `number` holds a byte count written as digits.
+std::wstring_view CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText,
+                           std::wstring& number, TypeNames& types) {
     switch (column) {
     case ColumnName:
         return item.name;
-    case ColumnSize: {
+    case ColumnSize:
         if (item.IsFolder())
             return {};
         if (sizeAsText)
             return Settings().FileSizeFormat == 2 ? item.size_kb_text : item.size_text;
-        wchar_t number[32]{};
-        std::swprintf(number, 32, L"%lld", static_cast<long long>(item.size));
+        number = std::to_wstring(item.size);
         return number;
-    }
     case ColumnType:
-        return GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
+        return types.Get(item);
     case ColumnModified:
         return item.date_m_text;
     case ColumnFolder:
@@ -88,36 +180,26 @@ mvstring CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText) {
     }
 }
 
-// One row: the cells, then CR LF (CSV) or the row's tags (HTML).
-bool WriteRow(VQFileWriter& writer, const std::vector<mvstring>& cells, int format) {
-    bool written = WriteText(writer, format == ExportHtml ? "<tr>" : "");
-    for (std::size_t at = 0; at < cells.size() && written; ++at) {
-        written = WriteExportCell(writer, cells[at], format);
-        if (written && format == ExportCsv && at + 1 < cells.size())
-            written = WriteText(writer, ",");
+// A whole row into `out`: the cells, then CR LF (CSV) or the row's tags.
+template <typename CellOf>
+void MakeRow(RowBuffer& out, std::size_t cells, int format, CellOf cellOf) {
+    out.Clear();
+    if (format == ExportHtml)
+        out += "<tr>";
+    for (std::size_t at = 0; at < cells; ++at) {
+        if (format == ExportCsv && at > 0)
+            out += ',';
+        AppendCell(out, cellOf(at), format);
     }
-    return written && WriteText(writer, format == ExportHtml ? "</tr>\r\n" : "\r\n");
+    out += format == ExportHtml ? "</tr>\r\n" : "\r\n";
 }
 
 } // namespace
 
 bool WriteExportCell(VQFileWriter& writer, const mvstring& text, int format) {
-    if (format == ExportHtml)
-        return WriteText(writer, "<td>" + HtmlEscaped(text) + "</td>");
-    if (text.empty())
-        return true;
-    std::string cell = "\"";
-    // A leading apostrophe keeps a spreadsheet from running the cell as a
-    // formula.
-    if (text[0] == L'=' || text[0] == L'+' || text[0] == L'-' || text[0] == L'@')
-        cell += '\'';
-    for (const char ch : WideToUtf8(text)) {
-        cell += ch;
-        if (ch == '"')
-            cell += '"';
-    }
-    cell += '"';
-    return WriteText(writer, cell);
+    RowBuffer cell;
+    AppendCell(cell, text, format);
+    return WriteText(writer, cell.View());
 }
 
 bool ExportResults(SearchJob& job, const mvstring& path, int format,
@@ -143,27 +225,33 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     if (!writer.HasBuffer() || !writer.Open(path))
         return false;
 
-    std::vector<mvstring> cells;
-    for (const std::uint8_t column : chosen)
-        cells.push_back(GetColumnTitle(column, true)); // no mnemonics in a data file
-    bool written;
+    RowBuffer row;
     if (format == ExportHtml) {
         const mvstring title =
             job.folder_text.empty() ? mvstring(L"Velquin") : MakeSearchTitle(job.folder_text, 1);
-        written = WriteText(writer, kHtmlHead) && WriteText(writer, HtmlEscaped(title)) &&
-                  WriteText(writer, kHtmlStyle);
+        row += kHtmlHead;
+        AppendEscaped(row, title, ExportHtml);
+        row += kHtmlStyle;
     } else {
-        written = WriteText(writer, "\xEF\xBB\xBF");
+        row += "\xEF\xBB\xBF";
     }
-    written = written && WriteRow(writer, cells, format);
+    bool written = WriteText(writer, row.View());
+    std::vector<mvstring> titles;
+    for (const std::uint8_t column : chosen)
+        titles.push_back(GetColumnTitle(column, true)); // no mnemonics in a data file
+    MakeRow(row, titles.size(), format, [&](std::size_t at) { return titles[at].view(); });
+    written = written && WriteText(writer, row.View());
     {
         mvLock lock(job.lock);
+        std::wstring number;
+        TypeNames types;
         for (const FoundItem* item : job.results) {
             if (!written)
                 break;
-            for (std::size_t at = 0; at < chosen.size(); ++at)
-                cells[at] = CellText(*item, chosen[at], sizeAsText);
-            written = WriteRow(writer, cells, format);
+            MakeRow(row, chosen.size(), format, [&](std::size_t at) {
+                return CellText(*item, chosen[at], sizeAsText, number, types);
+            });
+            written = WriteText(writer, row.View());
         }
     }
     if (written && format == ExportHtml)

@@ -9,6 +9,9 @@
 #include "search/ShellTypeCache.h"
 
 #include <cwchar>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -63,19 +66,24 @@ std::uint64_t LocalToday() {
     return time - time % kDay;
 }
 
-int ResultGroups::Compare(const ResultGroup& entry, std::int32_t id, const mvstring& title) const {
+int ResultGroups::Compare(const ResultGroup& entry, std::int32_t id,
+                          std::wstring_view title) const {
     int result = 0;
     if (column == ColumnType || column == ColumnFolder || column == ColumnAttributes) {
-        if (!entry.title.empty() && !title.empty())
+        // Items without the text form one group of their own, placed like
+        // the leftovers of the other columns.
+        if (entry.title.empty() || title.empty())
+            result = (entry.title.empty() ? 1 : 0) - (title.empty() ? 1 : 0);
+        else
             result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_DIGITSASNUMBERS,
                                     entry.title.c_str(), static_cast<int>(entry.title.length()),
-                                    title.c_str(), static_cast<int>(title.length())) -
+                                    title.data(), static_cast<int>(title.length())) -
                      CSTR_EQUAL;
     } else if (entry.id == -1 || id == -1) {
         // The leftovers come after every other group.
         result = (entry.id == -1 ? 1 : 0) - (id == -1 ? 1 : 0);
     } else if (column == ColumnExtension) {
-        result = mvstring::Compare(entry.title, title, true);
+        result = mvstring::Compare(entry.title, mvstring(title), true);
     } else {
         result = (entry.id > id) - (entry.id < id);
     }
@@ -103,10 +111,15 @@ int ResultGroups::DateRange(const FoundItem& item, std::uint64_t today) const {
                               : column == ColumnAccessed ? item.date_a
                                                          : item.date_m;
     const std::uint64_t d = LocalDay(utc);
-    SYSTEMTIME now = ToSystemTime(today);
-    const SYSTEMTIME then = ToSystemTime(d);
-    ShiftDayOfWeek(now);
-    const std::uint64_t s = today - now.wDayOfWeek * kDay; // start of this week
+    if (m_weekStart == 0 || m_weekToday != today) {
+        m_today = ToSystemTime(today);
+        SYSTEMTIME shifted = m_today;
+        ShiftDayOfWeek(shifted);
+        m_weekToday = today;
+        m_weekStart = today - shifted.wDayOfWeek * kDay;
+    }
+    const SYSTEMTIME& now = m_today;
+    const std::uint64_t s = m_weekStart;
 
     if (d == today)
         return DateToday;
@@ -122,6 +135,7 @@ int ResultGroups::DateRange(const FoundItem& item, std::uint64_t today) const {
         return DateLastWeek;
     if (s + 6 * kDay < d && d <= s + 13 * kDay)
         return DateNextWeek;
+    const SYSTEMTIME then = ToSystemTime(d);
     if (then.wYear == now.wYear) {
         if (then.wMonth == now.wMonth)
             return then.wDay < now.wDay ? DateEarlierThisMonth : DateLaterThisMonth;
@@ -134,40 +148,39 @@ int ResultGroups::DateRange(const FoundItem& item, std::uint64_t today) const {
     return then.wYear < now.wYear ? DateLongAgo : DateInTheFuture;
 }
 
-void ResultGroups::AddItem(std::int32_t displayIndex, const FoundItem& item, std::uint64_t today) {
-    std::int32_t id = 0;
-    mvstring title;
+ResultGroups::Key ResultGroups::KeyOf(const FoundItem& item, std::uint64_t today) const {
     switch (column) {
     case ColumnName:
-        id = GroupNameIndex(item.name.empty() ? L'\0' : item.name[0], &title);
-        if (id < 0)
-            title.clear();
-        break;
+        return {GroupNameIndex(item.name.empty() ? L'\0' : item.name[0]), {}};
     case ColumnSize:
-        id = SizeGroupId(item);
-        break;
+        return {SizeGroupId(item), {}};
     case ColumnType:
-        title = GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
-        break;
-    case ColumnModified:
-    case ColumnCreated:
-    case ColumnAccessed:
-        id = DateRange(item, today);
-        break;
+        return {0, GlobalShellTypeCache().GetTypeName(item.ext, item.attr).view()};
     case ColumnFolder:
-        title = item.folder;
-        break;
+        return {0, item.folder.view()};
     case ColumnAttributes:
-        title = item.attr_text;
-        break;
+        return {0, item.attr_text.view()};
     case ColumnExtension:
-        id = item.IsFolder() || item.ext.empty() ? -1 : 0;
-        title = item.ext;
-        break;
+        return {item.IsFolder() || item.ext.empty() ? -1 : 0, item.ext.view()};
     default:
-        return;
+        return {DateRange(item, today), {}};
     }
-    groups[FindOrInsert(id, title)].items.push_back(displayIndex);
+}
+
+mvstring ResultGroups::TitleOf(const FoundItem& item, const Key& key) const {
+    mvstring title;
+    if (column != ColumnName)
+        title = key.title;
+    else if (key.id >= 0)
+        GroupNameIndex(item.name[0], &title);
+    return title;
+}
+
+void ResultGroups::AddItem(std::int32_t displayIndex, const FoundItem& item, std::uint64_t today) {
+    if (column > ColumnExtension)
+        return;
+    const Key key = KeyOf(item, today);
+    groups[FindOrInsert(key.id, TitleOf(item, key))].items.push_back(displayIndex);
 }
 
 bool ResultGroups::Rebuild(const std::deque<FoundItem*>& display) {
@@ -176,22 +189,64 @@ bool ResultGroups::Rebuild(const std::deque<FoundItem*>& display) {
     return Build(display, LocalToday());
 }
 
+namespace {
+
+struct KeyHash {
+    std::size_t operator()(const std::pair<std::int32_t, std::wstring_view>& key) const noexcept {
+        return std::hash<std::wstring_view>()(key.second) * 31 +
+               std::hash<std::int32_t>()(key.first);
+    }
+};
+
+} // namespace
+
 bool ResultGroups::Build(const std::deque<FoundItem*>& display, std::uint64_t today) {
     groups.clear();
     item_map.clear();
     if (column > ColumnExtension)
         return false;
+    // Each distinct key once, in the order items bring them, so that a group
+    // keeps the title of its first item.
+    struct Distinct {
+        std::int32_t id;
+        mvstring title;
+        std::wstring_view key;
+        int group = -1;
+    };
+    std::deque<Distinct> distinct;
+    std::unordered_map<std::pair<std::int32_t, std::wstring_view>, int, KeyHash> known;
+    std::vector<int> itemKeys(display.size());
     for (std::size_t at = 0; at < display.size(); ++at) {
         if (IsShuttingDown())
             return false;
-        AddItem(static_cast<std::int32_t>(at), *display[at], today);
+        const Key key = KeyOf(*display[at], today);
+        auto found = known.find({key.id, key.title});
+        if (found == known.end()) {
+            distinct.push_back({key.id, TitleOf(*display[at], key), {}});
+            // The map's key must outlive the item it came from.
+            distinct.back().key =
+                key.title.empty() ? std::wstring_view() : distinct.back().title.view();
+            if (column == ColumnName)
+                distinct.back().key = {};
+            found = known
+                        .emplace(std::make_pair(key.id, distinct.back().key),
+                                 static_cast<int>(distinct.size() - 1))
+                        .first;
+        }
+        itemKeys[at] = found->second;
     }
+    for (const Distinct& entry : distinct)
+        FindOrInsert(entry.id, entry.title);
+    for (Distinct& entry : distinct)
+        entry.group = FindOrInsert(entry.id, entry.title);
+
     item_map.assign(display.size(), -1);
-    for (std::size_t group = 0; group < groups.size(); ++group) {
+    for (std::size_t at = 0; at < display.size(); ++at) {
         if (IsShuttingDown())
             return false;
-        for (const std::int32_t item : groups[group].items)
-            item_map[item] = static_cast<std::int32_t>(group);
+        const int group = distinct[itemKeys[at]].group;
+        groups[group].items.push_back(static_cast<std::int32_t>(at));
+        item_map[at] = group;
     }
     return true;
 }

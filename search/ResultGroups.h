@@ -7,8 +7,11 @@
 #include "foundation/mvstring.h"
 #include "search/FoundItem.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <deque>
+#include <string_view>
 #include <vector>
 
 struct ResultGroup {
@@ -50,7 +53,9 @@ public:
     // groups are then partial and not to be shown).
     bool Rebuild(const std::deque<FoundItem*>& display);
     // The same with the grouping as set in `column` and `descending`, and
-    // the start of the local day given as a local file time.
+    // the start of the local day given as a local file time. Gives the
+    // groups that AddItem gives item by item, but looks each distinct key up
+    // among the groups only once.
     bool Build(const std::deque<FoundItem*>& display, std::uint64_t today);
 
     // Index of the group with this key, a new group inserted in group order
@@ -67,8 +72,23 @@ public:
     void GetCaption(int groupIndex, mvstring& text) const;
 
 private:
+    // The key of an item's group: the id and, for the columns grouped by
+    // text, the text (a view into the item or the type cache). The name
+    // column's title, the range label, is not part of its key.
+    struct Key {
+        std::int32_t id;
+        std::wstring_view title;
+    };
+    Key KeyOf(const FoundItem& item, std::uint64_t today) const;
+    // The title a new group of the item's key gets.
+    mvstring TitleOf(const FoundItem& item, const Key& key) const;
     // -1, 0 or 1: the group entry against the key, in group order.
-    int Compare(const ResultGroup& entry, std::int32_t id, const mvstring& title) const;
+    int Compare(const ResultGroup& entry, std::int32_t id, std::wstring_view title) const;
+
+    // Today's date and the start of its week, worked out once per day given.
+    mutable std::uint64_t m_weekToday = 0;
+    mutable SYSTEMTIME m_today{};
+    mutable std::uint64_t m_weekStart = 0;
 };
 
 // The start of the current local day as a local file time (100 ns units).

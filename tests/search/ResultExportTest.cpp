@@ -168,6 +168,9 @@ TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
         {L"@x", "\"'@x\"", "<td>@x</td>"},
         {L"+1", "\"'+1\"", "<td>+1</td>"},
         {L"x=1", "\"x=1\"", "<td>x=1</td>"},
+        // UTF-8 beyond the basic plane; a lone surrogate becomes U+FFFD.
+        {L"\U0001F600", "\"\xF0\x9F\x98\x80\"", "<td>\xF0\x9F\x98\x80</td>"},
+        {L"\xD800x", "\"\xEF\xBF\xBDx\"", "<td>\xEF\xBF\xBDx</td>"},
     };
     TempDir dir;
     for (const auto& c : cases) {

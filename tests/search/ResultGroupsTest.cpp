@@ -201,8 +201,10 @@ TEST_F(ResultGroupsTest, ByTextColumns) {
     // Folders in the user's order with digits as numbers.
     EXPECT_EQ(Captions(items, 4, false),
               (std::vector<std::wstring>{L"C:\\dir2 (3)", L"C:\\dir10 (2)"}));
-    // An item without attribute text is equal to any group it meets.
-    EXPECT_EQ(Captions(items, 7, false).size(), 2u);
+    // Items without attribute text form a group of their own, placed like
+    // the leftovers.
+    EXPECT_EQ(Captions(items, 7, false), (std::vector<std::wstring>{L"A (1)", L"RA (2)", L" (2)"}));
+    EXPECT_EQ(Captions(items, 7, true), (std::vector<std::wstring>{L" (2)", L"RA (2)", L"A (1)"}));
     // Types as the shell names them.
     const std::vector<std::wstring> types = Captions(items, 2, false);
     const mvstring folderType =
@@ -286,4 +288,39 @@ TEST_F(ResultGroupsTest, NoGroupsWhenOffOrShuttingDown) {
     EXPECT_FALSE(built);
     EXPECT_TRUE(groups.Build(items.display, LocalToday()));
     EXPECT_EQ(groups.groups.size(), 1u);
+}
+
+// Build looks each distinct key up once; it must give what putting the items
+// in one by one gives, for every column and direction.
+TEST_F(ResultGroupsTest, BuildAgreesWithAddingItemByItem) {
+    Items items;
+    const wchar_t* names[] = {L"b.TXT", L"a.txt", L"_x.log", L"Zed", L"9lives.doc", L"k.txt"};
+    const wchar_t* folders[] = {L"C:\\dir10", L"C:\\dir2", L"c:\\DIR2", L"D:\\x"};
+    const wchar_t* attrs[] = {L"A", L"", L"RA", L"ra", L"H"};
+    for (int i = 0; i < 40; ++i) {
+        FoundItem& item = items.Add(names[i % 6], (i % 7) * 9000ull,
+                                    i % 9 == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0x20);
+        item.folder = folders[i % 4];
+        item.attr_text = attrs[i % 5];
+        item.date_m = ItemTime(2025, 1, static_cast<WORD>(1 + i % 28));
+        item.date_c = ItemTime(static_cast<WORD>(2023 + i % 4), 6, 1);
+        item.date_a = ItemTime(2025, static_cast<WORD>(1 + i % 12), 1);
+    }
+    const std::uint64_t today = LocalDate(2025, 1, 15);
+    for (std::uint8_t column = 0; column < 9; ++column) {
+        for (const bool descending : {false, true}) {
+            ResultGroups built, added;
+            built.column = added.column = column;
+            built.descending = added.descending = descending;
+            ASSERT_TRUE(built.Build(items.display, today));
+            for (std::size_t at = 0; at < items.display.size(); ++at)
+                added.AddItem(static_cast<std::int32_t>(at), *items.display[at], today);
+            ASSERT_EQ(built.groups.size(), added.groups.size()) << int(column) << descending;
+            for (std::size_t group = 0; group < built.groups.size(); ++group) {
+                EXPECT_EQ(built.groups[group].id, added.groups[group].id) << int(column);
+                EXPECT_EQ(built.groups[group].title, added.groups[group].title) << int(column);
+                EXPECT_EQ(built.groups[group].items, added.groups[group].items) << int(column);
+            }
+        }
+    }
 }
