@@ -250,7 +250,8 @@ int mvMessageBox::OnInitDialog() {
     m_countDown.Stop();
     m_countDown.ticks = 0;
     const HWND button = m_countDownButton != 0 ? GetDlgItem(m_hwnd, m_countDownButton) : nullptr;
-    if (m_countDownSeconds != 0 && button != nullptr && IsWindowVisible(button)) {
+    if (m_countDownSeconds != 0 && button != nullptr &&
+        (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE) != 0) {
         m_countDown.savedCaption = GetWindowTextString(button);
         UpdateCountdownText(button);
         m_countDown.Rebind(m_hwnd, 1000);

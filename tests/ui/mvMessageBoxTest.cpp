@@ -366,3 +366,28 @@ TEST(mvMessageBoxInput, CtrlCCopiesExactlyTheText) {
     CloseClipboard();
     EXPECT_EQ(copied, L"abc");
 }
+
+TEST(mvMessageBox, ACountdownPressesItsButtonAndSetsTheCheckBox) {
+    mvMessageBox box;
+    box.m_type = MB_OKCANCEL;
+    box.m_text = L"Closing soon";
+    box.m_caption = L"Countdown";
+    box.m_checkText = L"Do not ask again";
+    box.m_countDownSeconds = 2;
+    box.m_countDownButton = IDCANCEL;
+    box.m_countDownCheck = BST_CHECKED;
+    std::wstring caption;
+    bool checkShown = false;
+    const int result = RunBox([&] { return static_cast<int>(box.DoModal(nullptr)); },
+                              [&](HWND shown) {
+                                  wchar_t text[64] = {};
+                                  GetWindowTextW(GetDlgItem(shown, IDCANCEL), text, 64);
+                                  caption = text;
+                                  checkShown =
+                                      IsWindowVisible(GetDlgItem(shown, mvMessageBox::kCheckBoxId));
+                              });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(caption, SetButtonText(IDCANCEL, nullptr).str() + L" (2)");
+    EXPECT_TRUE(checkShown);
+    EXPECT_TRUE(box.m_checked);
+}
