@@ -86,7 +86,13 @@ const ButtonPaintState* BeginFace(HDC dc, const RECT* area, LPARAM param) {
     return state;
 }
 
+const UINT g_splitButtonMessage = RegisterWindowMessageW(L"WM_MVBUTTON_SPLIT");
+
 } // namespace
+
+UINT SplitButtonMessage() {
+    return g_splitButtonMessage;
+}
 
 // mvCheckBox
 

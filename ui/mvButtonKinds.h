@@ -11,6 +11,10 @@
 // library.
 inline constexpr wchar_t kAutoRadioProperty[] = L"mvCheckBox_AutoRadioButton";
 
+// The window message "WM_MVBUTTON_SPLIT" of the application's split button,
+// registered when the program loads.
+UINT SplitButtonMessage();
+
 class mvCheckBox : public mvButton {
 public:
     mvCheckBox() = default;

@@ -5,6 +5,7 @@
 #include "ui/UiTheme.h"
 #include "ui/WindowClasses.h"
 
+#include "../support/Canvas.h"
 #include "ProbeWnd.h"
 #include "ScopedLook.h"
 
@@ -193,4 +194,30 @@ TEST(mvButton_Link, ALinkIsAlwaysOwnerDrawnWithTheHandCursor) {
     item.itemState = ODS_DISABLED;
     link.GetColors(item, state);
     EXPECT_EQ(state.text, GetSysColor(COLOR_GRAYTEXT));
+}
+
+TEST(mvCheckBox, TheOwnerDrawnGlyphShowsTheMarkOnlyWhenChecked) {
+    Host host;
+    const COLORREF icon = UiTheme::Get().Color(ThemeIcon);
+    for (const DWORD style : {DWORD(BS_AUTOCHECKBOX), DWORD(BS_AUTORADIOBUTTON)}) {
+        mvCheckBox box;
+        host.Add(box, 800, style, 0, 24);
+        auto markPixels = [&] {
+            Canvas canvas(120, 24);
+            SendMessageW(box.m_hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()),
+                         PRF_CLIENT);
+            // The glyph sits at the left; count its mark pixels inside the
+            // frame.
+            int count = 0;
+            for (int y = 8; y < 16; ++y)
+                for (int x = 6; x < 12; ++x)
+                    count += canvas.At(x, y) == icon;
+            return count;
+        };
+        const int unchecked = markPixels();
+        SendMessageW(box.m_hwnd, BM_SETCHECK, BST_CHECKED, 0);
+        const int checked = markPixels();
+        EXPECT_EQ(unchecked, 0) << style;
+        EXPECT_GT(checked, 4) << style;
+    }
 }

@@ -483,3 +483,28 @@ TEST(mvMenu, ATrackedPopupIsMeasuredAndDrawnThroughTheCurrentPopupMenu) {
     EXPECT_FALSE(popup.drawn.empty());
     EXPECT_EQ(popup.currentAtMeasure, popup.Handle());
 }
+
+TEST(mvMenu, ANewUiFontRecreatesOwnerDrawnMenusOnly) {
+    ScopedLook look(false);
+    mvMenu drawn, plain(true);
+    ASSERT_TRUE(drawn.CreatePopup());
+    ASSERT_TRUE(drawn.AppendItem(1, L"One", nullptr));
+    ASSERT_TRUE(plain.CreatePopup());
+    ASSERT_TRUE(plain.AppendItem(2, L"Two", nullptr));
+    const HMENU drawnBefore = drawn.Handle(), plainBefore = plain.Handle();
+
+    UiFonts& fonts = UiTheme::Get().fonts;
+    LOGFONTW font{};
+    ASSERT_EQ(GetObjectW(fonts.normal.Get(), sizeof font, &font), int(sizeof font));
+    // The same font again changes nothing.
+    RefreshMenusForFont();
+    EXPECT_EQ(drawn.Handle(), drawnBefore);
+
+    font.lfHeight = font.lfHeight < 0 ? font.lfHeight - 3 : font.lfHeight + 3;
+    fonts.Create(font, 1.45);
+    EXPECT_NE(drawn.Handle(), drawnBefore);
+    EXPECT_FALSE(IsMenu(drawnBefore));
+    EXPECT_EQ(drawn.GetItemText(0), L"One");
+    EXPECT_NE(ItemType(drawn.Handle(), 0) & MFT_OWNERDRAW, 0u);
+    EXPECT_EQ(plain.Handle(), plainBefore);
+}
