@@ -201,3 +201,12 @@ TEST(mvButton, ADoubleClickIsTwoClicks) {
         EXPECT_EQ(Clicks(f.host, 100), 2) << systemLook;
     }
 }
+
+TEST(mvButton, EnterOnTheButtonClicksIt) {
+    for (const bool systemLook : {false, true}) {
+        ButtonFixture f(systemLook);
+        SendMessageW(f.button.m_hwnd, WM_CHAR, VK_RETURN, 0);
+        Pump();
+        EXPECT_EQ(Clicks(f.host, 100), 1) << systemLook;
+    }
+}
