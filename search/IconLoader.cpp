@@ -1,0 +1,210 @@
+#include "search/IconLoader.h"
+
+#include "foundation/Handles.h"
+#include "foundation/Paths.h"
+#include "foundation/Settings.h"
+#include "foundation/ShutdownFlag.h"
+#include "foundation/mvcominit.h"
+#include "search/Notifier.h"
+#include "ui/mvImage.h"
+
+#include <shobjidl.h>
+
+#include <atomic>
+#include <map>
+
+namespace {
+
+// The shell item of the last path asked on this thread, so that the
+// thumbnail sizes of one file share one item.
+struct ThreadShellItem {
+    mvstring path;
+    ComHandle<IShellItemImageFactory> factory;
+};
+thread_local ThreadShellItem t_lastItem;
+
+HBITMAP ShellThumbnail(const mvstring& path, int size) {
+    if (t_lastItem.path != path || !t_lastItem.factory) {
+        t_lastItem.factory.Reset();
+        t_lastItem.path = path;
+        ComHandle<IShellItem2> item;
+        if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItem2,
+                                               reinterpret_cast<void**>(item.Put()))) ||
+            FAILED(item.Get()->QueryInterface(IID_IShellItemImageFactory,
+                                              reinterpret_cast<void**>(t_lastItem.factory.Put()))))
+            return nullptr;
+    }
+    HBITMAP bitmap = nullptr;
+    if (FAILED(t_lastItem.factory.Get()->GetImage(SIZE{size, size}, SIIGBF_THUMBNAILONLY, &bitmap)))
+        return nullptr;
+    return bitmap;
+}
+
+std::atomic<ThumbnailQuery> g_thumbnails{&ShellThumbnail};
+
+// The item's path with the letters A to Z lower-cased.
+mvstring ItemPath(const FoundItem& item) {
+    mvstring path = PathJoin(item.folder, item.name);
+    for (size_t i = 0; i < path.size(); ++i)
+        if (path[i] >= L'A' && path[i] <= L'Z')
+            path[i] = static_cast<wchar_t>(path[i] - L'A' + L'a');
+    return path;
+}
+
+} // namespace
+
+void SetThumbnailQuery(ThumbnailQuery query) {
+    g_thumbnails.store(query != nullptr ? query : &ShellThumbnail);
+}
+
+IconLoadQueue::IconLoadQueue(ShellTypeCache& cache) : m_cache(cache) {}
+
+IconLoadQueue::~IconLoadQueue() {
+    Stop();
+}
+
+bool IconLoadQueue::Queue(FoundItem* item) {
+    if (item == nullptr)
+        return false;
+    {
+        mvLock held(lock);
+        m_queue.insert(item);
+        if (worker.Gate() != nullptr)
+            SetEvent(worker.Gate());
+    }
+    return worker.IsRunning() || worker.Start(&IconLoaderThreadProc, this);
+}
+
+FoundItem* IconLoadQueue::Take() {
+    mvLock held(lock);
+    if (m_queue.empty()) {
+        ResetEvent(worker.Gate());
+        return nullptr;
+    }
+    auto first = m_queue.begin();
+    m_inHand = *first;
+    m_queue.erase(first);
+    return m_inHand;
+}
+
+void IconLoadQueue::Done() {
+    mvLock held(lock);
+    m_inHand = nullptr;
+    WakeAllConditionVariable(&m_handEmpty);
+}
+
+void IconLoadQueue::ClearAndWait() {
+    mvLock held(lock);
+    m_queue.clear();
+    while (m_inHand != nullptr && worker.IsRunning())
+        SleepConditionVariableCS(&m_handEmpty, lock, 50);
+}
+
+size_t IconLoadQueue::QueuedCount() {
+    mvLock held(lock);
+    return m_queue.size();
+}
+
+bool IconLoadQueue::Stop() {
+    worker.Stop(0);
+    {
+        mvLock held(lock);
+        m_queue.clear();
+    }
+    HANDLE thread = worker.Handle();
+    return thread == nullptr || WaitForSingleObject(thread, 500) == WAIT_OBJECT_0;
+}
+
+IconLoadQueue& GlobalIconLoadQueue() {
+    static IconLoadQueue queue(GlobalShellTypeCache());
+    return queue;
+}
+
+bool StopIconLoaderThread() {
+    return GlobalIconLoadQueue().Stop();
+}
+
+DWORD WINAPI IconLoaderThreadProc(void* parameter) {
+    auto* queue = static_cast<IconLoadQueue*>(parameter);
+    {
+        mvcominit com;
+        while (!queue->worker.CheckStop() && !IsShuttingDown()) {
+            FoundItem* item = queue->Take();
+            if (item == nullptr)
+                continue;
+            LoadItemImage(*item, queue->Cache());
+            if (item->icon.load() >= 0)
+                PostNotify(6, reinterpret_cast<std::int64_t>(item));
+            queue->Done();
+        }
+        t_lastItem = {}; // released while COM still runs
+    }
+    return 0;
+}
+
+void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
+    if (item.icon.load() >= 0)
+        return;
+    const mvstring path = ItemPath(item);
+    if (path.empty())
+        return;
+    const int index = cache.GetIconIndex(path, item.ext, item.attr);
+    std::int64_t overlay = -1;
+    if (static_cast<unsigned>(index) > 0xFFFFFFu) {
+        int image = -1;
+        IImageList* small = cache.GetImageList(ViewSmallIcons);
+        if (small != nullptr &&
+            SUCCEEDED(small->GetOverlayImage(static_cast<unsigned>(index) >> 24, &image)))
+            overlay = image;
+    }
+    item.overlay.store(overlay);
+    item.icon.store(index & 0xFFFFFF);
+
+    // Thumbnails for the sizes the setting asks for; each size the cache
+    // already holds a bitmap for is kept. A failed request stores a null
+    // bitmap, which marks the file as tried.
+    const int flag = Settings().ThumbnailFlag;
+    std::map<int, int> sizes; // image-list code -> pixels
+    if (flag == 1)
+        sizes = {{ImageListSmall, cache.ImageSizeForView(ViewSmallIcons)},
+                 {ImageListLarge, cache.ImageSizeForView(ViewIcons)},
+                 {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+    else if (flag == 0)
+        sizes = {{ImageListLarge, cache.ImageSizeForView(ViewIcons)},
+                 {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+    ThumbnailQuery query = g_thumbnails.load();
+    for (const auto& [code, size] : sizes)
+        if (cache.GetThumbnail(path, code) == nullptr)
+            cache.StoreThumbnail(path, code, size > 0 ? query(path, size) : nullptr);
+}
+
+void DrawItemImage(const FoundItem& item, int view, HDC dc, const RECT& rect,
+                   ShellTypeCache& cache) {
+    if (dc == nullptr)
+        return;
+    const int code = cache.NormalizeViewCode(view);
+    IImageList* list = cache.GetImageList(view);
+    const bool cut = item.state == ItemCut;
+    const UINT style = cut ? ILD_BLEND50 : ILD_NORMAL;
+    if (HBITMAP thumbnail = cache.GetThumbnail(ItemPath(item), code)) {
+        mvimage image;
+        if (image.FromHBitmap(thumbnail)) {
+            const int left = rect.left + (rect.right - rect.left) / 2 - image.Width() / 2;
+            const int top = rect.top + (rect.bottom - rect.top) / 2 - image.Height() / 2;
+            const RECT to = {left, top, left + image.Width(), top + image.Height()};
+            const mvColorMatrix half = AlphaMatrix(0.5f);
+            image.DrawRect(dc, &to, nullptr, cut ? &half : nullptr);
+        }
+    } else if (list != nullptr) {
+        std::int64_t icon = item.icon.load();
+        int index = icon >= 0 ? static_cast<int>(icon)
+                              : cache.GetIconIndex(mvstring(), mvstring(), item.attr) & 0xFFFFFF;
+        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), index, dc, rect.left, rect.top,
+                         rect.right - rect.left, rect.bottom - rect.top, CLR_NONE, CLR_NONE, style);
+    }
+    const std::int64_t overlay = item.overlay.load();
+    if (overlay >= 0 && list != nullptr)
+        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), static_cast<int>(overlay), dc,
+                         rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                         CLR_NONE, CLR_NONE, style);
+}

@@ -1,0 +1,237 @@
+#include "search/IconLoader.h"
+
+#include "NotifyListener.h"
+#include "foundation/Handles.h"
+#include "foundation/Paths.h"
+#include "foundation/Settings.h"
+#include "foundation/mvcominit.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// An opaque square bitmap of one colour (0xRRGGBB).
+HBITMAP SolidBitmap(int size, std::uint32_t rgb) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::fill_n(static_cast<std::uint32_t*>(bits), size * size, 0xFF000000u | rgb);
+    return bitmap;
+}
+
+// Counts the thumbnail requests by size; may hold each request until told.
+struct FakeThumbnails {
+    static inline std::atomic<int> calls{0};
+    static inline std::vector<int> sizes;
+    static inline EventHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    static inline EventHandle release{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+    static HBITMAP Query(const mvstring&, int size) {
+        SetEvent(entered.Get());
+        WaitForSingleObject(release.Get(), 5000);
+        sizes.push_back(size);
+        ++calls;
+        return SolidBitmap(4, 0);
+    }
+    FakeThumbnails() {
+        calls = 0;
+        sizes.clear();
+        ResetEvent(entered.Get());
+        SetEvent(release.Get());
+        SetThumbnailQuery(&Query);
+    }
+    ~FakeThumbnails() {
+        SetEvent(release.Get());
+        SetThumbnailQuery(nullptr);
+    }
+};
+
+class IconLoaderTest : public ::testing::Test {
+protected:
+    IconLoaderTest() { cache.Init(); }
+    ~IconLoaderTest() override { Settings().ThumbnailFlag = savedFlag; }
+
+    // An item for a file (or folder) made in the temporary folder.
+    FoundItem& Item(const std::wstring& name, bool folder) {
+        auto item = std::make_unique<FoundItem>();
+        item->folder = temp.Path().c_str();
+        item->name = name.c_str();
+        if (folder) {
+            CreateDirectoryW((temp / name).c_str(), nullptr);
+            item->attr = FILE_ATTRIBUTE_DIRECTORY;
+        } else {
+            temp.WriteFile(name, "text");
+            item->attr = FILE_ATTRIBUTE_ARCHIVE;
+            size_t dot = name.rfind(L'.');
+            item->ext = dot == std::wstring::npos ? L"" : name.substr(dot).c_str();
+        }
+        items.push_back(std::move(item));
+        return *items.back();
+    }
+
+    mvcominit com;
+    TempDir temp;
+    ShellTypeCache cache;
+    std::vector<std::unique_ptr<FoundItem>> items;
+    const std::uint8_t savedFlag = Settings().ThumbnailFlag;
+    FakeThumbnails thumbnails;
+};
+
+TEST_F(IconLoaderTest, ThumbnailSettingChoosesTheSizesAsked) {
+    const struct {
+        std::uint8_t flag;
+        std::vector<int> codes;
+    } cases[] = {{0, {ImageListLarge, ImageListExtraLarge}},
+                 {1, {ImageListSmall, ImageListLarge, ImageListExtraLarge}},
+                 {2, {}}};
+    for (const auto& c : cases) {
+        Settings().ThumbnailFlag = c.flag;
+        FoundItem& item = Item(L"file" + std::to_wstring(c.flag) + L".txt", false);
+        thumbnails.calls = 0;
+        LoadItemImage(item, cache);
+        EXPECT_GE(item.icon.load(), 0);
+        EXPECT_EQ(static_cast<int>(c.codes.size()), thumbnails.calls.load()) << int(c.flag);
+        const mvstring path = PathJoin(item.folder, item.name);
+        for (int code : c.codes)
+            EXPECT_NE(nullptr, cache.GetThumbnail(path, code)) << int(c.flag) << " " << code;
+        LoadItemImage(item, cache); // loaded once only
+        EXPECT_EQ(static_cast<int>(c.codes.size()), thumbnails.calls.load());
+    }
+}
+
+TEST_F(IconLoaderTest, LoaderThreadReportsEveryQueuedItem) {
+    Settings().ThumbnailFlag = 2;
+    Listener listener;
+    ASSERT_TRUE(GlobalNotifier().Attach(listener.Window()));
+    IconLoadQueue queue(cache);
+    std::vector<FoundItem*> queued;
+    for (int i = 0; i < 6; ++i)
+        queued.push_back(&Item(L"entry" + std::to_wstring(i) + (i % 2 ? L".txt" : L""), i == 4));
+    for (FoundItem* item : queued)
+        ASSERT_TRUE(queue.Queue(item));
+    ASSERT_TRUE(queue.Queue(queued[0])); // queued twice, loaded once
+    listener.Pump(queued.size());
+    std::vector<std::wstring> expected;
+    for (FoundItem* item : queued)
+        expected.push_back(std::to_wstring(reinterpret_cast<std::int64_t>(item)));
+    std::vector<std::wstring> reported;
+    for (const Received& r : listener.got)
+        if (r.code == 6)
+            reported.push_back(r.text);
+    std::sort(expected.begin(), expected.end());
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(expected, reported);
+    for (FoundItem* item : queued)
+        EXPECT_GE(item->icon.load(), 0);
+    EXPECT_EQ(0u, queue.QueuedCount());
+    EXPECT_TRUE(queue.Stop());
+    EXPECT_FALSE(queue.worker.IsRunning());
+    GlobalNotifier().Stop();
+}
+
+// Clearing the results must not free an item the loader is still filling.
+TEST_F(IconLoaderTest, ClearingWaitsForTheItemInHandAndDropsTheRest) {
+    Settings().ThumbnailFlag = 0;
+    ResetEvent(FakeThumbnails::release.Get());
+    IconLoadQueue queue(cache);
+    FoundItem& first = Item(L"held.txt", false);
+    ASSERT_TRUE(queue.Queue(&first));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(FakeThumbnails::entered.Get(), 5000));
+    std::vector<FoundItem*> later;
+    for (int i = 0; i < 4; ++i) {
+        later.push_back(&Item(L"later" + std::to_wstring(i) + L".txt", false));
+        queue.Queue(later.back());
+    }
+    std::atomic<bool> cleared{false};
+    std::thread clearing([&] {
+        queue.ClearAndWait();
+        cleared = true;
+    });
+    Sleep(200);
+    EXPECT_FALSE(cleared.load()); // the held item is still being loaded
+    EXPECT_EQ(0u, queue.QueuedCount());
+    SetEvent(FakeThumbnails::release.Get());
+    clearing.join();
+    EXPECT_TRUE(cleared.load());
+    EXPECT_EQ(2, thumbnails.calls.load()); // both sizes of the held item, nothing after
+    for (FoundItem* item : later)
+        EXPECT_EQ(-1, item->icon.load());
+    EXPECT_TRUE(queue.Stop());
+}
+
+TEST_F(IconLoaderTest, StopWithItemsQueuedEndsSoonAndEmptiesTheQueue) {
+    Settings().ThumbnailFlag = 0;
+    ResetEvent(FakeThumbnails::release.Get());
+    IconLoadQueue queue(cache);
+    for (int i = 0; i < 20; ++i)
+        queue.Queue(&Item(L"many" + std::to_wstring(i) + L".txt", false));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(FakeThumbnails::entered.Get(), 5000));
+    std::thread releaser([] {
+        Sleep(100);
+        SetEvent(FakeThumbnails::release.Get());
+    });
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(queue.Stop());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    releaser.join();
+    EXPECT_EQ(0u, queue.QueuedCount());
+    int loaded = 0;
+    for (const auto& item : items)
+        loaded += item->icon.load() >= 0;
+    EXPECT_LT(loaded, 20);
+}
+
+// Pixels of a 32x32 white canvas after drawing into it.
+template <typename Paint> std::vector<std::uint32_t> Painted(Paint paint) {
+    MemoryDC dc(CreateCompatibleDC(nullptr));
+    GdiHandle<HBITMAP> canvas(SolidBitmap(32, 0xFFFFFF));
+    HGDIOBJ old = SelectObject(dc.Get(), canvas.Get());
+    paint(dc.Get());
+    GdiFlush();
+    SelectObject(dc.Get(), old);
+    DIBSECTION section = {};
+    GetObjectW(canvas.Get(), sizeof(section), &section);
+    const auto* bits = static_cast<const std::uint32_t*>(section.dsBm.bmBits);
+    std::vector<std::uint32_t> out(bits, bits + 32 * 32);
+    for (auto& pixel : out)
+        pixel &= 0xFFFFFF;
+    return out;
+}
+
+TEST_F(IconLoaderTest, DrawsPlaceholderUntilLoadedAndCutThumbnailsHalfTransparent) {
+    const RECT cell = {0, 0, 32, 32};
+    FoundItem& folder = Item(L"sub", true);
+    IImageList* list = cache.GetImageList(ViewIcons);
+    ASSERT_NE(nullptr, list);
+    const int folderIcon = cache.GetIconIndex(mvstring(), mvstring(), FILE_ATTRIBUTE_DIRECTORY);
+    auto placeholder = Painted([&](HDC dc) {
+        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), folderIcon & 0xFFFFFF, dc, 0, 0, 32,
+                         32, CLR_NONE, CLR_NONE, ILD_NORMAL);
+    });
+    EXPECT_EQ(placeholder,
+              Painted([&](HDC dc) { DrawItemImage(folder, ViewIcons, dc, cell, cache); }));
+    EXPECT_NE(Painted([](HDC) {}), placeholder); // the icon left a mark
+
+    FoundItem& file = Item(L"photo.txt", false);
+    const mvstring path = PathJoin(file.folder, file.name);
+    cache.StoreThumbnail(path, ImageListLarge, SolidBitmap(8, 0));
+    for (bool cut : {false, true}) {
+        file.state = cut ? ItemCut : ItemNormal;
+        auto pixels = Painted([&](HDC dc) { DrawItemImage(file, ViewIcons, dc, cell, cache); });
+        const std::uint32_t centre = pixels[16 * 32 + 16];
+        const int grey = int(centre & 0xFF);
+        EXPECT_NEAR(cut ? 0x7F : 0, grey, 3) << cut;
+        EXPECT_EQ(0xFFFFFFu, pixels[0]) << cut; // an 8-pixel image centred in 32
+        EXPECT_EQ(0xFFFFFFu, pixels[11 * 32 + 11]) << cut;
+    }
+}
+
+} // namespace
