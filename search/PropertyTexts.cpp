@@ -10,18 +10,47 @@ namespace {
 using GetPropertySystemProc = HRESULT(WINAPI*)(REFIID, void**);
 OptionalProc<GetPropertySystemProc> g_getPropertySystem(L"propsys.dll", "PSGetPropertySystem");
 
-struct ThreadPropertySystem {
+// What each thread keeps: its property system (asked for once) and the
+// shell item of the last path it asked for. Held in fiber-local storage,
+// whose clean-up releases them when the thread ends.
+struct ThreadState {
     ComHandle<IPropertySystem> system;
     bool asked = false;
+    mvstring path;
+    ComHandle<IShellItem2> item;
 };
-thread_local ThreadPropertySystem t_propertySystem;
+
+void WINAPI FreeThreadState(void* state) {
+    delete static_cast<ThreadState*>(state);
+}
+
+ThreadState& State() {
+    static const DWORD slot = FlsAlloc(&FreeThreadState);
+    if (slot == FLS_OUT_OF_INDEXES) {
+        // Without a slot each thread keeps its state for the life of the
+        // process.
+        thread_local ThreadState* leaked = new ThreadState;
+        return *leaked;
+    }
+    auto* state = static_cast<ThreadState*>(FlsGetValue(slot));
+    if (!state) {
+        state = new ThreadState;
+        FlsSetValue(slot, state);
+    }
+    return *state;
+}
 
 } // namespace
 
 IPropertySystem* GetPropertySystem() {
-    ThreadPropertySystem& cache = t_propertySystem;
+    ThreadState& cache = State();
     if (!cache.asked) {
         cache.asked = true;
+        // The module is held for the life of the process: COM may unload a
+        // library it loaded itself when a thread leaves COM, which would
+        // leave every thread's property system dangling.
+        static const HMODULE held = LoadLibraryW(L"propsys.dll");
+        (void)held;
         // What a failing call leaves in the out slot is not a pointer to own.
         void* system = nullptr;
         if (GetPropertySystemProc proc = g_getPropertySystem.Get())
@@ -32,7 +61,7 @@ IPropertySystem* GetPropertySystem() {
 }
 
 void SetThreadPropertySystem(IPropertySystem* system) {
-    ThreadPropertySystem& cache = t_propertySystem;
+    ThreadState& cache = State();
     if (system)
         system->AddRef();
     cache.system.Assign(system);
@@ -62,4 +91,56 @@ void FormatAttributesProperty(std::uint32_t attributes, mvstring& out) {
     value.vt = VT_UI4;
     value.ulVal = attributes & ~static_cast<std::uint32_t>(FILE_ATTRIBUTE_NORMAL);
     FormatPropertyValue(kKeyFileAttributes, value, PDFF_DEFAULT, out);
+}
+
+IShellItem2* GetShellItem(const mvstring& path) {
+    ThreadState& cache = State();
+    if (path.empty())
+        return nullptr;
+    if (cache.item && cache.path == path)
+        return cache.item.Get();
+    // The new item is made before the old one goes, so that the two are
+    // never mistaken for each other.
+    void* item = nullptr;
+    if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, __uuidof(IShellItem2), &item)))
+        item = nullptr;
+    cache.item.Assign(static_cast<IShellItem2*>(item));
+    cache.path = item ? path : mvstring();
+    return cache.item.Get();
+}
+
+bool GetItemPropertyTexts(const mvstring& path, std::vector<mvstring>& lines) {
+    lines.clear();
+    IPropertySystem* system = GetPropertySystem();
+    IShellItem2* item = system ? GetShellItem(path) : nullptr;
+    if (!item)
+        return false;
+    ComHandle<IPropertyDescriptionList> list;
+    if (FAILED(item->GetPropertyDescriptionList(kKeyTileInfo, __uuidof(IPropertyDescriptionList),
+                                                reinterpret_cast<void**>(list.Put()))) ||
+        !list)
+        return false;
+    UINT count = 0;
+    if (FAILED(list.Get()->GetCount(&count)))
+        count = 0;
+    for (UINT i = 0; i < count && i < 2; ++i) {
+        ComHandle<IPropertyDescription> description;
+        PROPERTYKEY key;
+        if (FAILED(list.Get()->GetAt(i, __uuidof(IPropertyDescription),
+                                     reinterpret_cast<void**>(description.Put()))) ||
+            !description || FAILED(description.Get()->GetPropertyKey(&key)))
+            continue;
+        if (IsEqualPropertyKey(key, kKeyRating))
+            continue;
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        if (SUCCEEDED(item->GetProperty(key, &value))) {
+            mvstring text;
+            FormatPropertyValue(key, value, PDFF_DEFAULT, text);
+            if (!text.empty())
+                lines.push_back(std::move(text));
+        }
+        PropVariantClear(&value);
+    }
+    return true;
 }

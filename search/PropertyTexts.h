@@ -8,9 +8,11 @@
 #include "foundation/mvstring.h"
 
 #include <propsys.h>
+#include <shobjidl.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 // The property keys of the result columns this code formats.
 inline constexpr GUID kStorageFormatId = {
@@ -20,6 +22,10 @@ inline constexpr PROPERTYKEY kKeyFileAttributes = {kStorageFormatId, 13};
 inline constexpr PROPERTYKEY kKeyDateModified = {kStorageFormatId, 14};
 inline constexpr PROPERTYKEY kKeyDateCreated = {kStorageFormatId, 15};
 inline constexpr PROPERTYKEY kKeyDateAccessed = {kStorageFormatId, 16};
+inline constexpr PROPERTYKEY kKeyTileInfo = {
+    {0xC9944A21, 0xA406, 0x48FE, {0x82, 0x25, 0xAE, 0xC7, 0xE2, 0x4C, 0x21, 0x1B}}, 3};
+inline constexpr PROPERTYKEY kKeyRating = {
+    {0x64440492, 0x4C8B, 0x11D1, {0x8B, 0x70, 0x08, 0x00, 0x36, 0xB1, 0x1A, 0x03}}, 9};
 
 // The calling thread's property system, asked for once per thread (a
 // failure is remembered); not an added reference. Null when there is none.
@@ -37,3 +43,14 @@ void FormatPropertyValue(const PROPERTYKEY& key, const PROPVARIANT& value,
 void FormatSizeProperty(std::uint64_t size, mvstring& out, bool kb);
 // A file attribute mask (FILE_ATTRIBUTE_NORMAL is left out).
 void FormatAttributesProperty(std::uint32_t attributes, mvstring& out);
+
+// The shell item of a path, kept per thread for the last path asked (the
+// same path, code unit by code unit, gives the same item). Not an added
+// reference: valid until the thread's next call. Null for an empty path or
+// one the shell cannot parse.
+IShellItem2* GetShellItem(const mvstring& path);
+
+// The formatted values of the first two properties of the item's tile
+// information (a rating is skipped but counts as one of the two). False,
+// with no lines, when there is no property system, item or tile list.
+bool GetItemPropertyTexts(const mvstring& path, std::vector<mvstring>& lines);

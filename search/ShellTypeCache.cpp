@@ -2,6 +2,7 @@
 
 #include "foundation/Settings.h"
 #include "foundation/mvcominit.h"
+#include "search/PropertyTexts.h"
 
 namespace {
 
@@ -184,6 +185,19 @@ bool ShellTypeCache::GetTileLine(const mvstring& path, size_t i) {
     if (i < found->second.size())
         m_tileText = found->second[i];
     return true;
+}
+
+void ShellTypeCache::CacheTileLines(const mvstring& path) {
+    if (path.empty())
+        return;
+    {
+        mvLock held(m_lock);
+        if (m_tileLines.count(PathKey(path)))
+            return;
+    }
+    std::vector<mvstring> lines;
+    GetItemPropertyTexts(path, lines);
+    StoreTileLines(path, std::move(lines));
 }
 
 void ShellTypeCache::StoreTileLines(const mvstring& path, std::vector<mvstring> lines) {

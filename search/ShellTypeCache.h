@@ -79,6 +79,8 @@ public:
     // Tile lines: line i of the path's cached lines into TileText(); false
     // when the path has no lines (the text is left empty).
     bool GetTileLine(const mvstring& path, size_t i);
+    // Asks the shell for the path's tile lines when it has none yet.
+    void CacheTileLines(const mvstring& path);
     void StoreTileLines(const mvstring& path, std::vector<mvstring> lines);
     const mvstring& TileText() const noexcept { return m_tileText; }
 

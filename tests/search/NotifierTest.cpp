@@ -24,7 +24,7 @@ TEST(Notifier, NothingIsQueuedWithoutATargetOrAfterStop) {
 
     Listener listener;
     ASSERT_TRUE(block.Attach(listener.Window()));
-    ASSERT_TRUE(block.Stop());
+    ASSERT_TRUE(Ended(block));
     block.Post(NotifyItemsAdded, 0);
     block.Post(NotifyFinished, 0);
     EXPECT_TRUE(block.queue.empty());
@@ -63,7 +63,7 @@ TEST(Notifier, BatchesMergeCountsAndKeepTheLastStatus) {
         }
         listener.Pump(k.expected.size());
         EXPECT_EQ(k.expected, listener.got) << k.what;
-        EXPECT_TRUE(block.Stop());
+        EXPECT_TRUE(Ended(block));
     }
 }
 
@@ -80,7 +80,7 @@ TEST(Notifier, APostDuringASendStartsAnotherBatch) {
     const std::vector<Received> expected = {{4, L"0"}, {5, L"D:\\later"}};
     EXPECT_EQ(expected, listener.got);
     EXPECT_TRUE(block.queue.empty());
-    EXPECT_TRUE(block.Stop());
+    EXPECT_TRUE(Ended(block));
 }
 
 TEST(Notifier, EndsOnTheShutdownFlag) {

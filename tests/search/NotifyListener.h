@@ -72,3 +72,11 @@ private:
     }
     HWND m_window = nullptr;
 };
+
+// Stops the notifier and waits for its thread longer than Stop itself does,
+// so that a slow machine does not fail the test.
+inline bool Ended(NotifierQueue& block) {
+    block.Stop();
+    return !block.worker.Handle() ||
+           WaitForSingleObject(block.worker.Handle(), 5000) == WAIT_OBJECT_0;
+}

@@ -2,6 +2,7 @@
 
 #include "FakePropertySystem.h"
 #include "foundation/mvcominit.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -51,4 +52,28 @@ TEST(PropertyTexts, FormatsThroughTheThreadsPropertySystem) {
 
     SetThreadPropertySystem(nullptr);
     EXPECT_EQ(1u, fake.References()) << "the thread lets go of the one it took";
+}
+
+TEST(PropertyTexts, ShellItemsAreKeptForTheLastPath) {
+    TempDir dir;
+    const mvstring path = dir.WriteFile(L"Item.txt", "text");
+    mvcominit com;
+    IShellItem2* item = GetShellItem(path);
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(item, GetShellItem(path)) << "the same path: the same item";
+    mvstring otherCase = path;
+    otherCase[otherCase.length() - 8] = L'i';
+    EXPECT_NE(item, GetShellItem(otherCase)) << "another spelling makes a new item";
+    EXPECT_EQ(nullptr, GetShellItem(L""));
+
+    // Tile lines come from the shell where it has them; there are never
+    // more than two, and nothing without an item.
+    std::vector<mvstring> lines{L"stale"};
+    GetItemPropertyTexts(path, lines);
+    EXPECT_LE(lines.size(), 2u);
+    for (const mvstring& line : lines)
+        EXPECT_FALSE(line.empty());
+    lines = {L"stale"};
+    EXPECT_FALSE(GetItemPropertyTexts(dir / L"missing\\none.txt", lines));
+    EXPECT_TRUE(lines.empty());
 }

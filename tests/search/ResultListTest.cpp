@@ -196,7 +196,7 @@ TEST(ResultList, SetItemsStateLeavesRemovedItemsAndNotifiesChanges) {
     ASSERT_TRUE(GlobalNotifier().Attach(listener.Window()));
     ResultList::SetItemsState({a, b, c}, ItemCut, job);
     listener.Pump(1);
-    EXPECT_TRUE(GlobalNotifier().Stop());
+    EXPECT_TRUE(Ended(GlobalNotifier()));
     EXPECT_EQ(ItemCut, a->state);
     EXPECT_EQ(ItemRemoved, c->state);
     const std::vector<Received> expected = {

@@ -106,6 +106,17 @@ TEST(ShellTypeCache, PerFileEntries) {
     EXPECT_EQ(bitmap, cache.GetThumbnail(L"c:\\pic.PNG", ImageListLarge));
     EXPECT_EQ(nullptr, cache.GetThumbnail(L"c:\\pic.png", ImageListSmall));
 
+    // Lines asked of the shell are kept even when it has none to give, so
+    // that it is asked once per file.
+    cache.CacheTileLines(L"");
+    EXPECT_FALSE(cache.GetTileLine(L"", 0));
+    cache.CacheTileLines(L"C:\\A.txt");
+    EXPECT_TRUE(cache.GetTileLine(L"C:\\a.txt", 1));
+    EXPECT_EQ(L"Type: text", cache.TileText().str()) << "lines already there stay";
+    cache.CacheTileLines(L"C:\\missing\\none.txt");
+    EXPECT_TRUE(cache.GetTileLine(L"C:\\missing\\none.txt", 0));
+    EXPECT_TRUE(cache.TileText().empty());
+
     cache.ClearFileCaches();
     EXPECT_FALSE(cache.GetTileLine(L"C:\\a.txt", 0));
     EXPECT_TRUE(cache.GetInfoTip(L"C:\\a.txt").empty());
