@@ -1,0 +1,149 @@
+// Times the result list on generated results and prints the figures.
+//   results_bench [items, 1000000] [sorted-insertion items, 100000]
+// Prints: the memory held per item (private bytes before and after building
+// the items with their display texts, divided by the count); a full sort by
+// name, size, modified date and type in both directions; and adding the items
+// one by one to a fresh job, appended and in sorted position by name.
+#include "foundation/Settings.h"
+#include "search/ResultList.h"
+#include "search/SearchJob.h"
+#include "search/ShellTypeCache.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Committed private memory of the process, summed over its address space
+// (the process counters' private bytes are not filled in everywhere).
+SIZE_T PrivateBytes() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;
+         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+    }
+    return total;
+}
+
+const wchar_t* const kExtensions[] = {L".txt", L".docx", L".pdf",  L".jpg",  L".png", L".cpp",
+                                      L".h",   L".xlsx", L".mp3",  L".zip",  L".exe", L".dll",
+                                      L".log", L".ini",  L".html", L".json", L"",     L".md"};
+const wchar_t* const kWords[] = {L"report", L"invoice", L"Photo",  L"notes",  L"backup",
+                                 L"draft",  L"Budget",  L"setup",  L"readme", L"summary",
+                                 L"IMG",    L"scan",    L"letter", L"data",   L"config"};
+const wchar_t* const kFolders[] = {L"Documents", L"Pictures", L"Projects", L"Music",   L"Downloads",
+                                   L"src",       L"build",    L"archive",  L"2023",    L"Clients",
+                                   L"Invoices",  L"Holiday",  L"modules",  L"Reports", L"old"};
+
+// Results as a search of a user's folders would find them: a few thousand
+// folders, names of words and numbers, sizes spread over many magnitudes and
+// times over ten years.
+void MakeItems(size_t count, std::vector<std::unique_ptr<FoundItem>>& items) {
+    std::mt19937_64 random(20261210);
+    std::vector<mvstring> folders;
+    for (int i = 0; i < 4000; ++i) {
+        std::wstring f = L"C:\\Users\\alice";
+        for (int depth = 1 + static_cast<int>(random() % 5); depth > 0; --depth)
+            f += L"\\" + std::wstring(kFolders[random() % std::size(kFolders)]);
+        folders.push_back(f + L"\\" + std::to_wstring(i));
+    }
+    const std::uint64_t start = 130000000000000000ull;             // 2012
+    const std::uint64_t span = 10ull * 365 * 24 * 3600 * 10000000; // ten years
+    SearchCriteria criteria;
+    items.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        auto item = std::make_unique<FoundItem>();
+        item->folder = folders[random() % folders.size()];
+        const wchar_t* ext = kExtensions[random() % std::size(kExtensions)];
+        item->name = std::wstring(kWords[random() % std::size(kWords)]) + L"_" +
+                     std::to_wstring(random() % 100000) + ext;
+        item->ext = ext;
+        item->attr = random() % 20 == 0 ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        item->size = item->attr & FILE_ATTRIBUTE_DIRECTORY ? 0 : (random() >> (random() % 60));
+        item->date_c = start + random() % span;
+        item->date_m = item->date_c + random() % (span / 10);
+        item->date_a = item->date_m + random() % (span / 100);
+        item->FormatTexts(criteria);
+        items.push_back(std::move(item));
+    }
+}
+
+void AddAll(SearchJob& job, const std::vector<std::unique_ptr<FoundItem>>& items, size_t count,
+            const SortOrder* sorted) {
+    for (size_t i = 0; i < count && i < items.size(); ++i)
+        AddFoundItem(job, *items[i], sorted);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
+    const size_t sortedCount = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
+    Settings().ForceUsePropSys = false;
+    GlobalShellTypeCache();
+
+    std::vector<std::unique_ptr<FoundItem>> scratch;
+    auto t = Clock::now();
+    MakeItems(count, scratch);
+    std::printf("generate %zu items with texts: %.2f s\n", count, Seconds(t));
+
+    // Memory: the job's own copies of the items and its display list.
+    SearchJob job;
+    const SIZE_T before = PrivateBytes();
+    t = Clock::now();
+    AddAll(job, scratch, count, nullptr);
+    const double appendSeconds = Seconds(t);
+    const SIZE_T after = PrivateBytes();
+    std::printf("memory per item: %.0f bytes (private bytes %.1f MB -> %.1f MB)\n",
+                double(after - before) / double(count), before / 1048576.0, after / 1048576.0);
+    std::printf("add %zu one by one, appended: %.3f s\n", count, appendSeconds);
+    std::printf("item record: %zu bytes before its texts\n", sizeof(FoundItem));
+
+    struct Column {
+        const char* name;
+        int column;
+    } columns[] = {{"name", ColumnName},
+                   {"size", ColumnSize},
+                   {"modified", ColumnModified},
+                   {"type", ColumnType}};
+    for (const Column& c : columns) {
+        for (bool descending : {false, true}) {
+            SortOrder order;
+            order.column = c.column;
+            order.descending = descending;
+            t = Clock::now();
+            ResultList::Resort(order, job);
+            std::printf("sort %zu by %-8s %s: %.3f s\n", count, c.name,
+                        descending ? "descending" : "ascending ", Seconds(t));
+        }
+    }
+
+    SortOrder byName;
+    byName.column = ColumnName;
+    SearchJob inserted;
+    t = Clock::now();
+    AddAll(inserted, scratch, sortedCount, &byName);
+    std::printf("add %zu one by one, sorted by name: %.3f s\n", sortedCount, Seconds(t));
+    SortOrder bySize;
+    bySize.column = ColumnSize;
+    SearchJob insertedBySize;
+    t = Clock::now();
+    AddAll(insertedBySize, scratch, sortedCount, &bySize);
+    std::printf("add %zu one by one, sorted by size: %.3f s\n", sortedCount, Seconds(t));
+    return 0;
+}
