@@ -1,0 +1,35 @@
+// The process-wide objects, built here before the entry point in a fixed
+// order and destroyed after it in the reverse order. Each is reached through
+// its accessor, which builds it on first use; touching them in this order
+// from one translation unit fixes the order whatever the linker does.
+#include "app/VQApp.h"
+#include "foundation/Settings.h"
+#include "search/Notifier.h"
+#include "search/SearchJob.h"
+#include "search/ShellTypeCache.h"
+#include "ui/mvWnd.h"
+
+namespace {
+
+// The window map exists before the application object that refers to it.
+[[maybe_unused]] const bool g_windowMap = (mvWndMap::Get(), true);
+
+} // namespace
+
+CVQApp& TheApp() {
+    static CVQApp app;
+    return app;
+}
+
+namespace {
+
+[[maybe_unused]] const bool g_app = (TheApp(), true);
+[[maybe_unused]] const bool g_shellTypes = (GlobalShellTypeCache(), true);
+// Also registers the main window's progress message.
+[[maybe_unused]] const bool g_notifier = (GlobalNotifier(), true);
+[[maybe_unused]] const bool g_searchJob = (GlobalSearchJob(), true);
+// Reads advconf.ini, config.ini, uistates.ini and hexview.ini now, before any
+// thread starts.
+[[maybe_unused]] const bool g_settings = (Settings(), true);
+
+} // namespace

@@ -1,0 +1,66 @@
+#include "app/VQApp.h"
+
+#include "foundation/ShutdownFlag.h"
+#include "foundation/mvcominit.h"
+#include "search/Notifier.h"
+#include "search/SearchJob.h"
+#include "ui/Shortcuts.h"
+
+#include <shellapi.h>
+
+#include <clocale>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kHelpPage[] = L"https://velquin.morvik.net/help";
+constexpr DWORD kThreadStopWaitMs = 500;
+
+} // namespace
+
+CVQApp::CVQApp() : mvApp(L"Velquin") {
+    // Case rules and classes of the run-time follow the user, as the regular
+    // expressions expect.
+    setlocale(LC_ALL, "");
+}
+
+bool CVQApp::Run() {
+    mvcominit::Acquire();
+    ProcessCommandLine(m_options);
+    if (m_options.flags & StartupOut) {
+        // No window, language file or OLE: the run has written its file.
+        ReportOutRun();
+        StopThreads();
+    } else if (!(m_options.flags & StartupHexView)) {
+        // The main window does not exist yet: the program ends as it would
+        // once that window has closed.
+        StopThreads();
+    }
+    mvcominit::Uninit();
+    return false;
+}
+
+void CVQApp::StopThreads() {
+    ShutdownFlag.store(1);
+    StopNotifierThread();
+    GlobalSearchJob().StopAndWait(kThreadStopWaitMs);
+}
+
+void CVQApp::ReportOutRun() {
+    m_exitCode = m_options.out_result;
+    if (m_options.out_result == OutRunWritten)
+        return;
+    const std::string line = "Velquin: " + WideToUtf8(m_options.out_message) + "\n";
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (error && error != INVALID_HANDLE_VALUE)
+        WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+int CVQApp::PreTranslateMessage(MSG* msg) {
+    return DispatchShortcutKey(msg) ? 1 : 0;
+}
+
+void CVQApp::OnHelp(UINT, WPARAM, LPARAM) {
+    ShellExecuteW(nullptr, nullptr, kHelpPage, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,168 @@
+#include "foundation/Handles.h"
+#include "foundation/VersionInfo.h"
+#include "search/SavedSearchFile.h"
+#include "search/SearchJob.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The build's path of the program as Wine shows it (the Linux root is Z:).
+std::wstring ProgramPath() {
+    std::wstring path = L"Z:";
+    for (const char* p = VELQUIN_EXE; *p; ++p)
+        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    return path;
+}
+
+std::wstring ProgramFolder() {
+    const std::wstring path = ProgramPath();
+    return path.substr(0, path.rfind(L'\\'));
+}
+
+struct Outcome {
+    DWORD exitCode = 0xDEAD;
+    std::string error; // what it wrote to standard error
+};
+
+// Starts the program with the arguments, its standard error in a pipe, and
+// waits up to 60 s for it to end.
+Outcome RunProgram(const std::wstring& arguments) {
+    Outcome outcome;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16))
+        return outcome;
+    KernelHandle reader(readEnd);
+    KernelHandle writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = writeEnd;
+    startup.hStdOutput = writeEnd;
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return outcome;
+    KernelHandle processHandle(process.hProcess);
+    KernelHandle threadHandle(process.hThread);
+    writer.Reset(); // only the program holds the writing end now
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        return outcome;
+    }
+    GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+    char buffer[4096];
+    DWORD got = 0;
+    // Only what is there: helpers the system started for the program may
+    // still hold the writing end.
+    DWORD available = 0;
+    while (PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(reader.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        outcome.error.append(buffer, got);
+    return outcome;
+}
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+int ItemCount(SearchJob& job) {
+    int n = 0;
+    for (const FoundItem* item = job.first; item; item = item->next)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(VelquinExe, WindowlessRunsWriteTheirResultOrSayWhyNot) {
+    TempDir t;
+    t.WriteFile(L"tree\\a.txt", "alpha");
+    t.WriteFile(L"tree\\sub\\b.txt", "beta");
+    const std::wstring tree = t / L"tree";
+    const std::wstring result = t / L"result.velquin";
+    const std::wstring criteria =
+        L"\xFEFFVelquin03\r\nsearchinfo = " + tree + L"\r\n\tword = beta\r\n";
+    t.WriteFile(L"criteria.velquin",
+                std::string(reinterpret_cast<const char*>(criteria.data()), criteria.size() * 2));
+    struct Case {
+        const char* what;
+        std::wstring arguments;
+        DWORD exitCode;
+        const char* error; // the start of the one line on standard error
+        int items;         // in the result file; -1: no file
+    } cases[] = {
+        {"a folder", Quoted(tree) + L" /out " + Quoted(result), 0, "", 3},
+        {"criteria from a file",
+         L"/in " + Quoted(t / L"criteria.velquin") + L" /out " + Quoted(result), 0, "", 1},
+        {"no folder at all", L"/out " + Quoted(result), 1, "Velquin: no existing folder", -1},
+        {"a folder that does not exist", Quoted(t / L"gone") + L" /out " + Quoted(result), 1,
+         "Velquin: no existing folder", -1},
+        {"an unreadable criteria file",
+         L"/in " + Quoted(t / L"none.velquin") + L" /out " + Quoted(result), 2,
+         "Velquin: cannot read the criteria file", -1},
+        {"a result file that cannot be written", Quoted(tree) + L" /out " + Quoted(tree), 3,
+         "Velquin: cannot write the result file", -1},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(result.c_str());
+        const Outcome outcome = RunProgram(c.arguments);
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.what;
+        EXPECT_EQ(outcome.error.rfind(c.error, 0), 0u) << c.what << ": " << outcome.error;
+        EXPECT_EQ(outcome.error.empty(), c.exitCode == 0) << c.what;
+        if (!outcome.error.empty()) {
+            EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << c.what;
+        }
+        SearchJob written;
+        const bool exists = LoadSearchFile(written, result, false);
+        EXPECT_EQ(exists, c.items >= 0) << c.what;
+        if (exists) {
+            EXPECT_EQ(ItemCount(written), c.items) << c.what;
+        }
+    }
+}
+
+TEST(VelquinExe, StartsWithoutOutEndCleanly) {
+    // Until the main window exists, these end at once with exit code 0.
+    for (const wchar_t* arguments : {L"", L"/runnow", L"/hexview C:\\nothing.bin 16 16"}) {
+        const Outcome outcome = RunProgram(arguments);
+        EXPECT_EQ(outcome.exitCode, 0u) << arguments;
+        EXPECT_EQ(outcome.error, "") << arguments;
+    }
+}
+
+TEST(VelquinExe, CarriesItsManifestVersionAndFolders) {
+    ModuleHandle module(LoadLibraryExW(ProgramPath().c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(module);
+    const HRSRC found = FindResourceW(module.Get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(
+        static_cast<const char*>(LockResource(LoadResource(module.Get(), found))),
+        SizeofResource(module.Get(), found));
+    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             "<dpiAwareness", "PerMonitorV2", "true/pm"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+    VersionInfo version;
+    version.Load(ProgramPath().c_str());
+    EXPECT_EQ(version.GetString(L"ProductName"), L"Velquin");
+    EXPECT_EQ(version.GetString(L"OriginalFilename"), L"Velquin.exe");
+    const std::string expected = VELQUIN_VERSION;
+    EXPECT_EQ(version.GetString(L"FileVersion"), std::wstring(expected.begin(), expected.end()));
+
+    for (const wchar_t* folder : {L"\\Lang", L"\\Theme", L"\\Config"})
+        EXPECT_EQ(GetFileAttributesW((ProgramFolder() + folder).c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+                  static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY))
+            << folder;
+    if (VELQUIN_HAS_LANG) {
+        EXPECT_NE(GetFileAttributesW((ProgramFolder() + L"\\Lang\\english.ini").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+    }
+}
