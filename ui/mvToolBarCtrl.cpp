@@ -1,0 +1,190 @@
+#include "ui/mvToolBarCtrl.h"
+
+#include "ui/ComctlVersion.h"
+#include "ui/UiTheme.h"
+#include "ui/mvImage.h"
+
+#include <windowsx.h>
+
+mvToolBarCtrl::~mvToolBarCtrl() {
+    Detach(false);
+}
+
+bool mvToolBarCtrl::Create(HWND parent) {
+    INITCOMMONCONTROLSEX init = {sizeof(init), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    if (!mvWnd::Create(L"", parent, 1001, 0, 0, 0, 0, 0x50000901, 0, TOOLBARCLASSNAMEW) ||
+        m_hwnd == nullptr)
+        return false;
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()),
+                 FALSE);
+    SendMessageW(m_hwnd, TB_SETEXTENDEDSTYLE, 0, 0x91);
+    SendMessageW(m_hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(m_hwnd, TB_SETMAXTEXTROWS, 0, 0);
+    if (SendMessageW(m_hwnd, CCM_GETVERSION, 0, 0) < 5)
+        SendMessageW(m_hwnd, CCM_SETVERSION, 5, 0);
+    SetIndent(5);
+    return true;
+}
+
+void mvToolBarCtrl::SetIndent(int pixels) {
+    SendMessageW(m_hwnd, TB_SETINDENT, pixels, 0);
+}
+
+bool mvToolBarCtrl::OwnsList(LPARAM list) const {
+    auto* given = reinterpret_cast<HIMAGELIST>(list);
+    return given != nullptr &&
+           (given == m_normal.Get() || given == m_disabled.Get() || given == m_hot.Get());
+}
+
+void mvToolBarCtrl::CreateImageLists(int width, int height, bool force) {
+    if (m_normal && !force)
+        return;
+    if (m_hwnd != nullptr) {
+        for (UINT message : {TB_SETIMAGELIST, TB_SETDISABLEDIMAGELIST, TB_SETHOTIMAGELIST})
+            DefaultProc(message, 0, 0);
+    }
+    m_normal.Reset();
+    m_disabled.Reset();
+    m_hot.Reset();
+    if (width <= 0 || height <= 0)
+        return;
+    for (ImageListHandle* list : {&m_normal, &m_disabled, &m_hot})
+        list->Assign(ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 4, 4));
+    if (m_hwnd != nullptr && m_normal) {
+        SendMessageW(m_hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_normal.Get()));
+        SendMessageW(m_hwnd, TB_SETDISABLEDIMAGELIST, 0,
+                     reinterpret_cast<LPARAM>(m_disabled.Get()));
+        SendMessageW(m_hwnd, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(m_hot.Get()));
+    }
+}
+
+int mvToolBarCtrl::AddToList(HIMAGELIST list, HBITMAP image, HBITMAP mask) {
+    if (IsThemedComctl() || mask != nullptr)
+        return ImageList_Add(list, image, mask);
+    return ImageList_AddMasked(list, image, 0);
+}
+
+int mvToolBarCtrl::AddBitmap(HBITMAP image, HBITMAP mask) {
+    if (image == nullptr || !m_normal || !m_disabled || !m_hot)
+        return -1;
+    mvimage grey, hot;
+    if (!grey.FromHBitmap(image) || !hot.CopyFrom(grey) || !grey.ApplyColorMatrix(GreyMatrix()) ||
+        !hot.ApplyBrightness(-25))
+        return -1;
+    mvGdiBitmap greyBits, hotBits;
+    if (!grey.ToHBitmap(greyBits, nullptr) || !hot.ToHBitmap(hotBits, nullptr))
+        return -1;
+    const int before = ImageList_GetImageCount(m_normal.Get());
+    const int index = AddToList(m_normal.Get(), image, mask);
+    if (index < 0)
+        return -1;
+    if (AddToList(m_disabled.Get(), greyBits.Get(), mask) < 0 ||
+        AddToList(m_hot.Get(), hotBits.Get(), mask) < 0) {
+        // Leave the lists as they were.
+        while (ImageList_GetImageCount(m_normal.Get()) > before)
+            ImageList_Remove(m_normal.Get(), before);
+        for (HIMAGELIST list : {m_disabled.Get(), m_hot.Get()})
+            while (ImageList_GetImageCount(list) > before)
+                ImageList_Remove(list, before);
+        return -1;
+    }
+    return index;
+}
+
+int mvToolBarCtrl::AddButton(int command, int image, const wchar_t* text, BYTE style, BYTE state) {
+    if (m_hwnd == nullptr)
+        return -1;
+    TBBUTTON button = {};
+    button.iBitmap = image;
+    button.idCommand = command;
+    button.fsState = state;
+    button.fsStyle = style;
+    button.iString = reinterpret_cast<INT_PTR>(text);
+    if (command == 0) {
+        button.fsStyle = BTNS_SEP;
+        button.fsState = 0;
+        if (image < 0)
+            button.iBitmap = 0;
+    }
+    const int count = static_cast<int>(SendMessageW(m_hwnd, TB_BUTTONCOUNT, 0, 0));
+    if (!SendMessageW(m_hwnd, TB_INSERTBUTTONW, count, reinterpret_cast<LPARAM>(&button)))
+        return -1;
+    return count;
+}
+
+bool mvToolBarCtrl::SetButtonText(int command, const wchar_t* text) {
+    if (m_hwnd == nullptr || command == 0)
+        return false;
+    TBBUTTONINFOW info = {sizeof(info)};
+    info.dwMask = TBIF_TEXT;
+    info.pszText = const_cast<wchar_t*>(text != nullptr ? text : L"");
+    return SendMessageW(m_hwnd, TB_SETBUTTONINFOW, command, reinterpret_cast<LPARAM>(&info)) != 0;
+}
+
+bool mvToolBarCtrl::InDropDownPart(int index, POINT point) const {
+    RECT part = {};
+    if (!SendMessageW(m_hwnd, TB_GETITEMDROPDOWNRECT, index, reinterpret_cast<LPARAM>(&part)))
+        part = {};
+    return PtInRect(&part, point) != FALSE;
+}
+
+LRESULT mvToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (HandleMessage(m_hwnd, message, wParam, lParam, &result))
+        return result;
+    switch (message) {
+    case TB_ADDBITMAP:
+    case TB_ADDSTRINGA:
+    case TB_ADDSTRINGW:
+        return -1;
+    case TB_SETBITMAPSIZE:
+    case TB_SETTOOLTIPS:
+    case TB_REPLACEBITMAP:
+        return 0;
+    case TB_ADDBUTTONSA:
+    case TB_ADDBUTTONSW:
+    case TB_INSERTBUTTONA:
+    case TB_INSERTBUTTONW: {
+        auto* buttons = reinterpret_cast<TBBUTTON*>(lParam);
+        const int count =
+            message == TB_ADDBUTTONSA || message == TB_ADDBUTTONSW ? static_cast<int>(wParam) : 1;
+        for (int i = 0; buttons != nullptr && i < count; ++i)
+            if (buttons[i].iString > 0 && buttons[i].iString < 0x10000)
+                buttons[i].iString = 0; // no string pool
+        break;
+    }
+    case TB_SETIMAGELIST:
+    case TB_SETHOTIMAGELIST:
+    case TB_SETDISABLEDIMAGELIST:
+    case TB_SETPRESSEDIMAGELIST:
+        if (!OwnsList(lParam))
+            return 0;
+        break;
+    case WM_SYSCOLORCHANGE:
+        if (UiTheme::Get().IsThemeChange(message, lParam))
+            InvalidateRect(m_hwnd, nullptr, TRUE);
+        break;
+    case WM_NCCALCSIZE:
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (!UiTheme::Get().SystemLookFlag) {
+            m_pressedDropDown = -1;
+            if (SendMessageW(m_hwnd, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS) {
+                POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                const int index = static_cast<int>(
+                    SendMessageW(m_hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+                TBBUTTON button = {};
+                if (index >= 0 &&
+                    SendMessageW(m_hwnd, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
+                    (button.fsStyle & BTNS_DROPDOWN) && InDropDownPart(index, point))
+                    m_pressedDropDown = index;
+            }
+        }
+        break;
+    case WM_LBUTTONUP:
+        m_pressedDropDown = -1;
+        break;
+    }
+    return mvWnd::WindowProc(message, wParam, lParam);
+}
