@@ -1,6 +1,7 @@
 #include "ui/mvToolBarCtrl.h"
 
 #include "ui/ComctlVersion.h"
+#include "ui/DrawPrimitives.h"
 #include "ui/UiTheme.h"
 #include "ui/mvImage.h"
 
@@ -187,4 +188,75 @@ LRESULT mvToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return mvWnd::WindowProc(message, wParam, lParam);
+}
+
+void mvToolBarCtrl::Draw(HDC dc, const RECT*, LPARAM) {
+    const UiTheme& ui = UiTheme::Get();
+    const int count = static_cast<int>(SendMessageW(m_hwnd, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTONINFOW info = {sizeof(info)};
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE | TBIF_STYLE;
+        if (SendMessageW(m_hwnd, TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info)) < 0 ||
+            !(info.fsStyle & BTNS_SEP) || (info.fsState & TBSTATE_HIDDEN))
+            continue;
+        RECT item = {};
+        SendMessageW(m_hwnd, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+        FillSolidRect(dc, item, ui.Color(ThemeBase));
+        const int x = (item.left + item.right) / 2;
+        FillSolidRect(dc, RECT{x, item.top, x + 1, item.bottom}, ui.Color(ThemeBorder));
+    }
+}
+
+bool mvToolBarCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
+    if (header->code != NM_CUSTOMDRAW)
+        return false;
+    const UiTheme& ui = UiTheme::Get();
+    auto* draw = reinterpret_cast<NMTBCUSTOMDRAW*>(header);
+    *result = 0;
+    if (ui.SystemLookFlag)
+        return true;
+    NMCUSTOMDRAW& item = draw->nmcd;
+    COLORREF face = ui.Color(ThemeBase);
+    COLORREF border = CLR_INVALID;
+    COLORREF text = ui.Color(ThemeText);
+    switch (item.dwDrawStage) {
+    case CDDS_PREPAINT:
+        FillSolidRect(item.hdc, item.rc, face);
+        *result = CDRF_NOTIFYITEMDRAW;
+        return true;
+    case CDDS_ITEMPREPAINT:
+        if (item.uItemState & CDIS_DISABLED) {
+            // Drawn from the grey list, without the control's own dimming.
+            text = ui.Color(ThemeTextGray);
+            if (m_disabled)
+                DefaultProc(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_disabled.Get()));
+            item.uItemState &= ~CDIS_DISABLED;
+        } else if (item.uItemState & (CDIS_SELECTED | CDIS_CHECKED)) {
+            face = ui.Color(ThemeButtonOver);
+            border = ui.Color(ThemeBorderActive);
+        } else if (item.uItemState & CDIS_HOT) {
+            face = ui.Color(ThemeButton);
+            border = ui.Color(ThemeBorder);
+        }
+        FillSolidRect(item.hdc, item.rc, face);
+        if (border != CLR_INVALID)
+            DrawFrameRect(item.hdc, &item.rc, border, 0xF, 1, 0);
+        draw->clrText = text;
+        draw->clrTextHighlight = text;
+        draw->clrMark = face;
+        *result = 0xDB0010;
+        return true;
+    case CDDS_ITEMPOSTPAINT: {
+        TBBUTTONINFOW info = {sizeof(info)};
+        info.dwMask = TBIF_STATE;
+        SendMessageW(m_hwnd, TB_GETBUTTONINFOW, item.dwItemSpec, reinterpret_cast<LPARAM>(&info));
+        if (!(info.fsState & TBSTATE_ENABLED) && !(item.uItemState & CDIS_DISABLED)) {
+            item.uItemState |= CDIS_DISABLED;
+            if (m_normal)
+                DefaultProc(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_normal.Get()));
+        }
+        return true;
+    }
+    }
+    return true;
 }

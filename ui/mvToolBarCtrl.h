@@ -17,7 +17,10 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnAttached() override { m_pressedDropDown = -1; }
-    void Draw(HDC, const RECT*, LPARAM) override {}
+    // Paints the visible separators in the theme colours.
+    void Draw(HDC dc, const RECT* rect, LPARAM param) override;
+    // Custom drawing of the buttons in the theme colours.
+    bool OnReflectNotify(NMHDR* header, LRESULT* result) override;
     virtual void SetIndent(int pixels);
 
     // The toolbar child (id 1001) with its styles, font and indent 5.

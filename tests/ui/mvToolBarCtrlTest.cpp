@@ -91,3 +91,39 @@ TEST_F(mvToolBarCtrlTest, DropDownPressNeedsAKnownArrowPart) {
 }
 
 } // namespace
+
+namespace {
+
+// A disabled button is drawn from the grey list without the control's own
+// dimming; the list is back to normal for the next button.
+TEST_F(mvToolBarCtrlTest, DisabledButtonDrawsFromTheGreyList) {
+    UiTheme& ui = UiTheme::Get();
+    const bool savedLook = ui.SystemLookFlag;
+    ui.SystemLookFlag = false;
+    ASSERT_EQ(0, bar.AddButton(10019, 0, L"Load", BTNS_BUTTON, 0)); // disabled
+    MemoryDC dc(CreateCompatibleDC(nullptr));
+    NMTBCUSTOMDRAW draw = {};
+    draw.nmcd.hdr = {bar.Handle(), 1001, static_cast<UINT>(NM_CUSTOMDRAW)};
+    draw.nmcd.hdc = dc.Get();
+    draw.nmcd.rc = {0, 0, 24, 24};
+    draw.nmcd.dwItemSpec = 10019;
+    LRESULT answer = 0;
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    ASSERT_TRUE(bar.OnReflectNotify(&draw.nmcd.hdr, &answer));
+    EXPECT_EQ(CDRF_NOTIFYITEMDRAW, answer);
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    draw.nmcd.uItemState = CDIS_DISABLED;
+    ASSERT_TRUE(bar.OnReflectNotify(&draw.nmcd.hdr, &answer));
+    EXPECT_EQ(0xDB0010, answer);
+    EXPECT_EQ(0u, draw.nmcd.uItemState & CDIS_DISABLED);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(bar.m_disabled.Get()),
+              SendMessageW(bar.Handle(), TB_GETIMAGELIST, 0, 0));
+    draw.nmcd.dwDrawStage = CDDS_ITEMPOSTPAINT;
+    ASSERT_TRUE(bar.OnReflectNotify(&draw.nmcd.hdr, &answer));
+    EXPECT_TRUE(draw.nmcd.uItemState & CDIS_DISABLED);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(bar.m_normal.Get()),
+              SendMessageW(bar.Handle(), TB_GETIMAGELIST, 0, 0));
+    ui.SystemLookFlag = savedLook;
+}
+
+} // namespace
