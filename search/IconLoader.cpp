@@ -176,6 +176,7 @@ void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
     for (const auto& [code, size] : sizes)
         if (cache.GetThumbnail(path, code) == nullptr)
             cache.StoreThumbnail(path, code, size > 0 ? query(path, size) : nullptr);
+    cache.CacheTileLines(path);
 }
 
 void DrawItemImage(const FoundItem& item, int view, HDC dc, const RECT& rect,
