@@ -3,6 +3,7 @@
 // its accessor, which builds it on first use; touching them in this order
 // from one translation unit fixes the order whatever the linker does.
 #include "app/VQApp.h"
+#include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "search/Notifier.h"
 #include "search/SearchJob.h"
@@ -28,6 +29,9 @@ namespace {
 // Also registers the main window's progress message.
 [[maybe_unused]] const bool g_notifier = (GlobalNotifier(), true);
 [[maybe_unused]] const bool g_searchJob = (GlobalSearchJob(), true);
+// English texts from Lang\english.ini beside the program; a missing file is
+// noticed when the windows need the texts.
+[[maybe_unused]] const bool g_language = (InitLanguage(), true);
 // Reads advconf.ini, config.ini, uistates.ini and hexview.ini now, before any
 // thread starts.
 [[maybe_unused]] const bool g_settings = (Settings(), true);
