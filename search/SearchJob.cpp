@@ -1,6 +1,7 @@
 #include "search/SearchJob.h"
 
 #include "foundation/Paths.h"
+#include "search/IconLoader.h"
 #include "search/Notifier.h"
 #include "search/ShellTypeCache.h"
 
@@ -36,6 +37,10 @@ void SearchJob::ClearFoundItems() {
 
 void SearchJob::ClearResults() {
     GlobalNotifier().Clear();
+    // The icon loader may be working on one of the global job's items: it
+    // finishes that item before the items are freed.
+    if (m_global)
+        GlobalIconLoadQueue().ClearAndWait();
     GlobalShellTypeCache().ClearFileCaches();
     folder_text.clear();
     undo.clear();

@@ -3,6 +3,7 @@
 #include "foundation/TextMetrics.h"
 #include "ui/UiTheme.h"
 #include "ui/mvApp.h"
+#include "ui/mvMenu.h"
 
 #include <algorithm>
 #include <map>
@@ -58,20 +59,6 @@ int Measure(HFONT font, int* averageWidth) {
     if (averageWidth != nullptr)
         *averageWidth = width;
     return height;
-}
-
-// True when `menu` is `parent` or one of its submenus at any depth.
-bool MenuContains(HMENU parent, HMENU menu, int depth = 0) {
-    if (parent == nullptr || depth > 16)
-        return false;
-    if (parent == menu)
-        return true;
-    const int count = GetMenuItemCount(parent);
-    for (int i = 0; i < count; ++i) {
-        if (MenuContains(GetSubMenu(parent, i), menu, depth + 1))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -263,7 +250,7 @@ bool mvtheme_control::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
     case WM_INITMENUPOPUP:
         if (mvBaseApp* app = mvBaseApp::Get()) {
             const auto menu = reinterpret_cast<HMENU>(wParam);
-            if (!MenuContains(app->m_popupMenu, menu))
+            if (menu != app->m_popupMenu && !MenuContains(app->m_popupMenu, menu))
                 app->m_popupMenu = menu;
         }
         return false;

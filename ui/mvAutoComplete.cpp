@@ -153,10 +153,9 @@ bool mvACBase::IsDropDownVisible() const {
                                                     reinterpret_cast<void**>(dropDown.Put()))))
         return false;
     DWORD flags = 0;
-    LPWSTR text = nullptr;
-    if (FAILED(dropDown.Get()->GetDropDownStatus(&flags, &text)))
+    CoTaskMemHandle<wchar_t> text;
+    if (FAILED(dropDown.Get()->GetDropDownStatus(&flags, text.Put())))
         return false;
-    CoTaskMemFree(text);
     return (flags & ACDD_VISIBLE) != 0;
 }
 
