@@ -137,3 +137,29 @@ TEST_F(SearchWalkTest, LocationsThatDoNotExist) {
     EXPECT_TRUE(Walk(criteria, &completed).empty());
     EXPECT_FALSE(completed);
 }
+
+TEST_F(SearchWalkTest, FoldersDeeperThanMaxPathAreWalkedAndRead) {
+    std::wstring folder = Root();
+    std::wstring relative;
+    while (folder.size() < MAX_PATH + 40) {
+        const std::wstring part(40, L'p');
+        folder += L"\\" + part;
+        relative += (relative.empty() ? L"" : L"\\") + part;
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+    }
+    const std::wstring file = L"\\\\?\\" + folder + L"\\long.txt";
+    const HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(handle, "a deep needle", 13, &written, nullptr);
+    CloseHandle(handle);
+
+    SearchCriteria criteria;
+    criteria.word = L"needle";
+    const std::vector<std::wstring> found = Walk(criteria);
+    EXPECT_NE(std::find(found.begin(), found.end(), relative + L"\\long.txt"), found.end());
+    // Results show the plain path, without the long-path prefix.
+    for (const FoundItem* item = m_job->first; item; item = item->next)
+        EXPECT_FALSE(item->folder.str().starts_with(L"\\\\?\\")) << item->folder.str();
+}
