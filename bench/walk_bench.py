@@ -298,6 +298,8 @@ def main():
     print("found: entries (walk), bytes (read), result items (Velquin), lines = files (native)")
     print("note: grep and rg read bytes, so they do not find the word in UTF-16LE text "
           "nor in the compressed .docx text")
+    print("note: Velquin compares the size as the list shows it (KB to two decimals), so a "
+          "file of 4,097 to 4,106 bytes is 4.00 KB, not over 4; find counts it")
     for note in notes:
         print("note: " + note)
 
