@@ -262,8 +262,8 @@ def main():
 
         rows.append(("Wine start (reference, empty folder)", start, "", ""))
         rows.append(("Velquin start (name search, empty folder)", vstart, "", ""))
-        rows.append(("reference: bare walk (entries)", walk_s, walk[1], f"in-process {walk[2]} s"))
-        rows.append(("reference: bare read (bytes)", read_s, read[1], f"in-process {read[2]} s"))
+        rows.append(("reference: bare walk (entries)", walk_s, walk[1], f"in-process {walk[2]} s (first run)"))
+        rows.append(("reference: bare read (bytes)", read_s, read[1], f"in-process {read[2]} s (first run)"))
         rows.append((f"Velquin: name {NAME_PATTERN}", vname_s, vname[1],
                      f"{vname_s / walk_s:.2f}x bare walk (goal <= 1.2); "
                      f"{net(vname_s, vstart) / net(walk_s, start):.2f}x without the starts"))
@@ -298,8 +298,9 @@ def main():
     print("found: entries (walk), bytes (read), result items (Velquin), lines = files (native)")
     print("note: grep and rg read bytes, so they do not find the word in UTF-16LE text "
           "nor in the compressed .docx text")
-    print("note: Velquin compares the size as the list shows it (KB to two decimals), so a "
-          "file of 4,097 to 4,106 bytes is 4.00 KB, not over 4; find counts it")
+    print("note: Velquin compares the size as the list shows it (KB to two decimals, so 4,097 "
+          "to 4,106 bytes is 4.00 KB, not over 4) and, by default, the date by day (a file of "
+          "2020-01-01 is not after it); find counts both")
     for note in notes:
         print("note: " + note)
 
