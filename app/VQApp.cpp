@@ -28,7 +28,7 @@ bool CVQApp::Run() {
     mvcominit::Acquire();
     ProcessCommandLine(m_options);
     if (m_options.flags & StartupOut) {
-        // No window, language file or OLE: the run has written its file.
+        // No window or OLE: the run has written its file.
         ReportOutRun();
         StopThreads();
     } else if (!(m_options.flags & StartupHexView)) {

@@ -45,11 +45,10 @@ std::vector<mvstring> SplitCommandLine(std::wstring_view text) {
 
 bool CommandLine::Parse(std::wstring_view text) {
     m_switches.clear();
-    const size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring_view::npos)
+    const std::wstring_view trimmed = TrimText(text, L" \t");
+    if (trimmed.empty())
         return true;
-    const size_t last = text.find_last_not_of(L" \t");
-    const std::vector<mvstring> words = SplitCommandLine(text.substr(first, last - first + 1));
+    const std::vector<mvstring> words = SplitCommandLine(trimmed);
     if (words.empty())
         return false;
 

@@ -6,10 +6,7 @@
 
 namespace {
 
-inline bool IsWord(char c) {
-    return RxIsWordUnit(RxUnit(c));
-}
-inline bool IsWord(wchar_t c) {
+template <class T> inline bool IsWord(T c) {
     return RxIsWordUnit(RxUnit(c));
 }
 

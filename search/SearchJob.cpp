@@ -10,13 +10,7 @@ SearchJob::SearchJob(bool global) : m_global(global) {}
 SearchJob::~SearchJob() {
     if (m_global)
         StopNotifierThread();
-    worker.Stop(0);
-    if (worker.Handle())
-        WaitForSingleObject(worker.Handle(), 500);
-    kind = JobIdle;
-    undo.clear();
-    folder_text.clear();
-    worker.Stop(0);
+    StopAndWait(500);
     // A worker that did not end in time may still add items: its items are
     // left alone rather than freed under it.
     if (worker.IsRunning())

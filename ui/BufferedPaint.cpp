@@ -1,5 +1,6 @@
 #include "ui/BufferedPaint.h"
 
+#include "foundation/OptionalProc.h"
 #include "foundation/TextMetrics.h"
 #include "ui/UiTheme.h"
 #include "ui/mvApp.h"
@@ -13,23 +14,19 @@ namespace {
 const BufferedPaintApi* g_apiOverride = nullptr;
 LONG g_liveObjects = 0;
 
-template <typename F> void Load(HMODULE module, const char* name, F& function) {
-    function = module != nullptr
-                   ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                   : nullptr;
+template <typename F> void Load(const char* name, F& function) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(LoadOptionalProc(L"UxTheme.dll", name)));
 }
 
 const BufferedPaintApi& SystemApi() {
     static const BufferedPaintApi api = [] {
         BufferedPaintApi loaded{};
-        // Kept loaded for the life of the process, like the functions.
-        HMODULE module = LoadLibraryW(L"UxTheme.dll");
-        Load(module, "BufferedPaintInit", loaded.Init);
-        Load(module, "BufferedPaintUnInit", loaded.UnInit);
-        Load(module, "BeginBufferedAnimation", loaded.BeginAnimation);
-        Load(module, "BufferedPaintRenderAnimation", loaded.RenderAnimation);
-        Load(module, "EndBufferedAnimation", loaded.EndAnimation);
-        Load(module, "BufferedPaintStopAllAnimations", loaded.StopAllAnimations);
+        Load("BufferedPaintInit", loaded.Init);
+        Load("BufferedPaintUnInit", loaded.UnInit);
+        Load("BeginBufferedAnimation", loaded.BeginAnimation);
+        Load("BufferedPaintRenderAnimation", loaded.RenderAnimation);
+        Load("EndBufferedAnimation", loaded.EndAnimation);
+        Load("BufferedPaintStopAllAnimations", loaded.StopAllAnimations);
         return loaded;
     }();
     return api;
@@ -272,15 +269,13 @@ int mvtheme_control::GetTextHeight(HFONT font, int* averageWidth) {
     TextMetricsCache& cache = MetricsCache();
     if (cache.normalFont != fonts.normal.Get()) {
         cache.metrics.clear();
-        cache.normalFont = nullptr;
+        cache.normalFont = fonts.normal.Get();
     }
     auto it = cache.metrics.find(font);
     if (it == cache.metrics.end()) {
         int width = 0;
         const int height = Measure(font, &width);
         it = cache.metrics.emplace(font, std::make_pair(height, width)).first;
-        if (font == fonts.normal.Get())
-            cache.normalFont = font;
     }
     if (averageWidth != nullptr)
         *averageWidth = it->second.second;

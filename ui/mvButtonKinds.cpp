@@ -44,7 +44,7 @@ const CheckGlyph& MeasureGlyph(HWND hwnd, HFONT font, HDC given) {
     CheckGlyph& glyph = GlyphCache();
     if (given == nullptr && glyph.font == font && font != nullptr)
         return glyph;
-    const ScreenDC own(given == nullptr ? GetDC(hwnd) : nullptr);
+    const ScreenDC own(given == nullptr ? GetDC(nullptr) : nullptr);
     const HDC dc = given != nullptr ? given : own.Get();
     if (dc == nullptr)
         return glyph;

@@ -108,12 +108,6 @@ bool ReadItem(HMENU menu, UINT item, bool byPosition, ItemInfo& info) {
     return true;
 }
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-    const COLORREF old = SetBkColor(dc, colour);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-    SetBkColor(dc, old);
-}
-
 bool DrawItemHook(DRAWITEMSTRUCT* item) {
     mvMenu* menu = mvMenuMap::Get().Find(reinterpret_cast<HMENU>(item->hwndItem));
     if (menu == nullptr)
@@ -451,10 +445,10 @@ void mvMenu::OnDrawItem(DRAWITEMSTRUCT* item) {
         DrawThemeBackground(State().theme, dc, MENU_POPUPITEM,
                             1 + (selected ? 1 : 0) + (greyed ? 2 : 0), &rect, nullptr);
     } else if (SystemLook()) {
-        FillSolid(dc, rect, GetSysColor(selected && !greyed ? COLOR_MENUHILIGHT : COLOR_MENU));
+        FillSolidRect(dc, rect, GetSysColor(selected && !greyed ? COLOR_MENUHILIGHT : COLOR_MENU));
     } else {
-        FillSolid(dc, rect,
-                  ThemeColour(selected ? (greyed ? ThemeButton : ThemeButtonPush) : ThemeBase));
+        FillSolidRect(dc, rect,
+                      ThemeColour(selected ? (greyed ? ThemeButton : ThemeButtonPush) : ThemeBase));
     }
     RECT textRect = rect;
     if (!IsBar()) {
@@ -469,8 +463,8 @@ void mvMenu::OnDrawItem(DRAWITEMSTRUCT* item) {
         } else {
             const int middle = (rect.top + rect.bottom) / 2;
             const RECT line{rect.left, middle, rect.right, middle + 1};
-            FillSolid(dc, line,
-                      SystemLook() ? GetSysColor(COLOR_BTNSHADOW) : ThemeColour(ThemeBorder));
+            FillSolidRect(dc, line,
+                          SystemLook() ? GetSysColor(COLOR_BTNSHADOW) : ThemeColour(ThemeBorder));
         }
     } else if (!info.text.empty()) {
         const HGDIOBJ old = SelectObject(dc, GetFont((state & ODS_DEFAULT) != 0));

@@ -401,7 +401,7 @@ void mvMessageBox::LayoutBox(int buttons) {
     SIZE checkSize{0, 0};
     if (m_checkText != nullptr && check != nullptr) {
         const int limit = maxText + (reserved ? cell.cx + 2 * mx : mx);
-        const ScreenDC dc(GetDC(check));
+        const ScreenDC dc(GetDC(nullptr));
         const HGDIOBJ old = SelectObject(dc.Get(), font);
         RECT box{0, 0, limit - 2 * GetSystemMetrics(SM_CXMENUCHECK), 0};
         DrawTextW(dc.Get(), m_checkText, -1, &box, DT_CALCRECT | DT_WORDBREAK);
