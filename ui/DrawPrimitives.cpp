@@ -7,13 +7,6 @@
 
 namespace {
 
-int Width(const RECT& r) {
-    return r.right - r.left;
-}
-int Height(const RECT& r) {
-    return r.bottom - r.top;
-}
-
 void FillBox(HDC dc, int x, int y, int cx, int cy, COLORREF color) {
     FillSolidRect(dc, RECT{x, y, x + cx, y + cy}, color);
 }
@@ -131,7 +124,7 @@ void FillGradient(HDC dc, const RECT* rect, COLORREF from, COLORREF to, bool ver
         FillSolidRect(dc, *rect, from);
         return;
     }
-    const int n = vertical ? Height(*rect) : Width(*rect);
+    const int n = vertical ? RectHeight(*rect) : RectWidth(*rect);
     const auto step = [n](int a, int b, int i) { return a + (b - a) * i / n; };
     for (int i = 0; i < n; ++i) {
         const COLORREF color =
@@ -145,7 +138,7 @@ void FillGradient(HDC dc, const RECT* rect, COLORREF from, COLORREF to, bool ver
 }
 
 void DrawFocusDots(HDC dc, const RECT* rect, COLORREF color) {
-    if (dc == nullptr || rect == nullptr || Width(*rect) <= 0 || Height(*rect) <= 0)
+    if (dc == nullptr || rect == nullptr || RectWidth(*rect) <= 0 || RectHeight(*rect) <= 0)
         return;
     const int left = rect->left, top = rect->top;
     const int right = rect->right - 1, bottom = rect->bottom - 1;
@@ -177,7 +170,7 @@ void PaintNonClientSides(HWND hwnd, HDC dc, COLORREF fill, COLORREF left, COLORR
     const int borderY = std::min(client.top - window.top, window.bottom - client.bottom);
     if (borderX <= 0 && borderY <= 0)
         return;
-    const RECT outer{0, 0, Width(window), Height(window)};
+    const RECT outer{0, 0, RectWidth(window), RectHeight(window)};
     const int saved = SaveDC(dc);
     ExcludeClipRect(dc, std::max(borderX, 0), std::max(borderY, 0),
                     outer.right - std::max(borderX, 0), outer.bottom - std::max(borderY, 0));
@@ -213,23 +206,23 @@ void DrawButtonFace(HDC dc, const RECT* rect, COLORREF face, COLORREF frame, COL
         return;
     RECT box = *rect;
     if (fraction > 0 && fraction < 1) {
-        const int inset = static_cast<int>(Height(box) * (1 - fraction) / 2);
+        const int inset = static_cast<int>(RectHeight(box) * (1 - fraction) / 2);
         InflateRect(&box, -inset, -inset);
     }
-    if (Width(box) % 2 == 0)
+    if (RectWidth(box) % 2 == 0)
         --box.right;
-    if (Height(box) % 2 == 0)
+    if (RectHeight(box) % 2 == 0)
         --box.bottom;
-    if (Width(box) <= 0 || Height(box) <= 0)
+    if (RectWidth(box) <= 0 || RectHeight(box) <= 0)
         return;
     FillSolidRect(dc, box, face);
     DrawFrameRect(dc, &box, frame, SideAll, 1, 0);
     if (!IsDrawnColor(mark))
         return;
-    const int inset = std::max(2, static_cast<int>(Width(box) * 0.15)) + 1;
+    const int inset = std::max(2, static_cast<int>(RectWidth(box) * 0.15)) + 1;
     RECT inner = box;
     InflateRect(&inner, -inset, -inset);
-    const int innerWidth = Width(inner), innerHeight = Height(inner);
+    const int innerWidth = RectWidth(inner), innerHeight = RectHeight(inner);
     if (innerWidth <= 0 || innerHeight <= 0)
         return;
     if (markType == MarkSquare) {
@@ -255,9 +248,9 @@ void DrawChevron(HDC dc, const RECT* rect, COLORREF color, int orientation, bool
                  double fraction) {
     if (dc == nullptr || rect == nullptr)
         return;
-    int side = std::min(Width(*rect), Height(*rect));
-    int x = rect->left + (Width(*rect) - side) / 2;
-    int y = rect->top + (Height(*rect) - side) / 2;
+    int side = std::min(RectWidth(*rect), RectHeight(*rect));
+    int x = rect->left + (RectWidth(*rect) - side) / 2;
+    int y = rect->top + (RectHeight(*rect) - side) / 2;
     if (fraction > 0 && fraction < 1) {
         const int inset = static_cast<int>(side * (1 - fraction) / 2);
         x += inset;
@@ -284,14 +277,14 @@ void DrawArrowGlyph(HDC dc, const RECT* rect, COLORREF fill, COLORREF edge, int 
                     bool pointingUp) {
     if (dc == nullptr || rect == nullptr)
         return;
-    size = std::min(size, Width(*rect));
+    size = std::min(size, RectWidth(*rect));
     if (size % 2 != 0)
         ++size;
     const int rows = size / 2;
     if (rows <= 0)
         return;
-    const int x0 = rect->left + (Width(*rect) - size) / 2;
-    const int y0 = rect->top + (Height(*rect) - rows) / 2;
+    const int x0 = rect->left + (RectWidth(*rect) - size) / 2;
+    const int y0 = rect->top + (RectHeight(*rect) - rows) / 2;
     for (int k = 0; k < rows; ++k) {
         const int y = pointingUp ? y0 + rows - 1 - k : y0 + k;
         const int width = size - 2 * k;
@@ -319,7 +312,7 @@ void DrawRoundRect(HDC dc, const RECT* rect, COLORREF fill, COLORREF border, flo
     const bool filled = IsDrawnColor(fill), bordered = IsDrawnColor(border);
     if (dc == nullptr || rect == nullptr || (!filled && !bordered))
         return;
-    if (Width(*rect) <= 20 || Height(*rect) <= 20) {
+    if (RectWidth(*rect) <= 20 || RectHeight(*rect) <= 20) {
         FillSolidRect(dc, *rect, fill);
         DrawFrameRect(dc, rect, border, SideAll, static_cast<int>(borderWidth), 255);
         return;

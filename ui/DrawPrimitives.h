@@ -15,6 +15,13 @@ constexpr bool IsDrawnColor(COLORREF color) {
     return color <= 0xFFFFFF;
 }
 
+inline int RectWidth(const RECT& r) {
+    return r.right - r.left;
+}
+inline int RectHeight(const RECT& r) {
+    return r.bottom - r.top;
+}
+
 // Sides of a rectangle, combined as a mask.
 enum RectSide : unsigned { SideLeft = 1, SideTop = 2, SideRight = 4, SideBottom = 8, SideAll = 15 };
 

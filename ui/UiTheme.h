@@ -67,6 +67,15 @@ private:
     UiTheme() = default;
 };
 
+// Shorthands of the painting code: the system look is on, and the current
+// theme's colour of a slot.
+inline bool SystemLook() {
+    return UiTheme::Get().SystemLookFlag;
+}
+inline COLORREF ThemeColour(ThemeColor slot) {
+    return UiTheme::Get().Color(slot);
+}
+
 // True when the user's apps use the dark mode: the current user's
 // "AppsUseLightTheme" is a 4-byte REG_DWORD of 0.
 bool IsSystemDarkTheme();

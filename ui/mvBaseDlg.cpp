@@ -2,23 +2,15 @@
 
 #include "ui/UiTheme.h"
 #include "ui/mvApp.h"
+#include "ui/mvMenu.h"
 
 namespace {
-
-ThemeHandle& MenuTheme() {
-    static ThemeHandle theme;
-    return theme;
-}
 
 bool BothSet(const SIZE& size) {
     return size.cx != 0 && size.cy != 0;
 }
 
 } // namespace
-
-HTHEME GetMenuThemeData() {
-    return MenuTheme().Get();
-}
 
 mvBaseDlg::~mvBaseDlg() {
     // While the theme part still lives: destroying the window runs this
@@ -118,7 +110,7 @@ LRESULT mvBaseDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_THEMECHANGED:
         if (mvApp::IsMainWindow(m_hwnd))
-            MenuTheme().Assign(OpenThemeData(nullptr, L"Menu"));
+            ReopenMenuTheme();
         break;
     default:
         break;

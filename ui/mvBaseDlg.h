@@ -35,7 +35,3 @@ public:
     SIZE m_maxTrack = {}; // maximum track size (0 = none)
     bool m_initialized = false;
 };
-
-// The visual-style data of menus, opened again when the main window's theme
-// changes; null before that or when the system has none.
-HTHEME GetMenuThemeData();

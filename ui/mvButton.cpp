@@ -10,18 +10,6 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
-namespace {
-
-bool SystemLook() {
-    return UiTheme::Get().SystemLookFlag;
-}
-
-COLORREF ThemeColour(ThemeColor slot) {
-    return UiTheme::Get().Color(slot);
-}
-
-} // namespace
-
 bool CreateButtonWindow(mvButton& button, HWND parent, int id, DWORD style) {
     const HWND hwnd = CreateWindowExW(0, L"Button", L"", style | 0x54010000, 0, 0, 0, 0, parent,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),

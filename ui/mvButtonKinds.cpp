@@ -12,21 +12,6 @@
 
 namespace {
 
-bool SystemLook() {
-    return UiTheme::Get().SystemLookFlag;
-}
-
-COLORREF ThemeColour(ThemeColor slot) {
-    return UiTheme::Get().Color(slot);
-}
-
-int Width(const RECT& r) {
-    return r.right - r.left;
-}
-int Height(const RECT& r) {
-    return r.bottom - r.top;
-}
-
 // The check glyph's size and the gap between glyph and text, per font.
 struct CheckGlyph {
     HFONT font = nullptr;
@@ -251,7 +236,7 @@ void mvCheckBox::Draw(HDC dc, const RECT* area, LPARAM param) {
     const DWORD vertical = m_style & 0xC00;
     box.top = vertical == BS_TOP      ? work.top
               : vertical == BS_BOTTOM ? work.bottom - glyph.height
-                                      : work.top + (Height(work) - glyph.height) / 2;
+                                      : work.top + (RectHeight(work) - glyph.height) / 2;
     box.bottom = box.top + glyph.height;
     if (IsRadioType()) {
         FillCircle(dc, box.left, box.top, glyph.width, state.mark);
@@ -281,7 +266,7 @@ void mvCheckBox::Draw(HDC dc, const RECT* area, LPARAM param) {
               (flags & ~(DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
     if (multiline && vertical != BS_TOP) {
         const int shift = vertical == BS_BOTTOM ? text.bottom - measured.bottom
-                                                : (Height(text) - Height(measured)) / 2;
+                                                : (RectHeight(text) - RectHeight(measured)) / 2;
         OffsetRect(&measured, 0, shift);
         RECT place = text;
         place.top = measured.top;
@@ -291,7 +276,7 @@ void mvCheckBox::Draw(HDC dc, const RECT* area, LPARAM param) {
         if (!multiline && vertical != BS_TOP)
             OffsetRect(&measured, 0,
                        vertical == BS_BOTTOM ? text.bottom - measured.bottom
-                                             : (Height(text) - Height(measured)) / 2);
+                                             : (RectHeight(text) - RectHeight(measured)) / 2);
     }
     if (state.focusRect) {
         InflateRect(&measured, 1, 1);
@@ -307,7 +292,7 @@ void mvCheckBox::AutoSize() {
     GetWindowRect(m_hwnd, &rect);
     MapWindowPoints(nullptr, GetParent(m_hwnd), reinterpret_cast<POINT*>(&rect), 2);
     const CheckGlyph& glyph = MeasureGlyph(m_hwnd, m_font, nullptr);
-    const int width = std::max<int>(Width(rect), glyph.width + glyph.gap + 6);
+    const int width = std::max<int>(RectWidth(rect), glyph.width + glyph.gap + 6);
     const ScreenDC dc(GetDC(m_hwnd));
     if (!dc)
         return;
@@ -316,8 +301,8 @@ void mvCheckBox::AutoSize() {
     DrawTextW(dc.Get(), m_caption.c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
     SelectObject(dc.Get(), old);
     const int line = mvtheme_control::GetTextHeight(m_font);
-    const int height = std::max(Height(text) + 8, std::max(glyph.height, line) + 6);
-    if (width == Width(rect) && height == Height(rect))
+    const int height = std::max(RectHeight(text) + 8, std::max(glyph.height, line) + 6);
+    if (width == RectWidth(rect) && height == RectHeight(rect))
         return;
     SetWindowPos(m_hwnd, nullptr, 0, 0, width, height,
                  SWP_NOMOVE | SWP_NOSENDCHANGING | SWP_NOACTIVATE | SWP_NOZORDER);
@@ -391,15 +376,15 @@ void mvButton_Link::AutoSize() {
     RECT rect{};
     GetWindowRect(m_hwnd, &rect);
     MapWindowPoints(nullptr, GetParent(m_hwnd), reinterpret_cast<POINT*>(&rect), 2);
-    const int cx = Width(text), cy = Height(text);
+    const int cx = RectWidth(text), cy = RectHeight(text);
     const DWORD horizontal = m_style & 0x300, vertical = m_style & 0xC00;
-    const int x = horizontal == BS_CENTER  ? rect.left + (Width(rect) - cx) / 2
+    const int x = horizontal == BS_CENTER  ? rect.left + (RectWidth(rect) - cx) / 2
                   : horizontal == BS_RIGHT ? rect.right - cx
                                            : rect.left;
-    const int y = vertical == BS_VCENTER  ? rect.top + (Height(rect) - cy) / 2
+    const int y = vertical == BS_VCENTER  ? rect.top + (RectHeight(rect) - cy) / 2
                   : vertical == BS_BOTTOM ? rect.bottom - cy
                                           : rect.top;
-    if (x != rect.left || y != rect.top || cx != Width(rect) || cy != Height(rect))
+    if (x != rect.left || y != rect.top || cx != RectWidth(rect) || cy != RectHeight(rect))
         SetWindowPos(m_hwnd, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -409,7 +394,7 @@ RECT mvButton_Dropdown::ArrowRect() const {
     RECT client{};
     if (m_hwnd != nullptr)
         GetClientRect(m_hwnd, &client);
-    const int width = std::max(Height(client) / 2, m_arrowSize + 12);
+    const int width = std::max(RectHeight(client) / 2, m_arrowSize + 12);
     return RECT{client.right - width, client.top, client.right, client.bottom};
 }
 
@@ -515,7 +500,7 @@ int mvButton_Group::GetContentBottom() const {
         GetWindowRect(m_children.back(), &last);
         return last.bottom - own.top;
     }
-    return Height(own);
+    return RectHeight(own);
 }
 
 void mvButton_Group::GetFramedColors(const DRAWITEMSTRUCT& item, ButtonPaintState& state) {
@@ -549,7 +534,7 @@ void mvButton_Group::GetFramedColors(const DRAWITEMSTRUCT& item, ButtonPaintStat
 }
 
 void mvButton_Group::DrawExpandGlyph(HDC dc, RECT& rect, const ButtonPaintState& state) {
-    const int side = Height(rect);
+    const int side = RectHeight(rect);
     const RECT square{rect.right - side, rect.top, rect.right, rect.bottom};
     DrawChevron(dc, &square, state.mark, ChevronVertical, !m_expanded, side > 26 ? 0.4 : 0.5);
     rect.right -= side;

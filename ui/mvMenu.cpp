@@ -17,15 +17,10 @@ namespace {
 // Process-wide menu state: the "Menu" visual-style theme, the UI font as the
 // menus last saw it, and the off-screen DC items are painted in.
 struct MenuState {
-    HTHEME theme = nullptr;
+    ThemeHandle theme;
     LOGFONTW font{};
     mvMemDC memDC;
     bool memDCMade = false;
-
-    ~MenuState() {
-        if (theme != nullptr && theme != reinterpret_cast<HTHEME>(-1))
-            CloseThemeData(theme);
-    }
 };
 
 MenuState& State() {
@@ -38,13 +33,12 @@ MenuState& State() {
 bool g_mapAlive = false;
 
 bool ThemeOpen() {
-    const HTHEME theme = State().theme;
-    return theme != nullptr && theme != reinterpret_cast<HTHEME>(-1);
+    return static_cast<bool>(State().theme);
 }
 
 void OpenMenuTheme() {
     if (!ThemeOpen())
-        State().theme = OpenThemeData(nullptr, L"Menu");
+        State().theme.Assign(OpenThemeData(nullptr, L"Menu"));
 }
 
 bool IsFontEmpty(const LOGFONTW& font) {
@@ -55,14 +49,6 @@ bool IsFontEmpty(const LOGFONTW& font) {
 bool ReadUiLogFont(LOGFONTW& font) {
     const HFONT ui = UiTheme::Get().fonts.normal.Get();
     return ui != nullptr && GetObjectW(ui, sizeof font, &font) == sizeof font;
-}
-
-bool SystemLook() {
-    return UiTheme::Get().SystemLookFlag;
-}
-
-COLORREF ThemeColour(ThemeColor slot) {
-    return UiTheme::Get().Color(slot);
 }
 
 // The colour of marks (check, arrow): greyed, selected or normal.
@@ -323,9 +309,9 @@ int mvMenu::DrawCheckMark(HDC dc, const RECT& rect, UINT state, bool, bool measu
     const bool greyed = (state & (ODS_GRAYED | ODS_DISABLED)) != 0;
     if (SystemLook() && ThemeOpen()) {
         RECT inner{square.left, square.top + 2, square.right - 4, square.bottom - 2};
-        DrawThemeBackground(State().theme, dc, MENU_POPUPCHECKBACKGROUND,
+        DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPCHECKBACKGROUND,
                             greyed ? MCB_DISABLED : MCB_NORMAL, &inner, nullptr);
-        DrawThemeBackground(State().theme, dc, MENU_POPUPCHECK,
+        DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPCHECK,
                             greyed ? MC_CHECKMARKDISABLED : MC_CHECKMARKNORMAL, &inner, nullptr);
         return height;
     }
@@ -341,7 +327,7 @@ int mvMenu::DrawSubmenuArrow(HDC dc, const RECT& rect, UINT state, HMENU, bool m
     RECT square{rect.right - side, rect.top, rect.right, rect.bottom};
     const bool greyed = (state & (ODS_GRAYED | ODS_DISABLED)) != 0;
     if (SystemLook() && ThemeOpen()) {
-        DrawThemeBackground(State().theme, dc, MENU_POPUPSUBMENU,
+        DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPSUBMENU,
                             greyed ? MSM_DISABLED : MSM_NORMAL, &square, nullptr);
         return height;
     }
@@ -359,8 +345,8 @@ int mvMenu::DrawItemText(HDC dc, const RECT& rect, const mvstring& text, UINT st
         COLORREF colour;
         if (SystemLook()) {
             const int themeState = 1 + (selected ? 1 : 0) + (greyed ? 2 : 0);
-            if (!ThemeOpen() || FAILED(GetThemeColor(State().theme, MENU_POPUPITEM, themeState,
-                                                     TMT_TEXTCOLOR, &colour)))
+            if (!ThemeOpen() || FAILED(GetThemeColor(State().theme.Get(), MENU_POPUPITEM,
+                                                     themeState, TMT_TEXTCOLOR, &colour)))
                 colour = GetSysColor(greyed     ? COLOR_GRAYTEXT
                                      : selected ? COLOR_HIGHLIGHTTEXT
                                                 : COLOR_MENUTEXT);
@@ -441,8 +427,8 @@ void mvMenu::OnDrawItem(DRAWITEMSTRUCT* item) {
     const bool selected = (state & ODS_SELECTED) != 0;
     const bool greyed = (state & (ODS_GRAYED | ODS_DISABLED)) != 0;
     if (SystemLook() && ThemeOpen()) {
-        DrawThemeBackground(State().theme, dc, MENU_POPUPBACKGROUND, 0, &rect, nullptr);
-        DrawThemeBackground(State().theme, dc, MENU_POPUPITEM,
+        DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPBACKGROUND, 0, &rect, nullptr);
+        DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPITEM,
                             1 + (selected ? 1 : 0) + (greyed ? 2 : 0), &rect, nullptr);
     } else if (SystemLook()) {
         FillSolidRect(dc, rect, GetSysColor(selected && !greyed ? COLOR_MENUHILIGHT : COLOR_MENU));
@@ -459,7 +445,7 @@ void mvMenu::OnDrawItem(DRAWITEMSTRUCT* item) {
     }
     if ((info.type & MFT_SEPARATOR) != 0) {
         if (SystemLook() && ThemeOpen()) {
-            DrawThemeBackground(State().theme, dc, MENU_POPUPSEPARATOR, 0, &rect, nullptr);
+            DrawThemeBackground(State().theme.Get(), dc, MENU_POPUPSEPARATOR, 0, &rect, nullptr);
         } else {
             const int middle = (rect.top + rect.bottom) / 2;
             const RECT line{rect.left, middle, rect.right, middle + 1};
@@ -864,6 +850,11 @@ void RefreshMenusForFont() {
     for (mvMenu* menu : mvMenuMap::Get().OwningWrappers())
         menu->Rebuild();
     State().font = font;
+}
+
+HTHEME ReopenMenuTheme() {
+    State().theme.Assign(OpenThemeData(nullptr, L"Menu"));
+    return State().theme.Get();
 }
 
 HDC GetMenuMemDC(int width, int height) {

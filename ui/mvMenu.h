@@ -7,6 +7,7 @@
 #include "foundation/mvstring.h"
 
 #include <windows.h>
+#include <uxtheme.h>
 
 #include <map>
 #include <vector>
@@ -174,6 +175,11 @@ void ApplyThemeToMenus();
 // Rebuild for every owning wrapper when the UI font differs from the one the
 // menus last saw.
 void RefreshMenusForFont();
+
+// The menus' "Menu" visual-style data, opened again (the previous closed);
+// the main window calls it when the system's visual style changes. Null when
+// the system has none.
+HTHEME ReopenMenuTheme();
 
 // The shared off-screen DC for item painting, its bitmap at least
 // width x height; null when it cannot be made.

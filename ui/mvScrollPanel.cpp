@@ -19,20 +19,8 @@ namespace {
 // The system's wheel scroll lines; 0 until read.
 int g_wheelLines = 0;
 
-bool SystemLook() {
-    return UiTheme::Get().SystemLookFlag;
-}
-
-COLORREF ThemeColour(ThemeColor slot) {
-    return UiTheme::Get().Color(slot);
-}
-
 bool IsEmpty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
-}
-
-int Height(const RECT& r) {
-    return r.bottom - r.top;
 }
 
 bool Unavailable(DWORD state) {
@@ -199,7 +187,7 @@ bool mvScrollBox::ComputeBarGeometry() {
             if (least > 0 && room < least) {
                 thumb = r[ScrollPartPageUp] = r[ScrollPartPageDown] = RECT{};
             } else {
-                if (least > 0 && Height(thumb) < least) {
+                if (least > 0 && RectHeight(thumb) < least) {
                     const int middle = (thumb.top + thumb.bottom) / 2;
                     thumb.top = middle - least / 2;
                     thumb.bottom = thumb.top + least;
@@ -279,7 +267,7 @@ void mvScrollBox::RefreshBars() {
 }
 
 void mvScrollBox::DragThumb(int y) {
-    const int thumbHeight = Height(m_drag.thumb);
+    const int thumbHeight = RectHeight(m_drag.thumb);
     const int top = std::clamp(y - m_drag.grab, m_drag.trackTop,
                                std::max(m_drag.trackTop, m_drag.trackBottom - thumbHeight));
     if (top == m_drag.thumb.top || m_drag.child == nullptr)
