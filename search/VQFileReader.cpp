@@ -38,6 +38,33 @@ bool StartsWithUtf8Character(const uint8_t* b, int64_t n) {
     return false;
 }
 
+// Whether the byte, as the low byte of a 16-bit unit whose high byte is zero,
+// is a character a text holds: not one of the control characters other than
+// TAB, LF and CR.
+bool PlausibleLatin1(uint8_t b) {
+    return b >= 0x20 || b == '\t' || b == '\n' || b == '\r';
+}
+
+// The byte order of a UTF-16 text without a mark, by a vote of the aligned
+// units that have one zero byte: a unit read as a Latin-1 character in one
+// order (zero high byte) is a vote for it, unless that character would be a
+// control character. So a little-endian text that starts with U+0100 (bytes
+// 00 01) is still little-endian: its blanks, line ends and Latin letters
+// outvote the first unit. A tie keeps the order the first unit points to.
+int32_t Utf16ByteOrder(const uint8_t* b, int64_t n) {
+    int64_t little = 0, big = 0;
+    n = std::min<int64_t>(n, VQFileReader::kSampleSize);
+    for (int64_t i = 0; i + 1 < n; i += 2) {
+        if (b[i + 1] == 0 && b[i] != 0 && PlausibleLatin1(b[i]))
+            ++little;
+        else if (b[i] == 0 && b[i + 1] != 0 && PlausibleLatin1(b[i + 1]))
+            ++big;
+    }
+    if (little != big)
+        return little > big ? VQEncUtf16LE : VQEncUtf16BE;
+    return b[0] == 0 ? VQEncUtf16BE : VQEncUtf16LE;
+}
+
 // A sample with a zero 16-bit unit (or an odd-sized one ending in two zero
 // bytes) is no text in any encoding the matchers know.
 bool LooksBinary(const uint8_t* sample, int32_t n) {
@@ -81,10 +108,10 @@ int32_t GuessTextEncoding(const uint8_t* bytes, int64_t count, int* bomLength) {
             *bomLength = 3;
         return VQEncUtf8;
     }
-    if (b0 == 0 && b1 != 0)
-        return VQEncUtf16BE; // ASCII written big-endian
-    if (b0 != 0 && b1 == 0)
-        return VQEncUtf16LE; // ASCII written little-endian
+    // One zero byte in the first unit: UTF-16 (ASCII written big-endian when
+    // the zero comes first); the rest of the sample decides the byte order.
+    if ((b0 == 0) != (b1 == 0))
+        return Utf16ByteOrder(bytes, count);
     if (StartsWithUtf8Character(bytes, count))
         return VQEncUtf8;
     if (b0 == 0 || b1 == 0 || b0 >= 0x80 || b1 >= 0x80)
@@ -110,10 +137,21 @@ int32_t VQFileReader::Open(const mvstring& path) {
     if (!file)
         return -1;
     Attach(file.Release());
-    uint8_t* sample = SampleBuffer();
+    m_position = 0; // a handle just opened reads from the start: no seek
+    // The sample goes straight into the window, so that the search that
+    // follows reads none of its bytes again (a file of up to 64 KiB is read
+    // in one call); only a window smaller than the sample needs the scratch
+    // buffer, and then keeps the sample's head.
+    const bool intoWindow = EnsureBuffer() && Capacity() >= static_cast<uint32_t>(kSampleSize);
+    uint8_t* sample = intoWindow ? m_window.Data() : SampleBuffer();
     if (!sample)
         return 0;
     const int32_t n = ReadAt(0, sample, kSampleSize);
+    if (n > 0 && m_window.Data()) {
+        m_windowLength = std::min<int32_t>(n, static_cast<int32_t>(Capacity()));
+        if (!intoWindow)
+            memcpy(m_window.Data(), sample, m_windowLength);
+    }
     if (n <= 0 || LooksBinary(sample, n))
         return 0;
     m_flags = GuessTextEncoding(sample, n);
@@ -170,13 +208,16 @@ const uint8_t* VQFileReader::Read(int64_t offset, int32_t& count, bool centre) {
         return buffer + (offset - m_windowStart);
 
     if (capacity >= m_size) {
-        // The whole file fits: read it once and serve every request from memory.
+        // The whole file fits: read it once (after the bytes the window
+        // already holds from its start) and serve every request from memory.
+        const int32_t kept = m_windowStart == 0 ? m_windowLength : 0;
         m_windowStart = 0;
-        m_windowLength = ReadAt(0, buffer, static_cast<int32_t>(m_size));
-        if (m_windowLength <= 0) {
+        const int32_t read = ReadAt(kept, buffer + kept, static_cast<int32_t>(m_size - kept));
+        if (read <= 0) {
             ClearWindow();
             return nullptr;
         }
+        m_windowLength = kept + read;
     } else {
         int64_t start = offset;
         if (centre && count < capacity / 2)
@@ -184,10 +225,12 @@ const uint8_t* VQFileReader::Read(int64_t offset, int32_t& count, bool centre) {
                                              capacity);
         const int64_t shift = start - m_windowStart;
         int32_t read = 0;
-        if (shift > 0 && shift < m_windowLength) {
-            // Moving forward: keep the tail of the old window, read what follows.
+        if (shift >= 0 && shift < m_windowLength) {
+            // Moving forward (or growing in place): keep the tail of the old
+            // window, read what follows.
             const int32_t kept = m_windowLength - static_cast<int32_t>(shift);
-            memmove(buffer, buffer + shift, kept);
+            if (shift > 0)
+                memmove(buffer, buffer + shift, kept);
             m_windowStart = start;
             m_windowLength = kept;
             const int64_t at = start + kept;
@@ -225,9 +268,13 @@ const uint8_t* VQFileReader::Read(int64_t offset, int32_t& count, bool centre) {
     return buffer + (offset - m_windowStart);
 }
 
-void VQFileReader::Close() {
+void VQFileReader::CloseFile() {
     Attach(nullptr);
     ClearWindow();
     m_flags = 0;
+}
+
+void VQFileReader::Close() {
+    CloseFile();
     m_window.Free();
 }

@@ -20,10 +20,12 @@ enum VQEncoding : int32_t {
 };
 
 // The encodings the first bytes of a text allow (VQEncoding bits): a
-// byte-order mark decides alone; else zero bytes in the first two places
-// point to UTF-16, a well-formed first UTF-8 character to UTF-8, and the rest
-// to plain ASCII (6) or to an 8-bit or UTF-16 text (13). 0 for no bytes, 15
-// for a single byte. `bomLength` receives 0, 2 or 3.
+// byte-order mark decides alone; else one zero byte in the first two places
+// points to UTF-16, its byte order decided by the units of the first 64 KiB
+// that hold one zero byte (so a little-endian text may start with U+0100,
+// bytes 00 01); a well-formed first UTF-8 character points to UTF-8, and the
+// rest to plain ASCII (6) or to an 8-bit or UTF-16 text (13). 0 for no bytes,
+// 15 for a single byte. `bomLength` receives 0, 2 or 3.
 int32_t GuessTextEncoding(const uint8_t* bytes, int64_t count, int* bomLength = nullptr);
 
 class VQFileReader {
@@ -41,7 +43,8 @@ public:
     // Opens the file for reading (others may read and write) and guesses its
     // encodings from the first 64 KiB: the flags, 0 for a binary file (a zero
     // 16-bit unit in the sample) or an unreadable first block, -1 when the
-    // file cannot be opened.
+    // file cannot be opened. The window then holds the sample (as much of it
+    // as the buffer takes), so a search that follows does not read it again.
     int32_t Open(const mvstring& path);
     // Reads up to `count` bytes at `offset` straight from the file, never
     // past its end. The number read; 0 on failure.
@@ -57,6 +60,9 @@ public:
     // replaces it by a larger one of at least `minimum` bytes; the window is
     // emptied when the buffer changes. False when the memory cannot be had.
     bool EnsureBuffer(uint32_t minimum = 0);
+    // Closes the file and forgets the window, keeping the buffer for the
+    // next file (a search that opens file after file allocates it once).
+    void CloseFile();
     // Closes the file, forgets the window and frees the buffer.
     void Close();
 

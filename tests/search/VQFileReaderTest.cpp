@@ -10,6 +10,16 @@
 
 namespace {
 
+// The text as UTF-16BE bytes.
+std::string BigEndian(std::wstring_view text) {
+    std::string bytes;
+    for (wchar_t ch : text) {
+        bytes.push_back(static_cast<char>(ch >> 8));
+        bytes.push_back(static_cast<char>(ch & 0xFF));
+    }
+    return bytes;
+}
+
 struct GuessCase {
     std::string bytes;
     int32_t flags;
@@ -45,6 +55,15 @@ TEST(GuessTextEncoding, ClassifiesByMarkZerosAndFirstCharacter) {
         {"\xF4\x8F\xBF\xBF", 2, 0},
         {"\xF4\x90\x80\x80", 13, 0},
         {"\xF5\x80\x80\x80", 13, 0},
+        // Without a mark the units with one zero byte vote on the byte order.
+        {Utf16Bytes(L"\u0100bc de"), 1, 0},
+        {Utf16Bytes(L"\u0100b"), 1, 0}, // big-endian, 00 01 would be a control character
+        {Utf16Bytes(L"\u4E00\u4E01 ab"), 1, 0},
+        {BigEndian(L"hello"), 8, 0},
+        {BigEndian(L"\u0100hello"), 8, 0},
+        {BigEndian(L"\u4E00\u4E01 ab"), 8, 0},
+        {BigEndian(L"a\u0100\u0200\u0300"), 8, 0}, // a tie: the first unit decides
+        {Utf16Bytes(L"a\u0100\u0200\u0300"), 1, 0},
     };
     for (const GuessCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
@@ -75,6 +94,9 @@ TEST(VQFileReader, OpenGuessesTheEncodingFromTheFirst64KiB) {
         {"unaligned zero pair", "a" + std::string(2, '\0') + "b", 1},
         {"odd size ending in two zeros", "abc" + std::string(2, '\0'), 0},
         {"zero pair after the sample", text + std::string(2, '\0'), 6},
+        {"UTF-16LE starting with U+0100", Utf16Bytes(L"\u0100\u0141\u0152 alpha beta\r\n"), 1},
+        {"UTF-16BE", BigEndian(L"alpha beta\r\n"), 8},
+        {"UTF-16BE starting with U+0100", BigEndian(L"\u0100 alpha beta\r\n"), 8},
     };
     TempDir dir;
     VQFileReader reader;
@@ -179,6 +201,40 @@ TEST_F(VQFileReaderWindow, FileThatFitsIsReadWholeOnce) {
     m_reader.Close();
     EXPECT_EQ(m_reader.Capacity(), 0u);
     EXPECT_EQ(Got(0, 1), "<null>");
+}
+
+TEST(VQFileReader, TheSampleReadByOpenIsNotReadAgain) {
+    // A window large enough for the whole sample, and a file larger than it.
+    ScopedValue<uint32_t> bufferSize(Settings().FileBufferSize, 256u << 10);
+    TempDir dir;
+    const std::string bytes = NumberedBytes(VQFileReader::kSampleSize + 5000);
+    const std::wstring path = dir.WriteFile(L"f.txt", bytes);
+    VQFileReader reader;
+    ASSERT_EQ(reader.Open(path), 13);
+    EXPECT_EQ(reader.WindowStart(), 0);
+    EXPECT_EQ(reader.WindowLength(), VQFileReader::kSampleSize);
+    // Changed on disk: the sample comes from memory, only the rest from the file.
+    dir.WriteFile(L"f.txt", std::string(bytes.size(), 'Z'));
+    int32_t count = 0;
+    const uint8_t* p = reader.Read(0, count, false);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(count, static_cast<int32_t>(bytes.size()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), count),
+              bytes.substr(0, VQFileReader::kSampleSize) + std::string(5000, 'Z'));
+    // Closing the file keeps the buffer for the next one; Close frees it.
+    const uint32_t capacity = reader.Capacity();
+    reader.CloseFile();
+    EXPECT_FALSE(reader.HasFile());
+    EXPECT_EQ(reader.WindowLength(), 0);
+    EXPECT_EQ(reader.Flags(), 0);
+    EXPECT_EQ(reader.Capacity(), capacity);
+    ASSERT_EQ(reader.Open(dir.WriteFile(L"g.txt", "small")), 6);
+    count = 0;
+    p = reader.Read(0, count, false);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), count), "small");
+    reader.Close();
+    EXPECT_EQ(reader.Capacity(), 0u);
 }
 
 // A file cut short after it was opened hands out only the bytes it still has.

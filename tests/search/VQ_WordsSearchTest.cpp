@@ -57,6 +57,10 @@ TEST_F(WordsSearchTest, FindsANonAsciiWordInEachEncodingWithItsOffsetAndLength) 
     const Case cases[] = {
         {"UTF-16LE with mark", Utf16Bytes(L"\uFEFFxx caf\u00E9 x"), 1, {8, 8}},
         {"UTF-16LE without mark", Utf16Bytes(L"x caf\u00E9"), 1, {4, 8}},
+        {"UTF-16LE without mark, starting with U+0100",
+         Utf16Bytes(L"\u0100 caf\u00E9 x"),
+         1,
+         {4, 8}},
         {"UTF-8 after ASCII", "xx " + utf8 + " x", 6, {3, 5}},
         {"UTF-8 first", WideToUtf8(L"\u00E9 ") + utf8, 2, {3, 5}},
         {"ANSI after ASCII", "xx " + ansi, 6, {3, 4}},
