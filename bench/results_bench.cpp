@@ -56,43 +56,76 @@ const wchar_t* const kFolders[] = {L"Documents", L"Pictures", L"Projects", L"Mus
                                    L"src",       L"build",    L"archive",  L"2023",    L"Clients",
                                    L"Invoices",  L"Holiday",  L"modules",  L"Reports", L"old"};
 
+// What the generator gives for one result; filled into a scratch item and
+// added to a job the way the walk does it.
+struct Source {
+    std::uint32_t folder;
+    std::uint32_t attr;
+    std::uint64_t size, date_c, date_m, date_a;
+    std::wstring name;
+    const wchar_t* ext;
+};
+
+std::vector<mvstring> g_folders;
+
 // Results as a search of a user's folders would find them: a few thousand
-// folders, names of words and numbers, sizes spread over many magnitudes and
-// times over ten years.
-void MakeItems(size_t count, std::vector<std::unique_ptr<FoundItem>>& items) {
+// folders listed one after another (a walk lists a folder's entries
+// together), names of words and numbers, sizes spread over many magnitudes
+// and times over ten years.
+void MakeItems(size_t count, std::vector<Source>& items) {
     std::mt19937_64 random(20261210);
-    std::vector<mvstring> folders;
     for (int i = 0; i < 4000; ++i) {
         std::wstring f = L"C:\\Users\\alice";
         for (int depth = 1 + static_cast<int>(random() % 5); depth > 0; --depth)
             f += L"\\" + std::wstring(kFolders[random() % std::size(kFolders)]);
-        folders.push_back(f + L"\\" + std::to_wstring(i));
+        g_folders.push_back(f + L"\\" + std::to_wstring(i));
     }
     const std::uint64_t start = 130000000000000000ull;             // 2012
     const std::uint64_t span = 10ull * 365 * 24 * 3600 * 10000000; // ten years
-    SearchCriteria criteria;
     items.reserve(count);
+    std::uint32_t folder = 0;
+    size_t leftInFolder = 0;
     for (size_t i = 0; i < count; ++i) {
-        auto item = std::make_unique<FoundItem>();
-        item->folder = folders[random() % folders.size()];
-        const wchar_t* ext = kExtensions[random() % std::size(kExtensions)];
-        item->name = std::wstring(kWords[random() % std::size(kWords)]) + L"_" +
-                     std::to_wstring(random() % 100000) + ext;
-        item->ext = ext;
-        item->attr = random() % 20 == 0 ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-        item->size = item->attr & FILE_ATTRIBUTE_DIRECTORY ? 0 : (random() >> (random() % 60));
-        item->date_c = start + random() % span;
-        item->date_m = item->date_c + random() % (span / 10);
-        item->date_a = item->date_m + random() % (span / 100);
-        item->FormatTexts(criteria);
+        if (leftInFolder == 0) {
+            folder = static_cast<std::uint32_t>(random() % g_folders.size());
+            leftInFolder = 1 + random() % 500;
+        }
+        --leftInFolder;
+        Source item;
+        item.folder = folder;
+        item.ext = kExtensions[random() % std::size(kExtensions)];
+        item.name = std::wstring(kWords[random() % std::size(kWords)]) + L"_" +
+                    std::to_wstring(random() % 100000) + item.ext;
+        item.attr = random() % 20 == 0 ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        item.size = item.attr & FILE_ATTRIBUTE_DIRECTORY ? 0 : (random() >> (random() % 60));
+        item.date_c = start + random() % span;
+        item.date_m = item.date_c + random() % (span / 10);
+        item.date_a = item.date_m + random() % (span / 100);
         items.push_back(std::move(item));
     }
 }
 
-void AddAll(SearchJob& job, const std::vector<std::unique_ptr<FoundItem>>& items, size_t count,
+// Adds the results one by one through a reused scratch item, cleared,
+// filled and given its texts for each entry as the walk does.
+void AddAll(SearchJob& job, const std::vector<Source>& items, size_t count,
             const SortOrder* sorted) {
-    for (size_t i = 0; i < count && i < items.size(); ++i)
-        AddFoundItem(job, *items[i], sorted);
+    SearchCriteria criteria;
+    FoundItem scratch;
+    for (size_t i = 0; i < count && i < items.size(); ++i) {
+        const Source& source = items[i];
+        scratch.Clear();
+        scratch.folder = g_folders[source.folder];
+        scratch.name = source.name;
+        scratch.size = source.size;
+        scratch.attr = source.attr;
+        scratch.date_c = source.date_c;
+        scratch.date_m = source.date_m;
+        scratch.date_a = source.date_a;
+        if (!(source.attr & FILE_ATTRIBUTE_DIRECTORY))
+            scratch.ext = source.ext;
+        scratch.FormatTexts(criteria);
+        AddFoundItem(job, scratch, sorted);
+    }
 }
 
 } // namespace
@@ -103,10 +136,10 @@ int main(int argc, char** argv) {
     Settings().ForceUsePropSys = false;
     GlobalShellTypeCache();
 
-    std::vector<std::unique_ptr<FoundItem>> scratch;
+    std::vector<Source> scratch;
     auto t = Clock::now();
     MakeItems(count, scratch);
-    std::printf("generate %zu items with texts: %.2f s\n", count, Seconds(t));
+    std::printf("generate %zu items: %.2f s\n", count, Seconds(t));
 
     // Memory: the job's own copies of the items and its display list.
     SearchJob job;
@@ -117,7 +150,7 @@ int main(int argc, char** argv) {
     const SIZE_T after = PrivateBytes();
     std::printf("memory per item: %.0f bytes (private bytes %.1f MB -> %.1f MB)\n",
                 double(after - before) / double(count), before / 1048576.0, after / 1048576.0);
-    std::printf("add %zu one by one, appended: %.3f s\n", count, appendSeconds);
+    std::printf("add %zu one by one with their texts, appended: %.3f s\n", count, appendSeconds);
     std::printf("item record: %zu bytes before its texts\n", sizeof(FoundItem));
 
     struct Column {
@@ -152,17 +185,36 @@ int main(int argc, char** argv) {
                     Seconds(t), groups.groups.size());
     }
     // What reading the texts alone costs: each row's texts lie elsewhere in
-    // memory, in display order after the sorts above.
+    // memory, in display order after the sorts above; the size, date and
+    // attribute texts are made as they are read.
     t = Clock::now();
     std::size_t units = 0;
+    mvstring text;
     for (const FoundItem* item : job.results) {
-        for (const mvstring* text :
-             {&item->name, &item->folder, &item->size_text, &item->date_m_text, &item->date_c_text,
-              &item->date_a_text, &item->attr_text, &item->ext})
-            units += text->length() + (text->empty() ? 0 : (*text)[text->length() - 1] & 1);
+        units += item->name.length() + item->folder.length() + item->ext.length();
+        for (ItemText which : {ItemText::Size, ItemText::Modified, ItemText::Created,
+                               ItemText::Accessed, ItemText::Attributes}) {
+            item->GetText(which, text);
+            units += text.length();
+        }
     }
     std::printf("read the cell texts of %zu rows alone: %.3f s (%zu code units)\n", count,
                 Seconds(t), units);
+    const struct {
+        const char* name;
+        ItemText which;
+    } texts[] = {{"short size", ItemText::Size},
+                 {"KB size", ItemText::SizeKb},
+                 {"modified", ItemText::Modified},
+                 {"attributes", ItemText::Attributes}};
+    for (const auto& kind : texts) {
+        t = Clock::now();
+        for (const FoundItem* item : job.results) {
+            item->GetText(kind.which, text);
+            units += text.length();
+        }
+        std::printf("  of which the %s texts: %.3f s\n", kind.name, Seconds(t));
+    }
     wchar_t folder[MAX_PATH]{};
     GetTempPathW(MAX_PATH, folder);
     const std::vector<std::uint8_t> allColumns = {0, 1, 2, 3, 4, 5, 6, 7, 8};

@@ -1,15 +1,87 @@
 #include "search/FoundItem.h"
 
+#include "foundation/DisplayText.h"
+#include "foundation/Settings.h"
+#include "search/PropertyTexts.h"
+#include "search/SearchCriteria.h"
+
+#include <unordered_map>
+
+// ---- SharedText ----
+
+struct SharedText::Block {
+    std::atomic<std::uint32_t> refs{1};
+    mvstring text;
+};
+
+namespace {
+const mvstring kNoText;
+}
+
+SharedText::SharedText(const SharedText& other) noexcept {
+    *this = other;
+}
+
+SharedText& SharedText::operator=(const SharedText& other) noexcept {
+    if (this == &other || (m_block == other.m_block && !other.m_cleared)) {
+        m_cleared = other.m_cleared && m_cleared;
+        return *this;
+    }
+    Release();
+    if (other.m_block && !other.m_cleared) {
+        other.m_block->refs.fetch_add(1, std::memory_order_relaxed);
+        m_block = other.m_block;
+    }
+    return *this;
+}
+
+SharedText& SharedText::operator=(std::wstring_view text) {
+    if (m_block && m_block->text.view() == text) {
+        m_cleared = false;
+        return *this;
+    }
+    if (text.empty()) {
+        Release();
+        return *this;
+    }
+    auto* block = new Block;
+    block->text = mvstring(text);
+    Release();
+    m_block = block;
+    return *this;
+}
+
+SharedText::~SharedText() {
+    Release();
+}
+
+void SharedText::Release() noexcept {
+    if (m_block && m_block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete m_block;
+    m_block = nullptr;
+    m_cleared = false;
+}
+
+const mvstring& SharedText::text() const noexcept {
+    return m_block && !m_cleared ? m_block->text : kNoText;
+}
+
+void SharedText::clear() noexcept {
+    if (m_block)
+        m_cleared = true;
+}
+
+bool SharedText::SharesWith(const SharedText& other) const noexcept {
+    return m_block && !m_cleared && m_block == other.m_block && !other.m_cleared;
+}
+
+// ---- FoundItem ----
+
 void FoundItem::Clear() {
     folder.clear();
     name.clear();
     ext.clear();
-    size_kb_text.clear();
-    size_text.clear();
-    date_c_text.clear();
-    date_m_text.clear();
-    date_a_text.clear();
-    attr_text.clear();
+    text_form = 0;
     size = 0;
     attr = 0;
     date_c = date_m = date_a = 0;
@@ -33,15 +105,184 @@ void FoundItem::CopyFrom(const FoundItem& o) {
     wsoffset = o.wsoffset;
     wslen = o.wslen;
     ext = o.ext;
-    size_kb_text = o.size_kb_text;
-    size_text = o.size_text;
-    date_c_text = o.date_c_text;
-    date_m_text = o.date_m_text;
-    date_a_text = o.date_a_text;
-    attr_text = o.attr_text;
+    text_form = o.text_form;
     icon = o.icon.load();
     overlay = o.overlay.load();
     insert_index = o.insert_index;
     display_index = o.display_index;
     state = o.state;
+}
+
+void FoundItem::FormatTexts(const SearchCriteria& criteria) {
+    text_form = kTextsFormatted;
+    if (criteria.date_usesec)
+        text_form |= kTextSeconds;
+    if (Settings().ForceUsePropSys)
+        text_form |= kTextShell;
+}
+
+namespace {
+
+constexpr std::uint64_t kDay = 864000000000ull; // 100 ns units
+constexpr std::uint64_t kSecond = 10000000ull;
+// Beyond this many entries a cache starts afresh, so that odd data cannot
+// make it grow without end.
+constexpr std::size_t kCacheLimit = 200000;
+
+// What each thread keeps of the texts it formatted. The attribute texts may
+// come from the property system, so they are dropped when another property
+// system is set for the thread.
+struct TextCache {
+    std::uint32_t systemChanges = 0;
+    std::unordered_map<std::uint32_t, mvstring> attributes;
+    std::unordered_map<std::uint64_t, mvstring> dates;  // by local day
+    std::unordered_map<std::uint32_t, mvstring> clocks; // by second of the day, twice for the forms
+};
+
+TextCache& Cache() {
+    thread_local TextCache cache;
+    return cache;
+}
+
+template <typename Map> void Limit(Map& map) {
+    if (map.size() >= kCacheLimit)
+        map.clear();
+}
+
+// GetDateFormatW or GetTimeFormatW in the user's locale; empty when it fails.
+template <typename FormatFunction>
+mvstring LocaleTimeText(FormatFunction format, DWORD flags, const SYSTEMTIME& time) {
+    wchar_t buffer[96];
+    int written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, buffer, 96);
+    if (written > 0)
+        return mvstring(buffer, static_cast<std::size_t>(written - 1));
+    const int size = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, nullptr, 0);
+    if (size <= 0)
+        return {};
+    mvstring text(static_cast<std::size_t>(size), L'\0');
+    written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text.data(), size);
+    text.resize(written > 0 ? static_cast<std::size_t>(written - 1) : 0);
+    return text;
+}
+
+// The short date and the clock of a local time, joined by one blank as
+// FormatFileTime joins them, each part formatted once per day or second.
+void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
+    const FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    FILETIME localFile;
+    if (!FileTimeToLocalFileTime(&file, &localFile))
+        return;
+    const std::uint64_t local =
+        (static_cast<std::uint64_t>(localFile.dwHighDateTime) << 32) | localFile.dwLowDateTime;
+    if (local >= 0x7FFFFFFFFFFFFFFFull - kDay) {
+        out = FormatFileTime(localFile, !seconds); // beyond what the parts can split
+        return;
+    }
+    TextCache& cache = Cache();
+    const std::uint64_t day = local / kDay;
+    std::uint32_t second = static_cast<std::uint32_t>(local % kDay / kSecond);
+    if (!seconds)
+        second -= second % 60;
+    auto date = cache.dates.find(day);
+    auto clock = cache.clocks.find(second * 2 + (seconds ? 1 : 0));
+    if (date == cache.dates.end() || clock == cache.clocks.end()) {
+        const std::uint64_t start = day * kDay;
+        const std::uint64_t at = start + second * kSecond;
+        const FILETIME dayFile{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
+        const FILETIME atFile{static_cast<DWORD>(at), static_cast<DWORD>(at >> 32)};
+        SYSTEMTIME dayTime, atTime;
+        if (!FileTimeToSystemTime(&dayFile, &dayTime) || !FileTimeToSystemTime(&atFile, &atTime)) {
+            out = FormatFileTime(localFile, !seconds);
+            return;
+        }
+        Limit(cache.dates);
+        Limit(cache.clocks);
+        date = cache.dates.find(day);
+        if (date == cache.dates.end())
+            date = cache.dates.emplace(day, LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, dayTime))
+                       .first;
+        clock = cache.clocks.find(second * 2 + (seconds ? 1 : 0));
+        if (clock == cache.clocks.end())
+            clock =
+                cache.clocks
+                    .emplace(second * 2 + (seconds ? 1 : 0),
+                             LocaleTimeText(GetTimeFormatW, seconds ? 0 : TIME_NOSECONDS, atTime))
+                    .first;
+    }
+    out += date->second;
+    if (!date->second.empty() && !clock->second.empty())
+        out += L' ';
+    out += clock->second;
+}
+
+} // namespace
+
+const mvstring& ItemAttributeText(std::uint32_t attributes) {
+    TextCache& cache = Cache();
+    if (PropertySystemChanges() != cache.systemChanges) {
+        cache.attributes.clear();
+        cache.systemChanges = PropertySystemChanges();
+    }
+    auto found = cache.attributes.find(attributes);
+    if (found != cache.attributes.end())
+        return found->second;
+    mvstring text;
+    FormatAttributesProperty(attributes, text);
+    if (text.empty())
+        AttributesToLetters(attributes, text);
+    Limit(cache.attributes);
+    return cache.attributes.emplace(attributes, std::move(text)).first->second;
+}
+
+void FoundItem::GetText(ItemText which, mvstring& out) const {
+    out.clear();
+    if (!(text_form & kTextsFormatted))
+        return;
+    const bool shell = (text_form & kTextShell) != 0;
+    switch (which) {
+    case ItemText::SizeKb:
+    case ItemText::Size: {
+        if (IsFolder())
+            return;
+        const bool kb = which == ItemText::SizeKb;
+        if (shell)
+            FormatSizeProperty(size, out, kb);
+        if (out.empty())
+            FormatFileSize(size, kb, out);
+        return;
+    }
+    case ItemText::Created:
+    case ItemText::Modified:
+    case ItemText::Accessed: {
+        const std::uint64_t time = which == ItemText::Created    ? date_c
+                                   : which == ItemText::Modified ? date_m
+                                                                 : date_a;
+        if (shell) {
+            PROPVARIANT value{};
+            value.vt = VT_FILETIME;
+            value.filetime = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+            FormatPropertyValue(which == ItemText::Created    ? kKeyDateCreated
+                                : which == ItemText::Modified ? kKeyDateModified
+                                                              : kKeyDateAccessed,
+                                value, PDFF_DEFAULT, out);
+            if (!out.empty())
+                return;
+        }
+        LocalTimeText(time, (text_form & kTextSeconds) != 0, out);
+        return;
+    }
+    case ItemText::Attributes:
+        out = AttributeText();
+        return;
+    }
+}
+
+const mvstring& FoundItem::AttributeText() const {
+    return text_form & kTextsFormatted ? ItemAttributeText(attr) : kNoText;
+}
+
+mvstring FoundItem::Text(ItemText which) const {
+    mvstring text;
+    GetText(which, text);
+    return text;
 }

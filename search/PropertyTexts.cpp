@@ -16,6 +16,7 @@ OptionalProc<GetPropertySystemProc> g_getPropertySystem(L"propsys.dll", "PSGetPr
 struct ThreadState {
     ComHandle<IPropertySystem> system;
     bool asked = false;
+    std::uint32_t changes = 0;
     mvstring path;
     ComHandle<IShellItem2> item;
 };
@@ -66,6 +67,11 @@ void SetThreadPropertySystem(IPropertySystem* system) {
         system->AddRef();
     cache.system.Assign(system);
     cache.asked = system != nullptr;
+    ++cache.changes;
+}
+
+std::uint32_t PropertySystemChanges() {
+    return State().changes;
 }
 
 void FormatPropertyValue(const PROPERTYKEY& key, const PROPVARIANT& value,

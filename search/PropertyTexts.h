@@ -33,8 +33,12 @@ IPropertySystem* GetPropertySystem();
 
 // Puts another property system in place of the calling thread's (taking a
 // reference), for a thread that must not reach the system's own; null
-// forgets it and asks the system again on the next use.
+// forgets it and asks the system again on the next use. Texts kept from the
+// thread's former system are to be formatted again (see the count below).
 void SetThreadPropertySystem(IPropertySystem* system);
+// How many times the calling thread's property system was set: texts a
+// thread keeps from its property system are valid while this stays.
+std::uint32_t PropertySystemChanges();
 
 // The display text of a value under a key, with PDFF_* flags.
 void FormatPropertyValue(const PROPERTYKEY& key, const PROPVARIANT& value,

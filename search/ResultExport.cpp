@@ -150,31 +150,38 @@ private:
     std::unordered_map<std::wstring, const mvstring*, Hash, std::equal_to<>> m_names[2];
 };
 
-// The text of one cell; `number` holds a byte count written as digits.
+// The text of one cell; `scratch` holds a text formatted for it.
 std::wstring_view CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText,
-                           std::wstring& number, TypeNames& types) {
+                           mvstring& scratch, TypeNames& types) {
     switch (column) {
     case ColumnName:
         return item.name;
     case ColumnSize:
         if (item.IsFolder())
             return {};
-        if (sizeAsText)
-            return Settings().FileSizeFormat == 2 ? item.size_kb_text : item.size_text;
-        number = std::to_wstring(item.size);
-        return number;
+        if (sizeAsText) {
+            item.GetText(Settings().FileSizeFormat == 2 ? ItemText::SizeKb : ItemText::Size,
+                         scratch);
+            return scratch;
+        }
+        scratch = std::to_wstring(item.size);
+        return scratch;
     case ColumnType:
         return types.Get(item);
     case ColumnModified:
-        return item.date_m_text;
+        item.GetText(ItemText::Modified, scratch);
+        return scratch;
     case ColumnFolder:
         return item.folder;
     case ColumnCreated:
-        return item.date_c_text;
+        item.GetText(ItemText::Created, scratch);
+        return scratch;
     case ColumnAccessed:
-        return item.date_a_text;
+        item.GetText(ItemText::Accessed, scratch);
+        return scratch;
     case ColumnAttributes:
-        return item.attr_text;
+        item.GetText(ItemText::Attributes, scratch);
+        return scratch;
     default:
         return item.ext;
     }
@@ -243,13 +250,13 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     written = written && WriteText(writer, row.View());
     {
         mvLock lock(job.lock);
-        std::wstring number;
+        mvstring scratch;
         TypeNames types;
         for (const FoundItem* item : job.results) {
             if (!written)
                 break;
             MakeRow(row, chosen.size(), format, [&](std::size_t at) {
-                return CellText(*item, chosen[at], sizeAsText, number, types);
+                return CellText(*item, chosen[at], sizeAsText, scratch, types);
             });
             written = WriteText(writer, row.View());
         }

@@ -159,7 +159,7 @@ ResultGroups::Key ResultGroups::KeyOf(const FoundItem& item, std::uint64_t today
     case ColumnFolder:
         return {0, item.folder.view()};
     case ColumnAttributes:
-        return {0, item.attr_text.view()};
+        return {0, item.AttributeText().view()};
     case ColumnExtension:
         return {item.IsFolder() || item.ext.empty() ? -1 : 0, item.ext.view()};
     default:

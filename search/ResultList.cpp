@@ -53,8 +53,13 @@ int CompareColumn(const FoundItem* a, const FoundItem* b, const SortOrder& order
         r = Order(a->date_a, b->date_a);
         break;
     case ColumnAttributes:
-        r = order.attrAsText ? mvstring::Compare(a->attr_text, b->attr_text, true)
-                             : Order(a->attr, b->attr);
+        if (order.attrAsText) {
+            // A copy: the second text may come from the same per-thread cache.
+            const mvstring first = a->AttributeText();
+            r = mvstring::Compare(first, b->AttributeText(), true);
+        } else {
+            r = Order(a->attr, b->attr);
+        }
         break;
     case ColumnExtension:
         r = mvstring::Compare(a->ext, b->ext, true);
@@ -192,7 +197,7 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
         break;
     case ColumnAttributes:
         if (order.attrAsText)
-            text = [](const FoundItem* i) { return &i->attr_text; };
+            text = [](const FoundItem* i) { return &i->AttributeText(); };
         else
             number = [](const FoundItem* i) { return std::uint64_t{i->attr}; };
         break;
@@ -393,43 +398,4 @@ void ResultList::SetItemsState(const std::vector<FoundItem*>& items, std::int32_
         item->state = state;
         PostNotify(NotifyItemChanged, reinterpret_cast<std::int64_t>(item));
     }
-}
-
-void FoundItem::FormatTexts(const SearchCriteria& criteria) {
-    const bool shell = Settings().ForceUsePropSys;
-    struct {
-        std::uint64_t time;
-        const PROPERTYKEY& key;
-        mvstring& text;
-    } dates[] = {{date_c, kKeyDateCreated, date_c_text},
-                 {date_m, kKeyDateModified, date_m_text},
-                 {date_a, kKeyDateAccessed, date_a_text}};
-    for (auto& d : dates) {
-        FILETIME utc{static_cast<DWORD>(d.time), static_cast<DWORD>(d.time >> 32)};
-        d.text.clear();
-        if (shell) {
-            PROPVARIANT value{};
-            value.vt = VT_FILETIME;
-            value.filetime = utc;
-            FormatPropertyValue(d.key, value, PDFF_DEFAULT, d.text);
-        }
-        FILETIME local;
-        if (d.text.empty() && FileTimeToLocalFileTime(&utc, &local))
-            d.text = FormatFileTime(local, !criteria.date_usesec);
-    }
-    size_kb_text.clear();
-    size_text.clear();
-    if (!IsFolder()) {
-        if (shell)
-            FormatSizeProperty(size, size_kb_text, true);
-        if (size_kb_text.empty())
-            FormatFileSize(size, true, size_kb_text);
-        if (shell)
-            FormatSizeProperty(size, size_text, false);
-        if (size_text.empty())
-            FormatFileSize(size, false, size_text);
-    }
-    FormatAttributesProperty(attr, attr_text);
-    if (attr_text.empty())
-        AttributesToLetters(attr, attr_text);
 }

@@ -120,7 +120,7 @@ void WriteItems(LineWriter& out, const std::vector<const FoundItem*>& items) {
     for (const FoundItem* item : items) {
         if (!folder || item->folder.str() != folder->str()) {
             out.Line(L"", L"folder", item->folder);
-            folder = &item->folder;
+            folder = &item->folder.text();
         }
         out.Line(L"\t", L"name", item->name);
         if (item->size != 0)

@@ -34,7 +34,7 @@ bool SearchJob::SearchWithinResults() {
             break;
         }
         if (!statusFolder || item->folder.str() != statusFolder->str()) {
-            statusFolder = &item->folder;
+            statusFolder = &item->folder.text();
             if (m_global)
                 PostNotify(5, reinterpret_cast<int64_t>(statusFolder->c_str()));
         }

@@ -1,5 +1,6 @@
 #include "search/ResultExport.h"
 
+#include "foundation/DisplayText.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "search/SearchJob.h"
@@ -66,6 +67,8 @@ protected:
             m_dir.WriteFile(L"export.ini", "\xEF\xBB\xBF[list_columns]\nname = &Name\nsize = "
                                            "Size\ntype = Type\next = Extension\n")));
         m_job.folder_text = L"C:\\R&D <x>";
+        const bool force = Settings().ForceUsePropSys;
+        Settings().ForceUsePropSys = false;
         for (const Row& row : kAwkwardRows) {
             m_items.push_back(std::make_unique<FoundItem>());
             FoundItem& item = *m_items.back();
@@ -74,10 +77,10 @@ protected:
             item.size = row.size;
             item.attr = row.attr;
             item.ext = row.ext;
-            item.size_text = L"short";
-            item.size_kb_text = L"kb";
+            item.FormatTexts(SearchCriteria());
             m_job.results.push_back(&item);
         }
+        Settings().ForceUsePropSys = force;
     }
     void TearDown() override { Language() = VQ_MLang(); }
 
@@ -126,8 +129,13 @@ TEST_F(ResultExportTest, ColumnOrderSizesAsTextAndTypes) {
     Settings().FileSizeFormat = 0;
     const std::string shortSize = Export(L"short.csv", ExportCsv, {1, 0}, true);
     Settings().FileSizeFormat = format;
-    EXPECT_NE(kb.find("\"kb\",\"say"), std::string::npos);
-    EXPECT_NE(shortSize.find("\"short\",\"say"), std::string::npos);
+    mvstring kbText, shortText;
+    FormatFileSize(1234, true, kbText);
+    FormatFileSize(1234, false, shortText);
+    ASSERT_NE(kbText, shortText);
+    EXPECT_NE(kb.find("\"" + WideToUtf8(kbText) + "\",\"say"), std::string::npos) << kb;
+    EXPECT_NE(shortSize.find("\"" + WideToUtf8(shortText) + "\",\"say"), std::string::npos)
+        << shortSize;
 
     const std::string typed = Export(L"types.html", ExportHtml, {2});
     const std::string folderType =

@@ -1,4 +1,5 @@
 #include "search/ResultGroups.h"
+#include "search/SearchCriteria.h"
 
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
@@ -189,9 +190,12 @@ TEST_F(ResultGroupsTest, ByTextColumns) {
     items.Add(L"c.log").folder = L"c:\\DIR2";
     items.Add(L"noext").folder = L"C:\\dir2";
     items.Add(L"sub.d", 0, FILE_ATTRIBUTE_DIRECTORY).folder = L"C:\\dir10";
-    items.owned[0]->attr_text = L"RA";
-    items.owned[1]->attr_text = L"A";
-    items.owned[2]->attr_text = L"ra";
+    // The first three have attribute texts ("RA", "A", "RA"); the others
+    // none, their texts never having been made.
+    items.owned[0]->attr = 0x21;
+    items.owned[2]->attr = 0x21;
+    for (int i = 0; i < 3; ++i)
+        items.owned[i]->FormatTexts(SearchCriteria());
     // Extensions in natural order, ignoring case; folders and files without
     // extension are the leftovers.
     EXPECT_EQ(Captions(items, 8, false),
@@ -296,12 +300,14 @@ TEST_F(ResultGroupsTest, BuildAgreesWithAddingItemByItem) {
     Items items;
     const wchar_t* names[] = {L"b.TXT", L"a.txt", L"_x.log", L"Zed", L"9lives.doc", L"k.txt"};
     const wchar_t* folders[] = {L"C:\\dir10", L"C:\\dir2", L"c:\\DIR2", L"D:\\x"};
-    const wchar_t* attrs[] = {L"A", L"", L"RA", L"ra", L"H"};
+    const std::uint32_t extraAttrs[] = {0, 0, 0x01, 0x01, 0x02};
     for (int i = 0; i < 40; ++i) {
         FoundItem& item = items.Add(names[i % 6], (i % 7) * 9000ull,
                                     i % 9 == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0x20);
         item.folder = folders[i % 4];
-        item.attr_text = attrs[i % 5];
+        item.attr |= extraAttrs[i % 5];
+        if (i % 5 != 1) // items without attribute text among them
+            item.FormatTexts(SearchCriteria());
         item.date_m = ItemTime(2025, 1, static_cast<WORD>(1 + i % 28));
         item.date_c = ItemTime(static_cast<WORD>(2023 + i % 4), 6, 1);
         item.date_a = ItemTime(2025, static_cast<WORD>(1 + i % 12), 1);

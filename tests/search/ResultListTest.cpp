@@ -55,7 +55,8 @@ void MakeItem(const Row& r, FoundItem& item) {
     item.date_a = r.a;
     item.folder = r.folder;
     item.attr = r.attr;
-    item.attr_text = r.attrText;
+    item.FormatTexts(SearchCriteria());
+    ASSERT_EQ(item.Text(ItemText::Attributes), r.attrText);
 }
 
 void AddRows(SearchJob& job, const SortOrder* sorted) {
@@ -230,41 +231,44 @@ TEST(ResultList, ItemTexts) {
     // The shell's own texts are taken when formatting through it is forced.
     Settings().ForceUsePropSys = true;
     file.FormatTexts(criteria);
-    EXPECT_EQ(L"15:0:" + std::to_wstring(when), file.date_c_text.str());
-    EXPECT_EQ(L"14:0:" + std::to_wstring(when + 1000 * kHour), file.date_m_text.str());
-    EXPECT_EQ(L"16:0:" + std::to_wstring(when + 2000 * kHour), file.date_a_text.str());
-    EXPECT_EQ(L"12:4:1536", file.size_kb_text.str());
-    EXPECT_EQ(L"12:0:1536", file.size_text.str());
-    EXPECT_EQ(L"13:0:33", file.attr_text.str());
+    EXPECT_EQ(L"15:0:" + std::to_wstring(when), file.Text(ItemText::Created).str());
+    EXPECT_EQ(L"14:0:" + std::to_wstring(when + 1000 * kHour), file.Text(ItemText::Modified).str());
+    EXPECT_EQ(L"16:0:" + std::to_wstring(when + 2000 * kHour), file.Text(ItemText::Accessed).str());
+    EXPECT_EQ(L"12:4:1536", file.Text(ItemText::SizeKb).str());
+    EXPECT_EQ(L"12:0:1536", file.Text(ItemText::Size).str());
+    EXPECT_EQ(L"13:0:33", file.Text(ItemText::Attributes).str());
 
     // Attributes always try the shell first; the rest only when forced.
     Settings().ForceUsePropSys = false;
     file.FormatTexts(criteria);
-    EXPECT_EQ(L"13:0:33", file.attr_text.str());
+    EXPECT_EQ(L"13:0:33", file.Text(ItemText::Attributes).str());
 
     // Without shell texts everything falls back to the program's own.
     fake.refuse = true;
+    SetThreadPropertySystem(&fake); // set again: what it formatted before is forgotten
     for (bool seconds : {false, true}) {
         criteria.date_usesec = seconds;
         file.FormatTexts(criteria);
         FILETIME utc{static_cast<DWORD>(when), static_cast<DWORD>(when >> 32)}, local;
         ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
-        EXPECT_EQ(FormatFileTime(local, !seconds), file.date_c_text);
-        EXPECT_FALSE(file.date_c_text.empty());
+        EXPECT_EQ(FormatFileTime(local, !seconds), file.Text(ItemText::Created));
+        EXPECT_FALSE(file.Text(ItemText::Created).empty());
     }
-    EXPECT_NE(file.date_c_text, file.date_m_text) << "each time has its own text";
+    EXPECT_NE(file.Text(ItemText::Created), file.Text(ItemText::Modified))
+        << "each time has its own text";
     mvstring kb, exact, letters;
     FormatFileSize(1536, true, kb);
     FormatFileSize(1536, false, exact);
     AttributesToLetters(0x21, letters);
-    EXPECT_EQ(kb, file.size_kb_text);
-    EXPECT_EQ(exact, file.size_text);
-    EXPECT_EQ(letters, file.attr_text);
+    EXPECT_EQ(kb, file.Text(ItemText::SizeKb));
+    EXPECT_EQ(exact, file.Text(ItemText::Size));
+    EXPECT_EQ(letters, file.Text(ItemText::Attributes));
     EXPECT_FALSE(kb.empty() || exact.empty() || letters.empty());
 
-    folder.size_text = L"stale";
     folder.FormatTexts(criteria);
-    EXPECT_TRUE(folder.size_kb_text.empty() && folder.size_text.empty()) << "folders have no size";
+    EXPECT_TRUE(folder.Text(ItemText::SizeKb).empty() && folder.Text(ItemText::Size).empty())
+        << "folders have no size";
+    EXPECT_FALSE(folder.Text(ItemText::Modified).empty());
 
     Settings().ForceUsePropSys = savedForce;
     SetThreadPropertySystem(nullptr);
@@ -277,7 +281,7 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
     const wchar_t* parts[] = {L"file", L"File", L"2", L"10", L"007",
                               L" ",    L"-",    L"_", L"b",  L"\u00c4"};
     const wchar_t* exts[] = {L".txt", L".TXT", L".doc", L"", L".t10", L".t9"};
-    const wchar_t* attrs[] = {L"A", L"RA", L"R", L"", L"HS"};
+    const std::uint32_t attrs[] = {0x20, 0x21, 0x01, 0, 0x06};
     ShellTypeCache types(&FakeTypes);
     SearchJob job;
     std::uint64_t seed = 12345;
@@ -292,8 +296,8 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
             name += parts[next(std::size(parts))];
         item.name = name;
         item.ext = exts[next(std::size(exts))];
-        item.attr_text = attrs[next(std::size(attrs))];
-        item.attr = (next(8) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0) | next(4);
+        item.attr = (next(8) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0) | attrs[next(std::size(attrs))];
+        item.FormatTexts(SearchCriteria());
         item.size = next(4) * 100;
         item.date_m = next(3);
         item.date_c = next(50);
