@@ -34,6 +34,7 @@ bool WorkerThread::Start(LPTHREAD_START_ROUTINE routine, void* parameter) noexce
     if (IsRunning() || !m_gate)
         return false;
     SetEvent(m_gate.Get());
+    InterlockedExchange64(&m_mayBeClosed, 0);
     InterlockedExchange64(&m_stop, 0);
     InterlockedExchange64(&m_threadId, 0);
     DWORD id = 0;
@@ -63,14 +64,28 @@ bool WorkerThread::SetPaused(bool pause) noexcept {
     bool paused = IsRunning() && !IsGateOpen();
     if (pause == paused)
         return true;
-    return pause ? ResetEvent(m_gate.Get()) != 0 : SetEvent(m_gate.Get()) != 0;
+    if (pause)
+        return CloseGate();
+    InterlockedExchange64(&m_mayBeClosed, 0);
+    return SetEvent(m_gate.Get()) != 0;
+}
+
+bool WorkerThread::CloseGate() noexcept {
+    if (!m_gate)
+        return false;
+    // Marked first: a check point that still finds the mark clear passes
+    // once more, as it would have passed a moment earlier.
+    InterlockedExchange64(&m_mayBeClosed, 1);
+    return ResetEvent(m_gate.Get()) != 0;
 }
 
 bool WorkerThread::CheckStop() noexcept {
     DWORD id = ThreadId();
     if (id == 0 || id != GetCurrentThreadId())
         return false;
-    if (m_gate)
+    // Waiting on the event is a round trip to the system; an open gate that
+    // nobody has closed needs none.
+    if (m_gate && ReadInterlocked(&m_mayBeClosed) != 0)
         WaitForSingleObject(m_gate.Get(), INFINITE);
     return StopRequested();
 }

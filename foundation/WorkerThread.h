@@ -35,8 +35,15 @@ public:
     // Start opens it again.
     bool SetPaused(bool pause) noexcept;
 
+    // Closes the gate (pause, or "idle" for a wake-up event). Every closing
+    // goes through here or SetPaused, so that the check point knows when it
+    // has to look at the event at all. False when there is no gate.
+    bool CloseGate() noexcept;
+
     // The worker's check point: blocks while the gate is closed, then tells
     // whether a stop was requested. From any other thread: false at once.
+    // While the gate has not been closed since the start (or the last
+    // resume) it costs no system call, so a walk may check every entry.
     bool CheckStop() noexcept;
 
     // Whether a stop was requested since the last Start.
@@ -55,4 +62,5 @@ private:
     mutable volatile LONG64 m_threadId = 0;
     EventHandle m_gate;
     mutable volatile LONG64 m_stop = 0;
+    volatile LONG64 m_mayBeClosed = 0; // set before the gate is closed
 };

@@ -78,7 +78,7 @@ bool IconLoadQueue::Queue(FoundItem* item) {
 FoundItem* IconLoadQueue::Take() {
     mvLock held(lock);
     if (m_queue.empty()) {
-        ResetEvent(worker.Gate());
+        worker.CloseGate();
         return nullptr;
     }
     auto first = m_queue.begin();

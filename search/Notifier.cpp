@@ -7,7 +7,7 @@ NotifierQueue::NotifierQueue() : message(RegisterWindowMessageW(kNotifyMessageNa
 void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
     if (!target.load() || !worker.IsRunning())
         return;
-    NotifyEntry entry{code, value};
+    NotifyEntry entry{code, value, m_itemGeneration.load()};
     {
         mvLock held(lock);
         if (code == NotifyStatus) {
@@ -53,7 +53,7 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
         HWND window = block.target.load();
         if (!window || block.message == 0) {
             if (block.worker.IsGateOpen())
-                ResetEvent(block.worker.Gate());
+                block.worker.CloseGate();
             continue;
         }
         bool pendingCount = false;
@@ -66,7 +66,7 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                     // Reset under the lock: an entry queued after this finds
                     // the event reset and sets it again.
                     if (block.worker.IsGateOpen())
-                        ResetEvent(block.worker.Gate());
+                        block.worker.CloseGate();
                     break;
                 }
                 entry = block.queue.front();
@@ -87,6 +87,14 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                 pendingStatus = true;
                 break;
             }
+            case NotifyItemChanged:
+                // A report of items retired since is dropped here; one
+                // retired during the send is told by IsSentItemLive.
+                block.m_sentGeneration = entry.generation;
+                if (entry.generation == block.m_itemGeneration.load())
+                    SendMessageW(window, block.message, entry.code,
+                                 static_cast<LPARAM>(entry.value));
+                break;
             default:
                 SendMessageW(window, block.message, entry.code, static_cast<LPARAM>(entry.value));
                 break;

@@ -121,3 +121,22 @@ TEST(WorkerThread, PauseStateOfAnIdleRecord) {
     EXPECT_TRUE(Advances(c, 2)) << "a new thread never starts paused";
     EXPECT_TRUE(c.worker.Stop(5000));
 }
+
+TEST(WorkerThread, AGateClosedAsWakeUpEventHoldsTheWorkerUntilSet) {
+    // The notifier and the icon loader close their gate themselves when idle
+    // and are woken by setting it: the check point must see every closing.
+    Counter c;
+    ASSERT_TRUE(c.Start());
+    ASSERT_TRUE(Advances(c, 2));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(c.worker.CloseGate());
+        Sleep(50);
+        const long frozen = c.passes;
+        Sleep(100);
+        EXPECT_EQ(frozen, c.passes) << round;
+        SetEvent(c.worker.Gate());
+        EXPECT_TRUE(Advances(c, 2)) << round;
+    }
+    ASSERT_TRUE(c.worker.CloseGate());
+    EXPECT_TRUE(c.worker.Stop(5000)) << "a stop opens a gate closed this way too";
+}
