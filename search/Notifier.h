@@ -31,6 +31,7 @@ inline constexpr wchar_t kNotifyMessageName[] = L"WM_Velquin_CALLBACK";
 struct NotifyEntry {
     std::int32_t code;
     std::int64_t value;
+    std::uint32_t generation = 0; // of the items, when the entry was queued
 };
 
 class NotifierQueue {
@@ -57,6 +58,21 @@ public:
     bool Stop();
     // Empties the queue under the lock.
     void Clear();
+
+    // Item reports (code 6) carry a pointer to an item that a clear of the
+    // results may free while the report is on its way. The owner of the
+    // items calls RetireItems, under its results lock, before it frees them:
+    // queued reports of those items are then dropped, and the handler of the
+    // report being sent learns from IsSentItemLive that its item is gone.
+    void RetireItems() noexcept { ++m_itemGeneration; }
+    // For the handler of code 6, during the send: false when the items were
+    // retired after the report was queued.
+    bool IsSentItemLive() const noexcept { return m_sentGeneration == m_itemGeneration; }
+
+private:
+    friend DWORD WINAPI NotifierThreadProc(void* parameter);
+    std::atomic<std::uint32_t> m_itemGeneration{0};
+    std::atomic<std::uint32_t> m_sentGeneration{0};
 };
 
 // The process-wide block that drives the main window.

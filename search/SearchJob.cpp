@@ -39,8 +39,18 @@ void SearchJob::ClearResults() {
     folder_text.clear();
     undo.clear();
     mvLock held(lock);
+    // Reports of these items still on their way must not reach them.
+    if (m_global)
+        GlobalNotifier().RetireItems();
     ClearFoundItems();
     results.clear();
+}
+
+bool SearchJob::IsReportedItemLive(const FoundItem* item) {
+    if (item == nullptr)
+        return false;
+    mvLock held(lock);
+    return m_global && GlobalNotifier().IsSentItemLive();
 }
 
 bool SearchJob::StartWorker(JobKind jobKind, LPTHREAD_START_ROUTINE routine) {

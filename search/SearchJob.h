@@ -83,6 +83,13 @@ public:
     // `name` and the criteria-only flag in `name_case`.
     bool OpenSearchFile(const mvstring& path, bool criteriaOnly, LPTHREAD_START_ROUTINE routine);
 
+    // For the handler of an item report (code 6), on the thread that clears
+    // the results: whether the reported item is still one of the job's live
+    // items, that is, no clear has freed it since the report was made. The
+    // caller then reads the item under the lock. Only the global job
+    // reports items; any other job answers false.
+    bool IsReportedItemLive(const FoundItem* item);
+
     // Asks the worker to stop, waits up to `waitMs` and clears the kind.
     void StopAndWait(DWORD waitMs);
 

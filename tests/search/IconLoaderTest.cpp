@@ -5,6 +5,8 @@
 #include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "foundation/mvcominit.h"
+#include "search/ResultList.h"
+#include "search/SearchJob.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +189,58 @@ TEST_F(IconLoaderTest, StopWithItemsQueuedEndsSoonAndEmptiesTheQueue) {
     for (const auto& item : items)
         loaded += item->icon.load() >= 0;
     EXPECT_LT(loaded, 20);
+}
+
+// The main window clears the results on its own thread while the notifier
+// may already be sending it the report of an item the clear frees: the
+// handler must be able to tell, without touching the item.
+TEST_F(IconLoaderTest, ReportOfAnItemClearedOnItsWayIsKnownAsStale) {
+    Settings().ThumbnailFlag = 2;
+    SearchJob& job = GlobalSearchJob();
+    job.ClearResults();
+    Listener listener;
+    std::vector<std::pair<std::int64_t, bool>> handled; // item, live when handled
+    listener.onMessage = [&](int code) {
+        if (code != NotifyItemChanged)
+            return;
+        const std::int64_t value = std::stoll(listener.got.back().text);
+        handled.push_back(
+            {value, job.IsReportedItemLive(reinterpret_cast<const FoundItem*>(value))});
+    };
+    ASSERT_TRUE(GlobalNotifier().Attach(listener.Window()));
+
+    FoundItem* first = AddFoundItem(job, Item(L"first.txt", false));
+    ASSERT_TRUE(GlobalIconLoadQueue().Queue(first));
+    // This thread handles no message yet, so the notifier waits in its send
+    // of the report.
+    bool sending = false;
+    for (int i = 0; i < 500 && !sending; ++i, Sleep(10))
+        sending = (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
+    ASSERT_TRUE(sending);
+    job.ClearResults(); // frees the reported item
+
+    FoundItem* second = AddFoundItem(job, Item(L"second.txt", false));
+    ASSERT_TRUE(GlobalIconLoadQueue().Queue(second));
+    listener.Pump(2);
+    ASSERT_EQ(2u, handled.size());
+    EXPECT_FALSE(handled[0].second) << "the cleared item";
+    EXPECT_EQ(reinterpret_cast<std::int64_t>(second), handled[1].first);
+    EXPECT_TRUE(handled[1].second) << "an item reported after the clear";
+    EXPECT_FALSE(SearchJob().IsReportedItemLive(second)) << "only the global job reports";
+
+    // A report queued before its items were retired never reaches the window.
+    PostNotify(NotifyItemChanged, reinterpret_cast<std::int64_t>(second));
+    GlobalNotifier().RetireItems();
+    listener.Pump(listener.got.size() + 1);
+    // It may have been taken before the retiring: then its handler is told.
+    ASSERT_LE(handled.size(), 3u);
+    if (handled.size() == 3) {
+        EXPECT_FALSE(handled[2].second);
+    }
+
+    EXPECT_TRUE(StopIconLoaderThread());
+    GlobalNotifier().Stop();
+    job.ClearResults();
 }
 
 // Pixels of a 32x32 white canvas after drawing into it.
