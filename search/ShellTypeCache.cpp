@@ -41,7 +41,24 @@ DWORD_PTR ShellTypeCache::Query(const wchar_t* path, DWORD attributes, SHFILEINF
     return result;
 }
 
-void ShellTypeCache::Init() {
+void ShellTypeCache::Init() const {
+    // The lists are filled once, under the once-lock; for callers the cache
+    // looks the same before and after.
+    InitOnceExecuteOnce(&m_init, &ShellTypeCache::InitOnce, const_cast<ShellTypeCache*>(this),
+                        nullptr);
+}
+
+bool ShellTypeCache::IsInitialised() const noexcept {
+    BOOL pending = FALSE;
+    return InitOnceBeginInitialize(&m_init, INIT_ONCE_CHECK_ONLY, &pending, nullptr) && !pending;
+}
+
+BOOL CALLBACK ShellTypeCache::InitOnce(INIT_ONCE*, void* cache, void**) {
+    static_cast<ShellTypeCache*>(cache)->TakeImageLists();
+    return TRUE;
+}
+
+void ShellTypeCache::TakeImageLists() {
     mvcominit com;
     std::map<int, ComHandle<IImageList>> lists;
     std::map<int, int> sizes{{ImageListSmall, 16}, {ImageListLarge, 32}, {ImageListExtraLarge, 48}};
@@ -115,6 +132,7 @@ int ShellTypeCache::GetIconIndex(const mvstring& path, const mvstring& extension
     } else {
         key = queryPath = extension.c_str();
     }
+    Init(); // the folder and no-extension icons come from there
     if (key) {
         mvLock held(m_lock);
         auto found = m_iconIndexes.find(key);
@@ -137,6 +155,7 @@ int ShellTypeCache::NormalizeViewCode(int view) const {
     case ViewLargeIcons:
         return view;
     case ViewTiles: {
+        Init();
         mvLock held(m_lock);
         return m_imageLists.count(ImageListExtraLarge) ? ImageListExtraLarge : ImageListLarge;
     }
@@ -146,6 +165,7 @@ int ShellTypeCache::NormalizeViewCode(int view) const {
 }
 
 int ShellTypeCache::ImageSizeForView(int view) const {
+    Init();
     int code = NormalizeViewCode(view);
     mvLock held(m_lock);
     auto found = m_iconSizes.find(code);
@@ -153,6 +173,7 @@ int ShellTypeCache::ImageSizeForView(int view) const {
 }
 
 IImageList* ShellTypeCache::GetImageList(int view) const {
+    Init();
     int code = NormalizeViewCode(view);
     mvLock held(m_lock);
     auto found = m_imageLists.find(code);
@@ -227,7 +248,5 @@ void ShellTypeCache::ClearFileCaches() {
 
 ShellTypeCache& GlobalShellTypeCache() {
     static ShellTypeCache cache;
-    static const bool initialised = (cache.Init(), true);
-    (void)initialised;
     return cache;
 }

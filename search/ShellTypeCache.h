@@ -49,8 +49,12 @@ public:
 
     // Takes the system image lists with their icon sizes (nominal sizes
     // where the shell gives no list) and the icons of folders and files
-    // without extension.
-    void Init();
+    // without extension, once: later calls return at once. Only windows
+    // need them, so every call that does takes them first, and a run that
+    // never shows a result never asks the shell for them.
+    void Init() const;
+    // Whether Init has run.
+    bool IsInitialised() const noexcept;
 
     // The shell's type name for files with this extension (with its dot),
     // or of folders when the attributes say so; asked once per key. The
@@ -104,9 +108,12 @@ private:
     using Bitmap = GdiHandle<HBITMAP>;
 
     DWORD_PTR Query(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags);
+    void TakeImageLists();
+    static BOOL CALLBACK InitOnce(INIT_ONCE* once, void* cache, void** context);
 
     FileInfoQuery m_query;
     long m_queries = 0;
+    mutable INIT_ONCE m_init = INIT_ONCE_STATIC_INIT;
     mutable mvCriticalSection m_lock;
     std::map<mvstring, mvstring, mvmap_nocasecompare> m_typeNames;
     std::map<mvstring, int> m_iconIndexes;
@@ -118,5 +125,6 @@ private:
     mvstring m_tileText;
 };
 
-// The process-wide cache, built and initialised on first use.
+// The process-wide cache, built on first use; its image lists are taken
+// when first needed.
 ShellTypeCache& GlobalShellTypeCache();

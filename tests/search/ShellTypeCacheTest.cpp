@@ -123,3 +123,39 @@ TEST(ShellTypeCache, PerFileEntries) {
     EXPECT_EQ(nullptr, cache.GetThumbnail(L"C:\\Pic.png", ImageListLarge));
     EXPECT_EQ(0, GetObjectType(bitmap)) << "the cache deleted its bitmap";
 }
+
+TEST(ShellTypeCache, ImageListsAreTakenOnlyWhenFirstNeeded) {
+    // Type names serve sorting and grouping without any window: they must
+    // not make the cache ask for icons or image lists.
+    g_asked.clear();
+    ShellTypeCache cache(&CountingQuery);
+    cache.GetTypeName(L".txt", 0);
+    cache.GetTypeName(L"", FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(cache.IsInitialised());
+    EXPECT_EQ(0u, IconQueries());
+
+    // Whatever needs the lists first takes them, with the start-up icons.
+    struct {
+        const char* what;
+        void (*use)(ShellTypeCache&);
+        size_t iconQueries; // the two start-up icons and what the use asked
+    } firsts[] = {
+        {"an icon", [](ShellTypeCache& c) { c.GetIconIndex(L"C:\\a.txt", L".txt", 0); }, 3},
+        {"an image size", [](ShellTypeCache& c) { c.ImageSizeForView(ViewIcons); }, 2},
+        {"an image list", [](ShellTypeCache& c) { c.GetImageList(ViewSmallIcons); }, 2},
+        {"the tiles list", [](ShellTypeCache& c) { c.NormalizeViewCode(ViewTiles); }, 2},
+    };
+    for (const auto& first : firsts) {
+        g_asked.clear();
+        ShellTypeCache fresh(&CountingQuery);
+        first.use(fresh);
+        EXPECT_TRUE(fresh.IsInitialised()) << first.what;
+        const int folder = fresh.GetIconIndex(L"C:\\x\\Sub", L"", FILE_ATTRIBUTE_DIRECTORY);
+        const int noExtension = fresh.GetIconIndex(L"C:\\x\\README", L"", 0);
+        EXPECT_NE(folder, noExtension) << first.what;
+        fresh.Init();
+        EXPECT_EQ(g_asked.size(), IconQueries()) << first.what;
+        EXPECT_EQ(first.iconQueries, IconQueries())
+            << first.what << ": the start-up icons are asked once";
+    }
+}
