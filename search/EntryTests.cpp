@@ -1,6 +1,7 @@
 #include "search/EntryTests.h"
 
 #include "foundation/DisplayText.h"
+#include "foundation/FileTimes.h"
 #include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
@@ -169,6 +170,19 @@ bool MatchNamePattern(std::wstring_view name, std::wstring_view pattern, int wil
     return StrStrIW(n.c_str(), p.c_str()) != nullptr;
 }
 
+namespace {
+
+// MatchNamePattern for texts that already end in a zero, as the walk's names
+// and patterns do: the case-blind substring search needs no copies.
+bool MatchTerminated(const mvstring& name, const mvstring& pattern, bool wildcards,
+                     bool caseSensitive) {
+    if (!wildcards && !caseSensitive && !name.empty())
+        return pattern.empty() || StrStrIW(name.c_str(), pattern.c_str()) != nullptr;
+    return MatchNamePattern(name, pattern, wildcards ? 1 : 0, caseSensitive);
+}
+
+} // namespace
+
 uint64_t RoundFileTime(uint64_t time, int part, bool seconds) {
     time -= time % kSecond;
     switch (part) {
@@ -200,12 +214,7 @@ bool MatchDate(const SearchCriteria& c, const FoundItem& item, uint64_t low, uin
     const uint64_t utc = c.date_mode == 1   ? item.date_c
                          : c.date_mode == 2 ? item.date_a
                                             : item.date_m;
-    FILETIME from{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-    FILETIME local{};
-    FileTimeToLocalFileTime(&from, &local);
-    const uint64_t t =
-        RoundFileTime((static_cast<uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime,
-                      c.date_part, c.date_usesec);
+    const uint64_t t = RoundFileTime(UtcToLocalFileTime(utc), c.date_part, c.date_usesec);
     return (c.date_logic1 == 0 || Compare(t, c.date_logic1, low)) &&
            (c.date_logic2 == 0 || Compare(t, c.date_logic2, high));
 }
@@ -240,7 +249,7 @@ ContentResult MatchContent(const SearchCriteria& c, FoundItem& item, VQ_WordsSea
                 matcher.ResetFound();
                 hit = matcher.FindInFile(length, 0, -1);
             }
-            reader.Close();
+            reader.CloseFile(); // the buffer serves the next file
         }
     }
     // A search cut short has not looked at the whole file: that is no answer,
@@ -287,7 +296,7 @@ bool EntryTester::MatchName(const mvstring& name) {
     }
     const bool caseSensitive = m_criteria.name_case;
     for (const auto& [pattern, wildcards] : m_patterns) {
-        const bool match = MatchNamePattern(name, pattern, wildcards ? 1 : 0, caseSensitive);
+        const bool match = MatchTerminated(name, pattern, wildcards, caseSensitive);
         if (mode == NameAnyPattern && match)
             return true;
         if (mode == NameAllPatterns && !match)

@@ -1,6 +1,8 @@
 // The search itself: the search locations walked breadth-first, each entry
 // put through the ordered tests, each match added to the job's results.
+#include "foundation/FileTimes.h"
 #include "foundation/Handles.h"
+#include "foundation/Paths.h"
 #include "foundation/ShutdownFlag.h"
 #include "search/EntryTests.h"
 #include "search/FolderList.h"
@@ -16,12 +18,8 @@
 
 namespace {
 
-uint64_t Join(DWORD high, DWORD low) {
-    return (static_cast<uint64_t>(high) << 32) | low;
-}
-
-uint64_t Join(const FILETIME& time) {
-    return Join(time.dwHighDateTime, time.dwLowDateTime);
+uint64_t EntrySize(const WIN32_FIND_DATAW& data) {
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // The real location of a folder, with links and junctions resolved and
@@ -111,7 +109,7 @@ bool SearchJob::Walk() {
     const bool subfolders = criteria.subfolder;
     const SearchCriteria& texts = criteria;
     if (m_global)
-        PostNotify(1, 1);
+        PostNotify(NotifyStarted, JobSearch);
 
     LinkGuard links(folders);
     std::deque<mvstring> queue;
@@ -127,9 +125,8 @@ bool SearchJob::Walk() {
         const mvstring folder = std::move(queue.front());
         queue.pop_front();
         if (m_global)
-            PostNotify(5, reinterpret_cast<int64_t>(folder.c_str()));
-        const bool endsInSlash = !folder.empty() && folder.back() == L'\\';
-        const mvstring pattern = LongPathForm(folder + (endsInSlash ? L"*.*" : L"\\*.*"));
+            PostNotify(NotifyStatus, reinterpret_cast<int64_t>(folder.c_str()));
+        const mvstring pattern = LongPathForm(PathJoin(folder, L"*.*"));
         WIN32_FIND_DATAW data;
         FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr,
@@ -146,7 +143,7 @@ bool SearchJob::Walk() {
                 continue;
             const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             if (isFolder && subfolders) {
-                mvstring sub = endsInSlash ? folder + name : folder + L"\\" + name;
+                mvstring sub = PathJoin(folder, name);
                 if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
                     links.MayEnter(folder, sub))
                     queue.push_back(std::move(sub));
@@ -154,23 +151,23 @@ bool SearchJob::Walk() {
             item.Clear();
             item.folder = folder;
             item.name = name;
-            item.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+            item.size = EntrySize(data);
             item.attr = data.dwFileAttributes & kKeptItemAttributes;
-            item.date_c = Join(data.ftCreationTime);
-            item.date_m = Join(data.ftLastWriteTime);
-            item.date_a = Join(data.ftLastAccessTime);
+            item.date_c = FileTimeToUInt64(data.ftCreationTime);
+            item.date_m = FileTimeToUInt64(data.ftLastWriteTime);
+            item.date_a = FileTimeToUInt64(data.ftLastAccessTime);
             if (!isFolder)
                 item.ext = PathFindExtensionW(name);
             if (tester.Test(item) != ContentResult::Pass)
                 continue;
             item.FormatTexts(texts);
             if (AddFoundItem(*this, item) && m_global)
-                PostNotify(4, 0);
+                PostNotify(NotifyItemsAdded, 0);
         } while (FindNextFileW(find.Get(), &data));
         if (!completed)
             break;
     }
     if (m_global)
-        PostNotify(2, completed ? 0 : 1);
+        PostNotify(NotifyFinished, completed ? 0 : 1);
     return completed;
 }
