@@ -188,16 +188,8 @@ void PaintWindowBorder(HWND hwnd, HDC dc, COLORREF fill, COLORREF side) {
 void PaintWindowBorderDC(HWND hwnd, COLORREF fill, COLORREF side) {
     if (!IsDrawnColor(fill) && !IsDrawnColor(side))
         return;
-    // The window DC goes back to its own window.
-    struct WindowDC {
-        HWND hwnd;
-        HDC dc;
-        ~WindowDC() {
-            if (dc != nullptr)
-                ReleaseDC(hwnd, dc);
-        }
-    } windowDc{hwnd, GetWindowDC(hwnd)};
-    PaintWindowBorder(hwnd, windowDc.dc, fill, side);
+    const WindowDC windowDc(hwnd);
+    PaintWindowBorder(hwnd, windowDc.Dc(), fill, side);
 }
 
 void DrawButtonFace(HDC dc, const RECT* rect, COLORREF face, COLORREF frame, COLORREF mark,

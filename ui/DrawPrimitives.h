@@ -22,6 +22,24 @@ inline int RectHeight(const RECT& r) {
     return r.bottom - r.top;
 }
 
+// The DC of a whole window (GetWindowDC), given back to its window when the
+// holder goes.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetWindowDC(hwnd)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (m_dc != nullptr)
+            ReleaseDC(m_hwnd, m_dc);
+    }
+    HDC Dc() const noexcept { return m_dc; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
 // Sides of a rectangle, combined as a mask.
 enum RectSide : unsigned { SideLeft = 1, SideTop = 2, SideRight = 4, SideBottom = 8, SideAll = 15 };
 

@@ -2,12 +2,21 @@
 
 #include "ui/ComctlVersion.h"
 #include "ui/DrawPrimitives.h"
+#include "ui/Measure.h"
 #include "ui/UiTheme.h"
 #include "ui/mvImage.h"
 
 #include <windowsx.h>
+#undef SubclassWindow // a macro of windowsx.h, a member here
+
+#include <algorithm>
 
 mvToolBarCtrl::~mvToolBarCtrl() {
+    if (m_hwnd != nullptr) {
+        m_toolTip.Detach(false);
+        for (UINT message : {TB_SETIMAGELIST, TB_SETDISABLEDIMAGELIST, TB_SETHOTIMAGELIST})
+            DefaultProc(message, 0, 0);
+    }
     Detach(false);
 }
 
@@ -17,10 +26,15 @@ bool mvToolBarCtrl::Create(HWND parent) {
     if (!mvWnd::Create(L"", parent, 1001, 0, 0, 0, 0, 0x50000901, 0, TOOLBARCLASSNAMEW) ||
         m_hwnd == nullptr)
         return false;
-    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()),
-                 FALSE);
+    const HFONT font = UiTheme::Get().fonts.normal.Get();
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_hwnd, TB_SETEXTENDEDSTYLE, 0, 0x91);
     SendMessageW(m_hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    if (const auto tip = reinterpret_cast<HWND>(SendMessageW(m_hwnd, TB_GETTOOLTIPS, 0, 0));
+        tip != nullptr && m_toolTip.SubclassWindow(tip)) {
+        m_toolTip.m_font = font;
+        SendMessageW(tip, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
     SendMessageW(m_hwnd, TB_SETMAXTEXTROWS, 0, 0);
     if (SendMessageW(m_hwnd, CCM_GETVERSION, 0, 0) < 5)
         SendMessageW(m_hwnd, CCM_SETVERSION, 5, 0);
@@ -93,6 +107,33 @@ int mvToolBarCtrl::AddBitmap(HBITMAP image, HBITMAP mask) {
     return index;
 }
 
+int mvToolBarCtrl::AddIcon(HICON icon) {
+    if (m_hwnd == nullptr || icon == nullptr)
+        return -1;
+    const std::uint64_t size = GetIconSize(icon);
+    if (PackedX(size) <= 0 || PackedY(size) <= 0)
+        return -1;
+    CreateImageLists(PackedX(size), PackedY(size), false);
+    if (!m_normal)
+        return -1;
+    // The icon goes in at the lists' size and comes back out as bitmaps to
+    // derive its grey and hot forms from; the entry made for that goes
+    // again, so that the new entry takes its index.
+    const int entry = ImageList_ReplaceIcon(m_normal.Get(), -1, icon);
+    if (entry < 0)
+        return -1;
+    int added = -1;
+    ICONINFO info = {};
+    if (const IconHandle sized(ImageList_GetIcon(m_normal.Get(), entry, ILD_NORMAL));
+        sized && GetIconInfo(sized.Get(), &info)) {
+        const GdiHandle<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);
+        if (colour)
+            added = AddBitmap(colour.Get(), IsThemedComctl() ? mask.Get() : nullptr);
+    }
+    ImageList_Remove(m_normal.Get(), entry);
+    return added < 0 ? -1 : entry;
+}
+
 int mvToolBarCtrl::AddButton(int command, int image, const wchar_t* text, BYTE style, BYTE state) {
     if (m_hwnd == nullptr)
         return -1;
@@ -123,10 +164,15 @@ bool mvToolBarCtrl::SetButtonText(int command, const wchar_t* text) {
     return SendMessageW(m_hwnd, TB_SETBUTTONINFOW, command, reinterpret_cast<LPARAM>(&info)) != 0;
 }
 
-bool mvToolBarCtrl::InDropDownPart(int index, POINT point) const {
+RECT mvToolBarCtrl::DropDownPart(int index) const {
     RECT part = {};
     if (!SendMessageW(m_hwnd, TB_GETITEMDROPDOWNRECT, index, reinterpret_cast<LPARAM>(&part)))
         part = {};
+    return part;
+}
+
+bool mvToolBarCtrl::InDropDownPart(int index, POINT point) const {
+    const RECT part = DropDownPart(index);
     return PtInRect(&part, point) != FALSE;
 }
 
@@ -162,6 +208,21 @@ LRESULT mvToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!OwnsList(lParam))
             return 0;
         break;
+    case WM_SETFONT:
+        if (m_toolTip.Handle() != nullptr)
+            SendMessageW(m_toolTip.Handle(), WM_SETFONT, wParam, lParam);
+        break;
+    case WM_PAINT:
+        if (!SystemLook()) {
+            // The separators go over what the control painted.
+            const LRESULT painted = mvWnd::WindowProc(message, wParam, lParam);
+            const WindowDC dc(m_hwnd);
+            RECT client = {};
+            GetClientRect(m_hwnd, &client);
+            Draw(dc.Dc(), &client, 0);
+            return painted;
+        }
+        break;
     case WM_SYSCOLORCHANGE:
         if (UiTheme::Get().IsThemeChange(message, lParam))
             InvalidateRect(m_hwnd, nullptr, TRUE);
@@ -169,7 +230,7 @@ LRESULT mvToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCALCSIZE:
         return 0;
     case WM_LBUTTONDOWN:
-        if (!UiTheme::Get().SystemLookFlag) {
+        if (!SystemLook()) {
             m_pressedDropDown = -1;
             if (SendMessageW(m_hwnd, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS) {
                 POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -207,45 +268,78 @@ void mvToolBarCtrl::Draw(HDC dc, const RECT*, LPARAM) {
     }
 }
 
+mvToolBarCtrl::ItemColours mvToolBarCtrl::ColoursFor(UINT itemState) {
+    ItemColours colours = {ThemeColour(ThemeBase), kNoColor, ThemeColour(ThemeText)};
+    if (itemState & CDIS_DISABLED) {
+        colours.text = ThemeColour(ThemeTextGray);
+    } else if (itemState & (CDIS_SELECTED | CDIS_CHECKED)) {
+        colours.face = ThemeColour(ThemeButtonOver);
+        colours.border = ThemeColour(ThemeBorderActive);
+    } else if (itemState & CDIS_HOT) {
+        colours.face = ThemeColour(ThemeButton);
+        colours.border = ThemeColour(ThemeBorder);
+    }
+    return colours;
+}
+
+void mvToolBarCtrl::DrawDropDownPart(NMTBCUSTOMDRAW* draw, ItemColours colours) {
+    NMCUSTOMDRAW& item = draw->nmcd;
+    TBBUTTONINFOW info = {sizeof(info)};
+    info.dwMask = TBIF_STYLE;
+    if (!(SendMessageW(m_hwnd, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS) ||
+        SendMessageW(m_hwnd, TB_GETBUTTONINFOW, item.dwItemSpec, reinterpret_cast<LPARAM>(&info)) <
+            0 ||
+        !(info.fsStyle & BTNS_DROPDOWN) || (info.fsStyle & BTNS_WHOLEDROPDOWN))
+        return;
+    const int index = static_cast<int>(SendMessageW(m_hwnd, TB_COMMANDTOINDEX, item.dwItemSpec, 0));
+    if (index >= 0 && index == m_pressedDropDown) {
+        if (item.uItemState & CDIS_HOT) {
+            colours.face = ThemeColour(ThemeButtonOver);
+            colours.border = ThemeColour(ThemeBorderActive);
+        } else {
+            m_pressedDropDown = -1;
+        }
+    }
+    const RECT part = DropDownPart(index);
+    if (IsRectEmpty(&part))
+        return;
+    FillSolidRect(item.hdc, part, colours.face);
+    if (IsDrawnColor(colours.border))
+        DrawFrameRect(item.hdc, &part, colours.border, SideAll, 1, 0);
+    DrawArrowGlyph(item.hdc, &part, colours.text, colours.text,
+                   std::min<int>(RectWidth(part) - 2, 7), false);
+}
+
 bool mvToolBarCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
-    if (header->code != NM_CUSTOMDRAW)
+    if (header->code != static_cast<UINT>(NM_CUSTOMDRAW))
         return false;
-    const UiTheme& ui = UiTheme::Get();
     auto* draw = reinterpret_cast<NMTBCUSTOMDRAW*>(header);
     *result = 0;
-    if (ui.SystemLookFlag)
+    if (SystemLook())
         return true;
     NMCUSTOMDRAW& item = draw->nmcd;
-    COLORREF face = ui.Color(ThemeBase);
-    COLORREF border = CLR_INVALID;
-    COLORREF text = ui.Color(ThemeText);
     switch (item.dwDrawStage) {
     case CDDS_PREPAINT:
-        FillSolidRect(item.hdc, item.rc, face);
+        FillSolidRect(item.hdc, item.rc, ThemeColour(ThemeBase));
         *result = CDRF_NOTIFYITEMDRAW;
         return true;
-    case CDDS_ITEMPREPAINT:
+    case CDDS_ITEMPREPAINT: {
+        const ItemColours colours = ColoursFor(item.uItemState);
         if (item.uItemState & CDIS_DISABLED) {
             // Drawn from the grey list, without the control's own dimming.
-            text = ui.Color(ThemeTextGray);
             if (m_disabled)
                 DefaultProc(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_disabled.Get()));
             item.uItemState &= ~CDIS_DISABLED;
-        } else if (item.uItemState & (CDIS_SELECTED | CDIS_CHECKED)) {
-            face = ui.Color(ThemeButtonOver);
-            border = ui.Color(ThemeBorderActive);
-        } else if (item.uItemState & CDIS_HOT) {
-            face = ui.Color(ThemeButton);
-            border = ui.Color(ThemeBorder);
         }
-        FillSolidRect(item.hdc, item.rc, face);
-        if (border != CLR_INVALID)
-            DrawFrameRect(item.hdc, &item.rc, border, 0xF, 1, 0);
-        draw->clrText = text;
-        draw->clrTextHighlight = text;
-        draw->clrMark = face;
+        FillSolidRect(item.hdc, item.rc, colours.face);
+        if (IsDrawnColor(colours.border))
+            DrawFrameRect(item.hdc, &item.rc, colours.border, SideAll, 1, 0);
+        draw->clrText = colours.text;
+        draw->clrTextHighlight = colours.text;
+        draw->clrMark = colours.face;
         *result = 0xDB0010;
         return true;
+    }
     case CDDS_ITEMPOSTPAINT: {
         TBBUTTONINFOW info = {sizeof(info)};
         info.dwMask = TBIF_STATE;
@@ -255,6 +349,7 @@ bool mvToolBarCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
             if (m_normal)
                 DefaultProc(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_normal.Get()));
         }
+        DrawDropDownPart(draw, ColoursFor(item.uItemState));
         return true;
     }
     }
