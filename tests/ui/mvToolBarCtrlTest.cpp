@@ -355,3 +355,29 @@ TEST_F(mvToolBarCtrlTest, DropDownPressInsideTheReportedPartOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// A toolbar window that outlives its object shows none of the destroyed
+// lists and keeps a working tooltip.
+TEST(mvToolBarCtrl, WindowOutlivingTheObjectLetsGoOfTheLists) {
+    ProbeWnd parent;
+    ASSERT_TRUE(parent.Create(L"top", nullptr, 0, 0, 0, 300, 100, WS_OVERLAPPEDWINDOW, 0, L""));
+    HWND window = nullptr, tip = nullptr;
+    {
+        mvToolBarCtrl bar;
+        ASSERT_TRUE(bar.Create(parent.Handle()));
+        bar.CreateImageLists(16, 16, false);
+        window = bar.Handle();
+        tip = bar.m_toolTip.Handle();
+        ASSERT_NE(0, SendMessageW(window, TB_GETIMAGELIST, 0, 0));
+    }
+    ASSERT_TRUE(IsWindow(window));
+    for (UINT message : {TB_GETIMAGELIST, TB_GETDISABLEDIMAGELIST, TB_GETHOTIMAGELIST})
+        EXPECT_EQ(0, SendMessageW(window, message, 0, 0)) << message;
+    EXPECT_TRUE(IsWindow(tip));
+    EXPECT_EQ(nullptr, mvWnd::FromHandle(tip));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(tip), SendMessageW(window, TB_GETTOOLTIPS, 0, 0));
+}
+
+} // namespace
