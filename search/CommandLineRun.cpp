@@ -91,7 +91,9 @@ uint8_t ProcessCommandLine(std::wstring_view arguments, StartupOptions& options)
             Fail(options, OutRunWriteFailed, mvstring(L"cannot write the result file ") + *out);
     }
 
-    if (!(options.flags & StartupLoaded)) {
+    // The default search fills the window's criteria; a windowless run ends
+    // without showing them, so it does not read the file at all.
+    if (!(options.flags & (StartupLoaded | StartupOut))) {
         mvstring defaults;
         OpenConfigFile(L"defsearch.ini", false, &defaults);
         if (OpenSearchFile(defaults, true))

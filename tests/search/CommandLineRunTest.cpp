@@ -121,6 +121,9 @@ TEST_F(CommandLineRunTest, OutSearchesAndWritesTheResultFile) {
         EXPECT_TRUE(Run(c.arguments) & StartupOut) << c.what;
         EXPECT_EQ(m_options.out_result, c.result) << c.what;
         EXPECT_EQ(m_options.out_message.empty(), c.result == OutRunWritten) << c.what;
+        // The default search only fills a window's criteria: a windowless run
+        // never reads it.
+        EXPECT_EQ(GlobalSearchJob().criteria.word, L"") << c.what;
         SearchJob written;
         const bool exists = LoadSearchFile(written, m_dir / L"r.velquin", false);
         EXPECT_EQ(exists, c.items >= 0) << c.what;
