@@ -134,10 +134,7 @@ void BuildPathListFromItems(const std::vector<const FoundItem*>& items, PathList
     PathTree tree(false);
     mvstring firstPath;
     for (const FoundItem* item : items) {
-        mvstring path = item->folder;
-        if (!path.empty() && path.back() != L'\\' && !item->name.starts_with(L"\\"))
-            path += L'\\';
-        path += item->name;
+        const mvstring path = PathJoin(item->folder, item->name);
         if (firstPath.empty())
             firstPath = TreeSpelling(path);
         tree.Insert(path, static_cast<std::int32_t>(item->attr),

@@ -141,13 +141,8 @@ bool IsBlank(wchar_t ch) {
     return ch == L' ' || ch == L'\t';
 }
 
-std::wstring_view TrimBlanks(std::wstring_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+// What a key or value is trimmed of: blanks and tabs, not line breaks.
+constexpr std::wstring_view kLineBlanks = L" \t";
 
 uint8_t LowByte(std::wstring_view text) {
     return static_cast<uint8_t>(mvstring(text).ToInt());
@@ -236,7 +231,7 @@ void ApplyCriteria(SearchJob& job, const SearchCriteria& criteria) {
         mvLock lock(job.lock);
         job.criteria.Assign(criteria);
     }
-    Notify(job, 7, 0);
+    Notify(job, NotifyCriteriaLoaded, 0);
     PathList unused;
     job.ParseFolders(unused);
 }
@@ -288,11 +283,11 @@ bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view
         return false;
     const size_t keyEnd = text.find_first_of(L"=\r\n", cursor);
     const size_t end = keyEnd == std::wstring_view::npos ? text.size() : keyEnd;
-    key = TrimBlanks(text.substr(cursor, end - cursor));
+    key = TrimText(text.substr(cursor, end - cursor), kLineBlanks);
     if (end < text.size() && text[end] == L'=') {
         const size_t lineEnd = std::min(text.find_first_of(L"\r\n", end + 1), text.size());
         raw = text.substr(end + 1, lineEnd - end - 1);
-        value = TrimBlanks(raw);
+        value = TrimText(raw, kLineBlanks);
         if (!raw.empty() && raw.front() == L' ')
             raw.remove_prefix(1);
         cursor = lineEnd < text.size() ? lineEnd + 1 : lineEnd;
@@ -311,7 +306,7 @@ bool AddLoadedItem(SearchJob& job, FoundItem& item) {
     item.FormatTexts(job.criteria);
     if (!AddFoundItem(job, item))
         return false;
-    Notify(job, 4, 0);
+    Notify(job, NotifyItemsAdded, 0);
     return true;
 }
 
@@ -336,7 +331,7 @@ bool LoadSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
         return false;
 
     SearchCriteria criteria;
-    Notify(job, 1, 2);
+    Notify(job, NotifyStarted, JobLoadFile);
     FoundItem pending;
     mvstring folder;
     bool inCriteria = false;
@@ -364,7 +359,7 @@ bool LoadSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
             }
             addPending();
             folder = raw;
-            Notify(job, 5, reinterpret_cast<int64_t>(folder.c_str()));
+            Notify(job, NotifyStatus, reinterpret_cast<int64_t>(folder.c_str()));
             inCriteria = false;
         } else if (inCriteria) {
             SetCriteriaField(criteria, key, value);
@@ -381,7 +376,7 @@ bool LoadSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
         else
             addPending();
     }
-    Notify(job, 2, stopped ? 1 : 0);
+    Notify(job, NotifyFinished, stopped ? 1 : 0);
     return true;
 }
 
