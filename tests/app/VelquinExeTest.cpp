@@ -25,18 +25,27 @@ std::wstring ProgramFolder() {
 
 struct Outcome {
     DWORD exitCode = 0xDEAD;
-    std::string error; // what it wrote to standard error
+    std::string error;   // what it wrote to standard error
+    std::string failure; // what went wrong in starting or waiting, if anything
 };
 
+std::string Failed(const char* step) {
+    return std::string(step) + " failed with error " + std::to_string(GetLastError());
+}
+
 // Starts the program with the arguments, its standard error in a pipe, and
-// waits up to 60 s for it to end.
+// waits up to three minutes for it to end: on a machine shared with other
+// builds a Wine process can take long to come up. A start refused by a busy
+// system is tried once more.
 Outcome RunProgram(const std::wstring& arguments) {
     Outcome outcome;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16))
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) {
+        outcome.failure = Failed("CreatePipe");
         return outcome;
+    }
     KernelHandle reader(readEnd);
     KernelHandle writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -46,17 +55,29 @@ Outcome RunProgram(const std::wstring& arguments) {
     startup.hStdOutput = writeEnd;
     std::wstring commandLine = L"\"" + ProgramPath() + L"\" " + arguments;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
+    bool started = false;
+    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(1000);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &process);
+    }
+    if (!started) {
+        outcome.failure = Failed("CreateProcessW");
         return outcome;
+    }
     KernelHandle processHandle(process.hProcess);
     KernelHandle threadHandle(process.hThread);
     writer.Reset(); // only the program holds the writing end now
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    const DWORD waited = WaitForSingleObject(process.hProcess, 180000);
+    if (waited != WAIT_OBJECT_0) {
+        outcome.failure = waited == WAIT_TIMEOUT ? std::string("no end within three minutes")
+                                                 : Failed("WaitForSingleObject");
         TerminateProcess(process.hProcess, 99);
         return outcome;
     }
-    GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+    if (!GetExitCodeProcess(process.hProcess, &outcome.exitCode))
+        outcome.failure = Failed("GetExitCodeProcess");
     char buffer[4096];
     DWORD got = 0;
     // Only what is there: helpers the system started for the program may
@@ -113,6 +134,7 @@ TEST(VelquinExe, WindowlessRunsWriteTheirResultOrSayWhyNot) {
     for (const Case& c : cases) {
         DeleteFileW(result.c_str());
         const Outcome outcome = RunProgram(c.arguments);
+        ASSERT_EQ(outcome.failure, "") << c.what;
         EXPECT_EQ(outcome.exitCode, c.exitCode) << c.what;
         EXPECT_EQ(outcome.error.rfind(c.error, 0), 0u) << c.what << ": " << outcome.error;
         EXPECT_EQ(outcome.error.empty(), c.exitCode == 0) << c.what;
@@ -132,6 +154,7 @@ TEST(VelquinExe, StartsWithoutOutEndCleanly) {
     // Until the main window exists, these end at once with exit code 0.
     for (const wchar_t* arguments : {L"", L"/runnow", L"/hexview C:\\nothing.bin 16 16"}) {
         const Outcome outcome = RunProgram(arguments);
+        ASSERT_EQ(outcome.failure, "") << arguments;
         EXPECT_EQ(outcome.exitCode, 0u) << arguments;
         EXPECT_EQ(outcome.error, "") << arguments;
     }
