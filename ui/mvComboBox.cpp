@@ -368,7 +368,7 @@ void mvComboBox::OnReflectDrawItem(DRAWITEMSTRUCT* item) {
     const LRESULT selection = SendMessageW(m_hwnd, CB_GETCURSEL, 0, 0);
     // The closed control paints its own selection field.
     if ((item->itemState & ODS_COMBOBOXEDIT) != 0 &&
-        static_cast<LRESULT>(item->itemID) == selection)
+        static_cast<int>(item->itemID) == static_cast<int>(selection))
         return;
     const UiTheme& ui = UiTheme::Get();
     const bool system = ui.SystemLookFlag;

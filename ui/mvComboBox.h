@@ -93,7 +93,6 @@ public:
         explicit _ComboBox(mvComboBoxEx* owner) : m_owner(owner) {}
         ~_ComboBox() override;
         bool HasImages() const override { return true; }
-        bool NeedsRecreate() const override { return false; }
         void DrawItemContent(HDC dc, RECT* rect, const DRAWITEMSTRUCT* item) override;
         // Asked of the extended combo, which may ask its parent.
         mvstring ItemText(int index) const override;

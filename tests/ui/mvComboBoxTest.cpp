@@ -272,6 +272,60 @@ TEST(mvComboBox, ClosedControlPaintsFrameButtonAndSelectionInOwnColours) {
     }
 }
 
+TEST(mvComboBox, PaintsThroughTheBufferOnlyWhenOwnerDrawn) {
+    ComboParent parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    PlaceAwayFromCursor(parent.Handle());
+    struct Case {
+        bool systemLook;
+        DWORD style;
+        bool buffered;
+    } cases[] = {
+        {false, CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, true},
+        {true, CBS_DROPDOWNLIST, false},
+    };
+    for (const Case& c : cases) {
+        ScopedLook look(c.systemLook);
+        mvComboBox combo;
+        ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 4, kComboRect,
+                                         c.style | WS_CHILD | WS_VISIBLE));
+        RedrawWindow(combo.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        RECT client{};
+        GetClientRect(combo.Handle(), &client);
+        EXPECT_EQ(c.buffered, combo.m_frameValid) << c.systemLook;
+        if (c.buffered) {
+            EXPECT_EQ(client.right, combo.m_memDC.Used().cx);
+            EXPECT_EQ(client.bottom, combo.m_memDC.Used().cy);
+        }
+    }
+}
+
+TEST(mvComboBox, ItemHeightsFollowTheFont) {
+    ScopedLook look(false);
+    ComboParent parent;
+    ASSERT_TRUE(CreateTopLevel(parent));
+    mvComboBox combo;
+    ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 4, kComboRect,
+                                     CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS |
+                                         WS_CHILD | WS_VISIBLE));
+    for (int height : {-11, -30}) {
+        LOGFONTW logFont{};
+        logFont.lfHeight = height;
+        wcscpy_s(logFont.lfFaceName, L"Tahoma");
+        GdiHandle<HFONT> font(CreateFontIndirectW(&logFont));
+        SendMessageW(combo.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        const int text = mvtheme_control::GetTextHeight(font.Get());
+        EXPECT_EQ(text + 1, SendMessageW(combo.Handle(), CB_GETITEMHEIGHT, 0, 0)) << height;
+        // Some systems report the selection field one pixel higher than set.
+        const LRESULT field =
+            SendMessageW(combo.Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        EXPECT_GE(field, text + 3) << height;
+        EXPECT_LE(field, text + 4) << height;
+    }
+    SendMessageW(combo.Handle(), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()), FALSE);
+}
+
 TEST(mvComboBoxEx, InnerComboDrawsItemImagesAndIsNeverRecreated) {
     ScopedLook look(false);
     ComboParent parent;
