@@ -59,6 +59,9 @@ void SendThemeChange(HWND hwnd) {
 }
 
 const RECT kComboRect{10, 10, 160, 200};
+// A drop-down list drawn by the library.
+constexpr DWORD kOwnerDrawnList =
+    CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_CHILD | WS_VISIBLE;
 
 // A solid square icon of one colour.
 IconHandle SolidIcon(int size, COLORREF colour) {
@@ -182,9 +185,7 @@ TEST(mvComboBox, ListItemsAreDrawnInTheLookInForce) {
     mvComboBox combo;
     {
         ScopedLook own(false);
-        ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 9, kComboRect,
-                                         CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS |
-                                             WS_CHILD | WS_VISIBLE));
+        ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 9, kComboRect, kOwnerDrawnList));
     }
     for (const wchar_t* text : {L"WWWW", L"MMMM"})
         SendMessageW(combo.Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -231,9 +232,7 @@ TEST(mvComboBox, ClosedControlPaintsFrameButtonAndSelectionInOwnColours) {
     ASSERT_TRUE(CreateTopLevel(parent));
     PlaceAwayFromCursor(parent.Handle());
     mvComboBox combo;
-    ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 9, kComboRect,
-                                     CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS |
-                                         WS_CHILD | WS_VISIBLE));
+    ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 9, kComboRect, kOwnerDrawnList));
     SendMessageW(combo.Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"WWWW"));
     SendMessageW(combo.Handle(), CB_SETCURSEL, 0, 0);
     SetFocus(nullptr);
@@ -305,9 +304,7 @@ TEST(mvComboBox, ItemHeightsFollowTheFont) {
     ComboParent parent;
     ASSERT_TRUE(CreateTopLevel(parent));
     mvComboBox combo;
-    ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 4, kComboRect,
-                                     CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS |
-                                         WS_CHILD | WS_VISIBLE));
+    ASSERT_TRUE(CreateComboBoxWindow(combo, parent.Handle(), 4, kComboRect, kOwnerDrawnList));
     for (int height : {-11, -30}) {
         LOGFONTW logFont{};
         logFont.lfHeight = height;
