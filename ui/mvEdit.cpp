@@ -43,6 +43,13 @@ void mvEdit::OnAttached() {
     GetClientRect(m_hwnd, &client);
     m_createdClientHeight = client.bottom;
     FitHeight();
+    const bool framed = HasStyle(m_hwnd, WS_HSCROLL | WS_VSCROLL | WS_BORDER) ||
+                        (GetWindowLongW(m_hwnd, GWL_EXSTYLE) &
+                         (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE)) != 0;
+    if (framed && UiTheme::Get().fonts.normal && !SystemLook()) {
+        m_box.m_hotBorder = m_scrollBoxOption != 0;
+        m_box.AttachChild(m_hwnd, false);
+    }
 }
 
 bool mvEdit::GetTextColor(COLORREF* color) {
@@ -124,11 +131,17 @@ void mvEdit::FitHeight() {
     RECT frame = {0, 0, 0, client};
     AdjustWindowRectEx(&frame, GetWindowLongW(m_hwnd, GWL_STYLE), FALSE,
                        GetWindowLongW(m_hwnd, GWL_EXSTYLE));
-    const int height = frame.bottom - frame.top;
+    int height = frame.bottom - frame.top;
+    HWND sized = m_hwnd;
+    if (IsHosted()) {
+        const RECT insets = m_box.GetBarInsets();
+        height += insets.top + insets.bottom;
+        sized = m_box.Handle();
+    }
     RECT window = {};
-    GetWindowRect(m_hwnd, &window);
-    if (window.bottom - window.top != height)
-        SetWindowPos(m_hwnd, nullptr, 0, 0, window.right - window.left, height,
+    GetWindowRect(sized, &window);
+    if (RectHeight(window) != height)
+        SetWindowPos(sized, nullptr, 0, 0, RectWidth(window), height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -161,6 +174,13 @@ LRESULT mvEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (HandleMessage(m_hwnd, message, wParam, lParam, &result))
         return result;
+    if (IsHosted() && m_box.HostChildMessage(message, wParam, lParam, &result,
+                                             [&] { return EditProc(message, wParam, lParam); }))
+        return result;
+    return EditProc(message, wParam, lParam);
+}
+
+LRESULT mvEdit::EditProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const UiTheme& ui = UiTheme::Get();
     switch (message) {
     case EM_SETCUEBANNER: {
@@ -175,9 +195,24 @@ LRESULT mvEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (PaintsCue() && PaintCue())
             return 0;
         break;
+    case WM_NCCALCSIZE:
+        m_frameCalculated = true;
+        break;
     case WM_NCPAINT:
         if (!ui.SystemLookFlag) {
-            if (HasStyle(m_hwnd, WS_HSCROLL | WS_VSCROLL))
+            const bool scrollBars = HasStyle(m_hwnd, WS_HSCROLL | WS_VSCROLL);
+            if (IsHosted()) {
+                // The box draws frame and bars; the edit's own frame must be
+                // worked out once so that it takes no non-client area.
+                if (scrollBars && !m_frameCalculated) {
+                    m_frameCalculated = true;
+                    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
+                                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER |
+                                     SWP_NOACTIVATE);
+                }
+                return 0;
+            }
+            if (scrollBars)
                 DefaultProc(message, wParam, lParam);
             POINT cursor = {};
             RECT client = {};
@@ -204,8 +239,26 @@ LRESULT mvEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == 'A' && GetAsyncKeyState(VK_CONTROL) < 0)
             SendMessageW(m_hwnd, EM_SETSEL, 0, -1);
         break;
+    case WM_MOUSEMOVE:
+        // The repaint of a pixel refreshes the hosting box, which then lights
+        // its frame for the mouse.
+        if (IsHosted() && !m_hover) {
+            m_hover = true;
+            TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, m_hwnd, 0};
+            TrackMouseEvent(&track);
+            const RECT pixel = {0, 0, 1, 1};
+            InvalidateRect(m_hwnd, &pixel, FALSE);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        if (m_hover) {
+            m_hover = false;
+            const RECT pixel = {0, 0, 1, 1};
+            InvalidateRect(m_hwnd, &pixel, FALSE);
+        }
+        break;
     }
-    result = mvWnd::WindowProc(message, wParam, lParam);
+    const LRESULT result = mvWnd::WindowProc(message, wParam, lParam);
     if (message == WM_SIZE || message == WM_SETFONT)
         FitHeight();
     return result;

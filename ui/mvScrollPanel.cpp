@@ -91,6 +91,7 @@ void mvScrollBox::AttachChild(HWND child, bool faceBackground) {
                  SWP_NOSENDCHANGING | SWP_NOACTIVATE);
 
     SetParent(child, m_hwnd);
+    m_child = child; // its frame change below already concerns the box
     const LONG style = GetWindowLongW(child, GWL_STYLE);
     m_childVScroll = (style & WS_VSCROLL) != 0;
     if ((style & WS_GROUP) != 0)
@@ -104,12 +105,66 @@ void mvScrollBox::AttachChild(HWND child, bool faceBackground) {
     SetWindowPos(child, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    m_child = child;
     Layout();
     if ((style & WS_VISIBLE) != 0)
         ShowWindow(m_hwnd, SW_SHOWNA);
     if ((style & WS_DISABLED) != 0)
         EnableWindow(m_hwnd, FALSE);
+}
+
+bool mvScrollBox::HostChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result,
+                                   const std::function<LRESULT()>& process) {
+    if (m_hwnd == nullptr || m_child == nullptr)
+        return false;
+    switch (message) {
+    case WM_SETFOCUS:
+        RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE);
+        return false;
+    case WM_ENABLE:
+        EnableWindow(m_hwnd, static_cast<BOOL>(wParam));
+        return false;
+    case WM_SHOWWINDOW:
+        if (lParam == 0) // from ShowWindow, not from the parent
+            ShowWindow(m_hwnd, wParam != 0 ? SW_SHOWNA : SW_HIDE);
+        return false;
+    case WM_WINDOWPOSCHANGING: {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        // The box moves; the child follows through the box's layout.
+        SetWindowPos(m_hwnd, pos->hwndInsertAfter, pos->x, pos->y, pos->cx, pos->cy,
+                     (pos->flags & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)) | SWP_NOACTIVATE);
+        pos->flags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+        return false;
+    }
+    case WM_NCCALCSIZE: {
+        // The child keeps no non-client area: the box draws frame and bar.
+        NCCALCSIZE_PARAMS saved{};
+        const size_t size = wParam != FALSE ? sizeof(NCCALCSIZE_PARAMS) : sizeof(RECT);
+        std::memcpy(&saved, reinterpret_cast<void*>(lParam), size);
+        process();
+        std::memcpy(reinterpret_cast<void*>(lParam), &saved, size);
+        SyncStyle();
+        *result = 0;
+        return true;
+    }
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+        RefreshBars();
+        return false;
+    case WM_VSCROLL:
+        *result = process();
+        RefreshBars();
+        return true;
+    case WM_MOUSEWHEEL:
+        process();
+        RefreshBars();
+        *result = 1;
+        return true;
+    case WM_NCHITTEST:
+        *result = HTCLIENT;
+        return true;
+    default:
+        return false;
+    }
 }
 
 void mvScrollBox::SyncStyle() {
@@ -662,56 +717,10 @@ void mvScrollPanel::Draw(HDC dc, const RECT* rect, LPARAM) {
 }
 
 LRESULT mvScrollPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_box.m_hwnd != nullptr) {
-        switch (message) {
-        case WM_SETFOCUS:
-            RedrawWindow(m_box.m_hwnd, nullptr, nullptr, RDW_INVALIDATE);
-            break;
-        case WM_ENABLE:
-            EnableWindow(m_box.m_hwnd, static_cast<BOOL>(wParam));
-            break;
-        case WM_SHOWWINDOW:
-            if (lParam == 0)
-                ShowWindow(m_box.m_hwnd, wParam != 0 ? SW_SHOWNA : SW_HIDE);
-            break;
-        case WM_WINDOWPOSCHANGING: {
-            auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-            // The box moves; the panel follows through the box's layout.
-            SetWindowPos(m_box.m_hwnd, pos->hwndInsertAfter, pos->x, pos->y, pos->cx, pos->cy,
-                         (pos->flags & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)) | SWP_NOACTIVATE);
-            pos->flags |= SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
-            break;
-        }
-        case WM_NCCALCSIZE:
-            if (wParam != FALSE) {
-                // The panel keeps no non-client area: the box draws the bar.
-                auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-                const NCCALCSIZE_PARAMS saved = *params;
-                ChildProc(message, wParam, lParam);
-                *params = saved;
-                m_box.SyncStyle();
-                return 0;
-            }
-            break;
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            m_box.RefreshBars();
-            break;
-        case WM_VSCROLL:
-            ChildProc(message, wParam, lParam);
-            m_box.RefreshBars();
-            return 0;
-        case WM_MOUSEWHEEL:
-            ChildProc(message, wParam, lParam);
-            m_box.RefreshBars();
-            return 1;
-        case WM_NCHITTEST:
-            return HTCLIENT;
-        default:
-            break;
-        }
-    }
     LRESULT result = 0;
+    if (m_box.HostChildMessage(message, wParam, lParam, &result,
+                               [&] { return ChildProc(message, wParam, lParam); }))
+        return result;
     if (HandleMessage(m_hwnd, message, wParam, lParam, &result))
         return result;
     return ChildProc(message, wParam, lParam);

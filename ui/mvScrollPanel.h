@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // The parts of the box's scroll bar, in box client coordinates.
 enum ScrollBarPart : int {
     ScrollPartNone = -1,
@@ -53,6 +55,15 @@ public:
     void RefreshBars();
     // What the frame and the bar take from each side of the box.
     RECT GetBarInsets() const;
+    // A message of the hosted child as it concerns the box: focus, enabling,
+    // showing and moving go to the box (the child then stays in place within
+    // it), the child keeps no non-client area, the bars follow painting and
+    // scrolling, and the whole child is client area. `process` runs the
+    // child's own handling. True when this answered the message (`result`
+    // set); false when the child goes on to handle it itself. Nothing while
+    // no child is hosted.
+    bool HostChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result,
+                          const std::function<LRESULT()>& process);
     // True when the geometry or a state changed.
     bool ComputeBarGeometry();
     // The part under the point (box client coordinates).
