@@ -124,35 +124,9 @@ bool IsHtmlPath(const mvstring& path) {
            mvstring::EqualsNoCase(extension, L".html");
 }
 
-// Type names met during one export, by folder flag and exact extension:
-// asking the shared cache for every row would take its lock and its
-// case-insensitive search each time.
-class TypeNames {
-public:
-    std::wstring_view Get(const FoundItem& item) {
-        const bool folder = item.IsFolder();
-        auto& names = m_names[folder ? 1 : 0];
-        auto found = names.find(item.ext.view());
-        if (found == names.end()) {
-            const mvstring& name = GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
-            found = names.emplace(item.ext.str(), &name).first;
-        }
-        return found->second->view();
-    }
-
-private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::wstring_view text) const noexcept {
-            return std::hash<std::wstring_view>()(text);
-        }
-    };
-    std::unordered_map<std::wstring, const mvstring*, Hash, std::equal_to<>> m_names[2];
-};
-
 // The text of one cell; `scratch` holds a text formatted for it.
 std::wstring_view CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText,
-                           mvstring& scratch, TypeNames& types) {
+                           mvstring& scratch, ItemTypeNames& types) {
     switch (column) {
     case ColumnName:
         return item.name;
@@ -167,7 +141,7 @@ std::wstring_view CellText(const FoundItem& item, std::uint8_t column, bool size
         scratch = std::to_wstring(item.size);
         return scratch;
     case ColumnType:
-        return types.Get(item);
+        return types.Get(item).view();
     case ColumnModified:
         item.GetText(ItemText::Modified, scratch);
         return scratch;
@@ -251,7 +225,7 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     {
         mvLock lock(job.lock);
         mvstring scratch;
-        TypeNames types;
+        ItemTypeNames types(GlobalShellTypeCache());
         for (const FoundItem* item : job.results) {
             if (!written)
                 break;

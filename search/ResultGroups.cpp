@@ -183,7 +183,7 @@ void ResultGroups::AddItem(std::int32_t displayIndex, const FoundItem& item, std
     groups[FindOrInsert(key.id, TitleOf(item, key))].items.push_back(displayIndex);
 }
 
-bool ResultGroups::Rebuild(const std::deque<FoundItem*>& display) {
+bool ResultGroups::Rebuild(const ResultDeque& display) {
     column = Settings().GroupColumn.Get();
     descending = Settings().GroupDescending.Get();
     return Build(display, LocalToday());
@@ -200,7 +200,7 @@ struct KeyHash {
 
 } // namespace
 
-bool ResultGroups::Build(const std::deque<FoundItem*>& display, std::uint64_t today) {
+bool ResultGroups::Build(const ResultDeque& display, std::uint64_t today) {
     groups.clear();
     item_map.clear();
     if (column > ColumnExtension)

@@ -6,6 +6,7 @@
 
 #include "foundation/mvstring.h"
 #include "search/FoundItem.h"
+#include "search/ResultDeque.h"
 
 #include <windows.h>
 
@@ -51,12 +52,12 @@ public:
     // Takes the grouping from the settings and builds the groups for today.
     // False when grouping is off or the program is shutting down (the
     // groups are then partial and not to be shown).
-    bool Rebuild(const std::deque<FoundItem*>& display);
+    bool Rebuild(const ResultDeque& display);
     // The same with the grouping as set in `column` and `descending`, and
     // the start of the local day given as a local file time. Gives the
     // groups that AddItem gives item by item, but looks each distinct key up
     // among the groups only once.
-    bool Build(const std::deque<FoundItem*>& display, std::uint64_t today);
+    bool Build(const ResultDeque& display, std::uint64_t today);
 
     // Index of the group with this key, a new group inserted in group order
     // when there is none.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -93,8 +94,16 @@ constexpr DWORD kNaturalFlags = NORM_IGNORECASE | SORT_DIGITSASNUMBERS;
 // natural comparison orders the texts), ending in a zero byte. False when
 // the system cannot make it.
 bool AppendSortKey(const mvstring& text, std::string& keys) {
+    // Most keys fit here, which spares asking for the length first.
+    char buffer[512];
     int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kNaturalFlags, text.c_str(), -1,
-                         nullptr, 0);
+                         reinterpret_cast<LPWSTR>(buffer), sizeof buffer);
+    if (n > 0) {
+        keys.append(buffer, static_cast<size_t>(n));
+        return keys.back() == 0;
+    }
+    n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | kNaturalFlags, text.c_str(), -1, nullptr,
+                     0);
     if (n <= 0)
         return false;
     size_t at = keys.size();
@@ -105,19 +114,23 @@ bool AppendSortKey(const mvstring& text, std::string& keys) {
 }
 
 // An item with what its column compares by, worked out once before a sort
-// so that most comparisons touch neither the item nor its texts.
+// so that most comparisons touch neither the item nor its texts: words of
+// the column's key (its number, the type rank, or eight bytes each of the
+// natural sort key, big-endian with zeros after its end), then words of the
+// upper-cased name (four units each) for the columns whose ties the names
+// break. Only when all of them tie are the whole key and name read.
+constexpr int kKeyWords = 4;
 struct Keyed {
-    std::uint64_t primary; // the column's number, the type rank, or the first
-                           // eight bytes of the natural sort key (big-endian)
-    std::uint64_t name;    // the first four units of the upper-cased name
+    std::uint64_t words[kKeyWords];
     FoundItem* item;
     std::uint32_t keyAt;  // offset of the whole sort key among the keys
     std::uint32_t nameAt; // offset of the upper-cased name; kNoName when it is not ASCII
 };
 constexpr std::uint32_t kNoName = UINT32_MAX;
 
-// The first eight bytes of a zero-ended key as a number of the same order;
-// the bytes after its end count as zeros.
+// Eight bytes of a zero-ended key as a number of the same order; the bytes
+// after its end count as zeros. A key ends within such a number when its
+// last byte is zero (no byte of a key before its end is).
 std::uint64_t BigEndian(const char* bytes) {
     std::uint64_t value = 0;
     bool ended = false;
@@ -128,7 +141,7 @@ std::uint64_t BigEndian(const char* bytes) {
     return value;
 }
 
-// The same for the first four units of a zero-ended text.
+// The same for four units of a zero-ended text.
 std::uint64_t BigEndian(const wchar_t* units) {
     std::uint64_t value = 0;
     bool ended = false;
@@ -155,29 +168,33 @@ std::uint32_t AppendUpperName(const mvstring& name, std::wstring& names) {
 
 // Ranks of the items' type names (equal names share a rank), in list order.
 std::vector<std::uint32_t> TypeRanks(const ResultDeque& list, ShellTypeCache& types) {
+    ItemTypeNames lookup(types);
     std::vector<const mvstring*> names;
     names.reserve(list.size());
     for (const FoundItem* item : list)
-        names.push_back(&types.GetTypeName(item->ext, item->attr));
-    std::vector<const mvstring*> distinct(names);
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        names.push_back(&lookup.Get(*item));
+    std::vector<const mvstring*> distinct = lookup.Distinct();
     std::sort(distinct.begin(), distinct.end(), [](const mvstring* x, const mvstring* y) {
         return mvstring::Compare(*x, *y, false) < 0;
     });
-    std::vector<std::pair<const mvstring*, std::uint32_t>> ranks;
+    std::unordered_map<const mvstring*, std::uint32_t> ranks;
     std::uint32_t rank = 0;
     for (size_t i = 0; i < distinct.size(); ++i) {
         if (i > 0 && mvstring::Compare(*distinct[i - 1], *distinct[i], false) != 0)
             ++rank;
-        ranks.push_back({distinct[i], rank});
+        ranks[distinct[i]] = rank;
     }
-    std::sort(ranks.begin(), ranks.end());
     std::vector<std::uint32_t> out;
     out.reserve(list.size());
-    for (const mvstring* name : names)
-        out.push_back(
-            std::lower_bound(ranks.begin(), ranks.end(), std::make_pair(name, 0u))->second);
+    const mvstring* last = nullptr;
+    std::uint32_t lastRank = 0;
+    for (const mvstring* name : names) {
+        if (name != last) {
+            last = name;
+            lastRank = ranks[name];
+        }
+        out.push_back(lastRank);
+    }
     return out;
 }
 
@@ -219,56 +236,75 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
         return false;
     }
 
+    // Words for the column's key: a number fills one; a sort key as many as
+    // the names leave, all of them for the name column (ties there go to the
+    // order of finding).
+    const bool namesDecide = order.column != ColumnName;
+    const int keyWords = !text ? 1 : namesDecide ? 2 : kKeyWords;
+    const int nameWords = namesDecide ? kKeyWords - keyWords : 0;
+
     std::vector<Keyed> keyed(list.size());
     std::string keys;
     std::wstring names;
+    if (text)
+        keys.reserve(list.size() * 40);
+    if (namesDecide)
+        names.reserve(list.size() * 24);
     std::vector<std::uint32_t> ranks;
     if (order.column == ColumnType)
         ranks = TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
-    for (size_t i = 0; i < list.size(); ++i) {
+    size_t i = 0;
+    for (FoundItem* item : list) {
         Keyed& k = keyed[i];
-        k.item = list[i];
+        k.item = item;
         if (text) {
             k.keyAt = static_cast<std::uint32_t>(keys.size());
-            if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 8)
+            if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 64)
                 return false;
         } else {
-            k.primary = number ? number(k.item) : ranks[i];
+            k.words[0] = number ? number(k.item) : ranks[i];
         }
-        k.nameAt = AppendUpperName(k.item->name, names);
+        k.nameAt = namesDecide ? AppendUpperName(k.item->name, names) : kNoName;
+        ++i;
     }
-    keys.append(8, '\0'); // every key has eight bytes to read
-    names.append(4, L'\0');
+    keys.append(8 * kKeyWords, '\0'); // every key has its words to read
+    names.append(4 * kKeyWords, L'\0');
     for (Keyed& k : keyed) {
-        if (text)
-            k.primary = BigEndian(keys.data() + k.keyAt);
-        k.name = k.nameAt == kNoName ? 0 : BigEndian(names.data() + k.nameAt);
+        if (text) {
+            bool ended = false;
+            for (int at = 0; at < keyWords; ++at) {
+                k.words[at] = ended ? 0 : BigEndian(keys.data() + k.keyAt + 8 * at);
+                ended = ended || (k.words[at] & 0xFF) == 0;
+            }
+        }
+        bool ended = k.nameAt == kNoName;
+        for (int at = 0; at < nameWords; ++at) {
+            k.words[keyWords + at] = ended ? 0 : BigEndian(names.data() + k.nameAt + 4 * at);
+            ended = ended || (k.words[keyWords + at] & 0xFFFF) == 0;
+        }
     }
 
     const char* keyBase = keys.data();
     const wchar_t* nameBase = names.data();
-    const bool namesDecide = order.column != ColumnName;
     auto primary = [&](const Keyed& x, const Keyed& y) {
-        int r = Order(x.primary, y.primary);
-        if (r != 0 || !text)
-            return r;
-        // Equal first eight bytes: equal keys when they ended there.
-        const char* kx = keyBase + x.keyAt;
-        if (std::memchr(kx, 0, 8))
-            return 0;
-        return std::strcmp(kx + 8, keyBase + y.keyAt + 8);
+        for (int at = 0; at < keyWords; ++at) {
+            int r = Order(x.words[at], y.words[at]);
+            // Equal and ended there (or a number): equal keys.
+            if (r != 0 || !text || (x.words[at] & 0xFF) == 0)
+                return r;
+        }
+        return std::strcmp(keyBase + x.keyAt + 8 * keyWords, keyBase + y.keyAt + 8 * keyWords);
     };
     auto byName = [&](const Keyed& x, const Keyed& y) {
         if (x.nameAt == kNoName || y.nameAt == kNoName)
             return Names(x.item, y.item);
-        int r = Order(x.name, y.name);
-        if (r != 0)
-            return r;
-        const wchar_t* nx = nameBase + x.nameAt;
-        const wchar_t* ny = nameBase + y.nameAt;
-        if (std::wmemchr(nx, 0, 4))
-            return 0;
-        int c = std::wcscmp(nx + 4, ny + 4);
+        for (int at = keyWords; at < kKeyWords; ++at) {
+            int r = Order(x.words[at], y.words[at]);
+            if (r != 0 || (x.words[at] & 0xFFFF) == 0)
+                return r;
+        }
+        int c =
+            std::wcscmp(nameBase + x.nameAt + 4 * nameWords, nameBase + y.nameAt + 4 * nameWords);
         return (c > 0) - (c < 0);
     };
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
@@ -277,12 +313,31 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
             return r == 0 && namesDecide ? byName(x, y) : r;
         });
     });
-    for (size_t i = 0; i < keyed.size(); ++i)
-        list[i] = keyed[i].item;
+    i = 0;
+    for (FoundItem*& item : list)
+        item = keyed[i++].item;
     return true;
 }
 
 } // namespace
+
+const mvstring& ItemTypeNames::Get(const FoundItem& item) {
+    auto& names = m_names[item.IsFolder() ? 1 : 0];
+    auto found = names.find(item.ext.view());
+    if (found == names.end())
+        found = names.emplace(item.ext.str(), &m_types.GetTypeName(item.ext, item.attr)).first;
+    return *found->second;
+}
+
+std::vector<const mvstring*> ItemTypeNames::Distinct() const {
+    std::vector<const mvstring*> out;
+    for (const auto& names : m_names)
+        for (const auto& entry : names)
+            out.push_back(entry.second);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
 
 SortOrder SortOrder::FromSettings() {
     VQSettings& s = Settings();
@@ -317,6 +372,7 @@ FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* 
     if (added->state == ItemRemoved)
         return added;
     if (!sorted) {
+        added->display_index = static_cast<std::int32_t>(job.results.size());
         job.results.push_back(added);
         return added;
     }
@@ -325,7 +381,9 @@ FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* 
                                    [sorted](const FoundItem* x, const FoundItem* y) {
                                        return CompareItems(x, y, *sorted);
                                    });
-        job.results.insert(at, added);
+        // The items after it keep their former display index until it is
+        // next asked for (IndexOf renumbers then).
+        added->display_index = static_cast<std::int32_t>(job.results.insert(at, added).Index());
     } catch (const SortAborted&) {
     }
     return added;
@@ -353,12 +411,26 @@ FoundItem* ResultList::ItemAt(int index, SearchJob& job) {
 int ResultList::IndexOf(FoundItem* item, SearchJob& job) {
     if (!item)
         return -1;
-    if (item->display_index >= 0)
-        return item->display_index;
     mvLock held(job.lock);
+    auto holds = [&job](const FoundItem* x) {
+        return x->display_index >= 0 &&
+               static_cast<size_t>(x->display_index) < job.results.size() &&
+               job.results[static_cast<size_t>(x->display_index)] == x;
+    };
+    if (holds(item))
+        return item->display_index;
+    if (item->display_index >= 0) {
+        // Stale, after insertions in sorted position before it: every index
+        // is set again at once, so that the next questions find theirs.
+        job.RenumberResults();
+        if (holds(item))
+            return item->display_index;
+    }
     auto found = std::find(job.results.begin(), job.results.end(), item);
-    if (found == job.results.end())
+    if (found == job.results.end()) {
+        item->display_index = -1;
         return -1;
+    }
     item->display_index = static_cast<std::int32_t>(found - job.results.begin());
     return item->display_index;
 }

@@ -7,6 +7,10 @@
 #include "search/SearchJob.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class ShellTypeCache;
@@ -47,11 +51,36 @@ bool CompareItems(const FoundItem* a, const FoundItem* b);
 
 // Copies the item into a new item owned by the job, numbered in the order
 // of finding, and places it in the display list unless it is removed: at
-// its sorted position when `sorted` is given, else at the end. Returns the
-// new item. A sort abandoned on shutdown leaves it out of the display list.
+// its sorted position when `sorted` is given (found by binary search; the
+// insertion moves at most one block of the list), else at the end, with its
+// display index set. Returns the new item. A sort abandoned on shutdown
+// leaves it out of the display list.
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* sorted);
 // The same, sorted by the settings when SortWhileSearch is on.
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item);
+
+// Type names met during one pass over many items (a sort, an export), by
+// folder flag and exact extension: asking the shared cache for every item
+// would take its lock and its case-insensitive search each time.
+class ItemTypeNames {
+public:
+    explicit ItemTypeNames(ShellTypeCache& types) : m_types(types) {}
+    // The type name of the item's extension (or of folders); valid while the
+    // cache lives.
+    const mvstring& Get(const FoundItem& item);
+    // Every distinct name given so far, once each.
+    std::vector<const mvstring*> Distinct() const;
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::wstring_view text) const noexcept {
+            return std::hash<std::wstring_view>()(text);
+        }
+    };
+    ShellTypeCache& m_types;
+    std::unordered_map<std::wstring, const mvstring*, Hash, std::equal_to<>> m_names[2];
+};
 
 // Readers and changes of a job's display list, each under its lock.
 class ResultList {
@@ -59,8 +88,10 @@ public:
     static int Count(SearchJob& job = GlobalSearchJob());
     // Null outside [0, Count).
     static FoundItem* ItemAt(int index, SearchJob& job = GlobalSearchJob());
-    // The stored display index when set, else found by search and stored;
-    // -1 for null or an item not in the list.
+    // The item's display index: the stored one while it is still the item's
+    // place; a stale one (items inserted before it since) renumbers the
+    // whole list; an unset one is found by search and stored. -1 for null or
+    // an item not in the list.
     static int IndexOf(FoundItem* item, SearchJob& job = GlobalSearchJob());
     // Sorts a copy outside the lock and swaps it in, renumbering the items.
     // False (order unchanged) when abandoned on shutdown.

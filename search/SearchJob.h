@@ -9,6 +9,7 @@
 #include "foundation/mvstring.h"
 #include "search/FolderList.h"
 #include "search/FoundItem.h"
+#include "search/ResultDeque.h" // result items in display order; the job owns the items
 #include "search/SearchCriteria.h"
 
 #include <windows.h>
@@ -25,9 +26,6 @@ enum JobKind : std::uint8_t {
     JobLoadFile = 2,
     JobSearchInResults = 3,
 };
-
-// Result items in display order; the job owns the items.
-using ResultDeque = std::deque<FoundItem*>;
 
 // What a search within results replaces, kept for its undo.
 struct ResultsSnapshot {

@@ -41,7 +41,7 @@ std::uint64_t ItemTime(WORD year, WORD month, WORD day, WORD hour = 12) {
 
 struct Items {
     std::vector<std::unique_ptr<FoundItem>> owned;
-    std::deque<FoundItem*> display;
+    ResultDeque display;
 
     FoundItem& Add(const wchar_t* name, std::uint64_t size = 1, std::uint32_t attr = 0x20) {
         owned.push_back(std::make_unique<FoundItem>());

@@ -168,7 +168,8 @@ TEST(ResultList, ReadersAndRemovedItems) {
     EXPECT_EQ(-1, ResultList::IndexOf(gone, job));
 
     FoundItem* third = ResultList::ItemAt(3, job);
-    EXPECT_EQ(-1, third->display_index) << "not numbered before a sort";
+    EXPECT_EQ(3, third->display_index) << "numbered where it is placed";
+    third->display_index = -1;
     EXPECT_EQ(3, ResultList::IndexOf(third, job));
     EXPECT_EQ(3, third->display_index) << "the position found is stored";
 
@@ -325,4 +326,59 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
                         << "column " << column << " descending " << descending << " folders on top "
                         << foldersOnTop << " attributes as text " << attrAsText;
                 }
+}
+
+// Adding one by one in sorted position gives the order a full sort gives,
+// across the list's block splits, and every display index read afterwards is
+// the item's place although insertions before it made the stored one stale.
+TEST(ResultList, SortedInsertionKeepsOrderAndIndexes) {
+    ShellTypeCache types(&FakeTypes);
+    std::uint64_t seed = 777;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<unsigned>((seed >> 33) % n);
+    };
+    const struct {
+        int column;
+        bool descending;
+        bool foldersOnTop;
+    } orders[] = {{ColumnName, false, false},
+                  {ColumnSize, true, true},
+                  {ColumnModified, false, true},
+                  {ColumnNone, true, false}};
+    for (const auto& o : orders) {
+        SortOrder order;
+        order.column = o.column;
+        order.descending = o.descending;
+        order.foldersOnTop = o.foldersOnTop;
+        order.types = &types;
+        SearchJob job;
+        const int count = 5000;
+        for (int i = 0; i < count; ++i) {
+            FoundItem item;
+            item.name = L"f" + std::to_wstring(next(3000)) + (next(2) ? L".txt" : L".doc");
+            item.ext = item.name.substr(item.name.rfind(L'.'));
+            item.size = next(50);
+            item.date_m = next(200);
+            item.attr = next(10) == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0x20;
+            item.folder = L"C:\\d";
+            AddFoundItem(job, item, &order);
+        }
+        ASSERT_EQ(count, ResultList::Count(job));
+        std::vector<FoundItem*> expected(job.results.begin(), job.results.end());
+        std::sort(expected.begin(), expected.end(), [&](const FoundItem* a, const FoundItem* b) {
+            return CompareItems(a, b, order);
+        });
+        std::vector<FoundItem*> shown;
+        for (int i = 0; i < count; ++i)
+            shown.push_back(ResultList::ItemAt(i, job));
+        EXPECT_TRUE(expected == shown) << "column " << o.column;
+        // Asked in the order of finding, mostly not the display order.
+        int wrong = 0;
+        for (FoundItem* item = job.first; item; item = item->next) {
+            const int index = ResultList::IndexOf(item, job);
+            wrong += index < 0 || shown[static_cast<size_t>(index)] != item;
+        }
+        EXPECT_EQ(0, wrong) << "column " << o.column;
+    }
 }
