@@ -81,6 +81,24 @@ TEST_F(mvToolBarCtrlTest, StripsFillAllThreeListsAndForeignSourcesAreRefused) {
         0, SendMessageW(bar.Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(foreign.Get())));
     EXPECT_EQ(reinterpret_cast<LRESULT>(bar.m_normal.Get()),
               SendMessageW(bar.Handle(), TB_GETIMAGELIST, 0, 0));
+    // Another tooltip window is not taken either.
+    const LRESULT tip = SendMessageW(bar.Handle(), TB_GETTOOLTIPS, 0, 0);
+    EXPECT_EQ(0, SendMessageW(bar.Handle(), TB_SETTOOLTIPS,
+                              reinterpret_cast<WPARAM>(parent.Handle()), 0));
+    EXPECT_EQ(tip, SendMessageW(bar.Handle(), TB_GETTOOLTIPS, 0, 0));
+}
+
+// Only the library's theme change repaints the toolbar.
+TEST_F(mvToolBarCtrlTest, ThemeChangeRepaints) {
+    bar.AddButton(10001, 0, L"Open", BTNS_BUTTON, TBSTATE_ENABLED);
+    SendMessageW(bar.Handle(), TB_AUTOSIZE, 0, 0);
+    for (const bool marked : {true, false}) {
+        UpdateWindow(parent.Handle());
+        ValidateRect(bar.Handle(), nullptr);
+        SendMessageW(bar.Handle(), WM_SYSCOLORCHANGE, 0,
+                     marked ? reinterpret_cast<LPARAM>(&UiTheme::Get()) : 0);
+        EXPECT_EQ(marked, GetUpdateRect(bar.Handle(), nullptr, FALSE) != FALSE) << marked;
+    }
 }
 
 TEST_F(mvToolBarCtrlTest, ButtonsSeparatorsAndTexts) {
