@@ -197,14 +197,30 @@ int main(int argc, char** argv) {
         {"hex string", {L"DE AD BE EF 00 11"}, VQ_WordsSearch::AnyWord, true},
         {"regular expression", {L"parallax[0-9]+"}, VQ_WordsSearch::RegularExpression, false},
     };
-    printf("%-20s %10s %10s %8s %8s\n", "search", "MB/s", "read MB/s", "ratio", "matches");
+    // Each search and the plain read take turns, a few rounds each, so that
+    // both see the same load of the machine; the figures are the medians.
+    constexpr int kRounds = 5;
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    printf("%-20s %10s %10s %8s %8s   (medians of %d rounds)\n", "search", "MB/s", "read MB/s",
+           "ratio", "matches", kRounds);
     for (const Run& run : runs) {
         search.SetSearch(run.words, true, run.type, run.hex);
-        const Figure read = PlainRead(search, paths);
-        const Figure found = run.type == VQ_WordsSearch::RegularExpression ? Regexp(search, paths)
-                                                                           : Words(search, paths);
-        printf("%-20s %10.0f %10.0f %8.2f %8d\n", run.name, found.MBps(), read.MBps(),
-               read.MBps() > 0 ? found.MBps() / read.MBps() : 0.0, found.matches);
+        std::vector<double> reads, searches;
+        int matches = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            reads.push_back(PlainRead(search, paths).MBps());
+            const Figure found = run.type == VQ_WordsSearch::RegularExpression
+                                     ? Regexp(search, paths)
+                                     : Words(search, paths);
+            searches.push_back(found.MBps());
+            matches = found.matches;
+        }
+        const double read = median(reads), found = median(searches);
+        printf("%-20s %10.0f %10.0f %8.2f %8d\n", run.name, found, read,
+               read > 0 ? found / read : 0.0, matches);
     }
     for (const std::wstring& path : paths)
         DeleteFileW(path.c_str());

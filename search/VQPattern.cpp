@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "regexp/RxSimd.h"
+
 #if defined(_M_X64) || defined(__SSE2__)
 #include <immintrin.h>
 #define VQ_BLOCK_FILTER 1
-#ifdef _MSC_VER
-#include <intrin.h>
-#endif
 #endif
 
 namespace {
@@ -94,16 +93,6 @@ namespace {
 // Patterns searched together in one pass at the most.
 constexpr size_t kMaxTogether = 16;
 
-int LowestBit(unsigned mask) {
-#ifdef _MSC_VER
-    unsigned long index;
-    _BitScanForward(&index, mask);
-    return static_cast<int>(index);
-#else
-    return __builtin_ctz(mask);
-#endif
-}
-
 // How a block filter compares one pattern byte: (data | lowerBit) == value.
 // A folded letter matches both of its cases that way, and only those; any
 // other byte is compared exactly.
@@ -134,113 +123,101 @@ bool HasWideVectors() {
 
 const bool g_wideVectors = HasWideVectors();
 
-// Of the candidates in one block (bit b of masks[p]: pattern p may start at
-// base + b), the first whole match in position order and then in pattern
-// order; -1 when none.
-int64_t FirstVerified(const VQPattern* const* patterns, const unsigned* masks, size_t count,
-                      unsigned any, const uint8_t* data, int64_t n, int64_t base, size_t& which) {
-    while (any != 0) {
-        const int64_t at = base + LowestBit(any);
+// Of the start positions in a block (bit b of `any`: some pattern's filter
+// passes at base + b), the first whole match in position order and then in
+// pattern order; -1 when none.
+int64_t FirstVerified(const VQPattern* const* patterns, size_t count, uint64_t any,
+                      const uint8_t* data, int64_t n, int64_t base, size_t& which) {
+    for (; any != 0; any &= any - 1) {
+        const int64_t at = base + RxLowestBit(any);
         for (size_t p = 0; p < count; ++p) {
-            if (((masks[p] >> (at - base)) & 1) != 0 && at + patterns[p]->Length() <= n &&
-                patterns[p]->MatchesAt(data + at)) {
+            if (at + patterns[p]->Length() <= n && patterns[p]->MatchesAt(data + at)) {
                 which = p;
                 return at;
             }
         }
-        any &= any - 1;
     }
     return -1;
 }
 
-// Sixteen start positions at a time: a pattern is compared whole only where
-// its first byte and its anchor byte fit. `next` gets the first start
-// position not looked at. Fixed > 0 is the count known when compiling.
-template <size_t Fixed>
-int64_t ScanAll16(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
-                  int64_t& next, size_t& which) {
-    if (Fixed > 0)
-        count = Fixed;
-    __m128i firstBit[kMaxTogether], first[kMaxTogether];
-    __m128i anchorBit[kMaxTogether], anchor[kMaxTogether];
-    int64_t offsets[kMaxTogether];
-    int64_t reach = 0;
-    for (size_t p = 0; p < count; ++p) {
-        const VQPattern& x = *patterns[p];
-        const ByteTest f = TestFor(x.Bytes()[0], x.CaseInsensitive());
-        const ByteTest a = TestFor(x.Bytes()[x.Anchor()], x.CaseInsensitive());
-        firstBit[p] = _mm_set1_epi8(static_cast<char>(f.lowerBit));
-        first[p] = _mm_set1_epi8(static_cast<char>(f.value));
-        anchorBit[p] = _mm_set1_epi8(static_cast<char>(a.lowerBit));
-        anchor[p] = _mm_set1_epi8(static_cast<char>(a.value));
-        offsets[p] = x.Anchor();
-        reach = std::max<int64_t>(reach, x.Anchor());
-    }
-    int64_t i = next;
-    for (; i + reach + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        unsigned masks[kMaxTogether];
-        unsigned any = 0;
-        for (size_t p = 0; p < count; ++p) {
-            const __m128i b =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + offsets[p]));
-            const __m128i hit =
-                _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, firstBit[p]), first[p]),
-                              _mm_cmpeq_epi8(_mm_or_si128(b, anchorBit[p]), anchor[p]));
-            masks[p] = static_cast<unsigned>(_mm_movemask_epi8(hit));
-            any |= masks[p];
-        }
-        if (any != 0) {
-            const int64_t at = FirstVerified(patterns, masks, count, any, data, n, i, which);
-            if (at >= 0)
-                return at;
-        }
-    }
-    next = i;
-    return -1;
-}
+// The operations of one vector width: 16 bytes (SSE2, always there on
+// x86-64) or 32 bytes (AVX2, compiled for that processor alone and used only
+// when it has it).
+struct Lanes16 {
+    using V = __m128i;
+    static constexpr int kWidth = 16;
+    static V Splat(uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
+    static V Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
+    static V Zero() { return _mm_setzero_si128(); }
+    static V Or(V a, V b) { return _mm_or_si128(a, b); }
+    static V And(V a, V b) { return _mm_and_si128(a, b); }
+    static V Equal(V a, V b) { return _mm_cmpeq_epi8(a, b); }
+    static uint64_t Mask(V v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+};
 
-// The same, thirty-two start positions at a time.
-template <size_t Fixed>
-#ifndef _MSC_VER
-__attribute__((target("avx2")))
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#define VQ_WIDE_REGION 1
 #endif
-int64_t
-ScanAll32(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
-          int64_t& next, size_t& which) {
+struct Lanes32 {
+    using V = __m256i;
+    static constexpr int kWidth = 32;
+    static V Splat(uint8_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
+    static V Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
+    static V Zero() { return _mm256_setzero_si256(); }
+    static V Or(V a, V b) { return _mm256_or_si256(a, b); }
+    static V And(V a, V b) { return _mm256_and_si256(a, b); }
+    static V Equal(V a, V b) { return _mm256_cmpeq_epi8(a, b); }
+    static uint64_t Mask(V v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
+};
+#ifdef VQ_WIDE_REGION
+#pragma GCC pop_options
+#endif
+
+// Two blocks of start positions at a time: a pattern is compared whole only
+// where its first byte and its anchor byte fit. `next` gets the first start
+// position not looked at. Fixed > 0 is the count known when compiling.
+template <class L, size_t Fixed>
+int64_t ScanAll(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
+                int64_t& next, size_t& which) {
+    using V = typename L::V;
+    constexpr int W = L::kWidth;
     if (Fixed > 0)
         count = Fixed;
-    __m256i firstBit[kMaxTogether], first[kMaxTogether];
-    __m256i anchorBit[kMaxTogether], anchor[kMaxTogether];
+    V firstBit[kMaxTogether], first[kMaxTogether];
+    V anchorBit[kMaxTogether], anchor[kMaxTogether];
     int64_t offsets[kMaxTogether];
     int64_t reach = 0;
     for (size_t p = 0; p < count; ++p) {
         const VQPattern& x = *patterns[p];
         const ByteTest f = TestFor(x.Bytes()[0], x.CaseInsensitive());
         const ByteTest a = TestFor(x.Bytes()[x.Anchor()], x.CaseInsensitive());
-        firstBit[p] = _mm256_set1_epi8(static_cast<char>(f.lowerBit));
-        first[p] = _mm256_set1_epi8(static_cast<char>(f.value));
-        anchorBit[p] = _mm256_set1_epi8(static_cast<char>(a.lowerBit));
-        anchor[p] = _mm256_set1_epi8(static_cast<char>(a.value));
+        firstBit[p] = L::Splat(f.lowerBit);
+        first[p] = L::Splat(f.value);
+        anchorBit[p] = L::Splat(a.lowerBit);
+        anchor[p] = L::Splat(a.value);
         offsets[p] = x.Anchor();
         reach = std::max<int64_t>(reach, x.Anchor());
     }
     int64_t i = next;
-    for (; i + reach + 32 <= n; i += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-        unsigned masks[kMaxTogether];
-        unsigned any = 0;
+    for (; i + reach + 2 * W <= n; i += 2 * W) {
+        const V a0 = L::Load(data + i), a1 = L::Load(data + i + W);
+        V hit0 = L::Zero(), hit1 = L::Zero();
+        // Unrolled, the tests of a fixed count keep their constants in registers.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC unroll 4
+#endif
         for (size_t p = 0; p < count; ++p) {
-            const __m256i b =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + offsets[p]));
-            const __m256i hit =
-                _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(a, firstBit[p]), first[p]),
-                                 _mm256_cmpeq_epi8(_mm256_or_si256(b, anchorBit[p]), anchor[p]));
-            masks[p] = static_cast<unsigned>(_mm256_movemask_epi8(hit));
-            any |= masks[p];
+            const uint8_t* b = data + i + offsets[p];
+            hit0 = L::Or(hit0, L::And(L::Equal(L::Or(a0, firstBit[p]), first[p]),
+                                      L::Equal(L::Or(L::Load(b), anchorBit[p]), anchor[p])));
+            hit1 = L::Or(hit1, L::And(L::Equal(L::Or(a1, firstBit[p]), first[p]),
+                                      L::Equal(L::Or(L::Load(b + W), anchorBit[p]), anchor[p])));
         }
+        const uint64_t any = L::Mask(hit0) | (L::Mask(hit1) << W);
         if (any != 0) {
-            const int64_t at = FirstVerified(patterns, masks, count, any, data, n, i, which);
+            const int64_t at = FirstVerified(patterns, count, any, data, n, i, which);
             if (at >= 0)
                 return at;
         }
@@ -248,67 +225,95 @@ ScanAll32(const VQPattern* const* patterns, size_t count, const uint8_t* data, i
     next = i;
     return -1;
 }
+
+// The wide scans are compiled for the processors that have AVX2.
+#ifdef VQ_WIDE_REGION
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+template int64_t ScanAll<Lanes32, 0>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                     int64_t&, size_t&);
+template int64_t ScanAll<Lanes32, 1>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                     int64_t&, size_t&);
+template int64_t ScanAll<Lanes32, 2>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                     int64_t&, size_t&);
+template int64_t ScanAll<Lanes32, 3>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                     int64_t&, size_t&);
 
 // Many patterns at once, thirty-two start positions at a time: each pattern
 // belongs to one of eight buckets, and two tables per tested byte (indexed by
 // its low and its high half) tell which buckets accept it. A start position
-// whose bytes 0 and 2 are accepted by a common bucket is compared whole with
-// that bucket's patterns. The cost per block does not grow with the number of
-// patterns. Every pattern must be at least 3 bytes long.
+// whose three tested bytes are accepted by a common bucket is compared whole
+// with that bucket's patterns. The cost per block does not grow with the
+// number of patterns. Every pattern must be at least 3 bytes long.
+#ifndef VQ_WIDE_REGION
 #ifndef _MSC_VER
 __attribute__((target("avx2")))
+#endif
 #endif
 int64_t
 ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
               int64_t& next, size_t& which) {
-    alignas(32) uint8_t tables[4][32] = {}; // byte 0 low, byte 0 high, byte 2 low, byte 2 high
+    // Three bytes of every pattern are tested: 0, 2 and 4 when every pattern
+    // is that long (in UTF-16 text three characters), else 0, 1 and 2.
+    constexpr int kTested = 3;
+    int step = 2;
+    for (size_t p = 0; p < count; ++p) {
+        if (patterns[p]->Length() < 5)
+            step = 1;
+    }
+    // Per tested byte, the buckets accepting each low half and each high half.
+    alignas(32) uint8_t tables[kTested][2][32] = {};
     for (size_t p = 0; p < count; ++p) {
         const VQPattern& x = *patterns[p];
         const uint8_t bucket = static_cast<uint8_t>(1u << (p % 8));
-        for (int t = 0; t < 2; ++t) {
-            const uint8_t b = x.Bytes()[t * 2];
+        for (int t = 0; t < kTested; ++t) {
+            const uint8_t b = x.Bytes()[t * step];
             for (uint8_t v :
                  {b, static_cast<uint8_t>(b | TestFor(b, x.CaseInsensitive()).lowerBit)}) {
-                tables[t * 2][v & 15] |= bucket;
-                tables[t * 2 + 1][v >> 4] |= bucket;
+                tables[t][0][v & 15] |= bucket;
+                tables[t][1][v >> 4] |= bucket;
             }
         }
     }
-    for (auto& table : tables) {
-        for (int k = 0; k < 16; ++k)
-            table[16 + k] = table[k]; // the shuffle looks up within each 16-byte half
+    __m256i low[kTested], high[kTested];
+    for (int t = 0; t < kTested; ++t) {
+        for (int k = 0; k < 16; ++k) {
+            // The shuffle looks up within each 16-byte half.
+            tables[t][0][16 + k] = tables[t][0][k];
+            tables[t][1][16 + k] = tables[t][1][k];
+        }
+        low[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][0]));
+        high[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][1]));
     }
-    const __m256i low0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[0]));
-    const __m256i high0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[1]));
-    const __m256i low2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[2]));
-    const __m256i high2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[3]));
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const __m256i zero = _mm256_setzero_si256();
-    int64_t i = next;
-    for (; i + 2 + 32 <= n; i += 32) {
-        const __m256i d0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-        const __m256i d2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 2));
-        // The buckets that accept byte 0, and those that accept byte 2.
-        const __m256i at0 = _mm256_and_si256(
-            _mm256_shuffle_epi8(low0, _mm256_and_si256(d0, nibble)),
-            _mm256_shuffle_epi8(high0, _mm256_and_si256(_mm256_srli_epi16(d0, 4), nibble)));
-        const __m256i at2 = _mm256_and_si256(
-            _mm256_shuffle_epi8(low2, _mm256_and_si256(d2, nibble)),
-            _mm256_shuffle_epi8(high2, _mm256_and_si256(_mm256_srli_epi16(d2, 4), nibble)));
-        const __m256i buckets = _mm256_and_si256(at0, at2);
+    // The buckets that accept the byte of each start position at offset t.
+    auto accepting = [&](const uint8_t* at, int t) {
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + t * step));
+        return _mm256_and_si256(
+            _mm256_shuffle_epi8(low[t], _mm256_and_si256(d, nibble)),
+            _mm256_shuffle_epi8(high[t], _mm256_and_si256(_mm256_srli_epi16(d, 4), nibble)));
+    };
+    auto bucketsAt = [&](const uint8_t* at) {
+        return _mm256_and_si256(_mm256_and_si256(accepting(at, 0), accepting(at, 1)),
+                                accepting(at, 2));
+    };
+    // The first whole match among the candidates of one block, or -1.
+    auto verify = [&](__m256i buckets, int64_t base) -> int64_t {
         unsigned mask =
             ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(buckets, zero)));
         if (mask == 0)
-            continue;
+            return -1;
         alignas(32) uint8_t found[32];
         _mm256_store_si256(reinterpret_cast<__m256i*>(found), buckets);
-        while (mask != 0) {
-            const int bit = LowestBit(mask);
-            const int64_t at = i + bit;
+        for (; mask != 0; mask &= mask - 1) {
+            const int bit = RxLowestBit(mask);
+            const int64_t at = base + bit;
             // Of the patterns that match here, the first one listed.
             size_t first = count;
             for (unsigned set = found[bit]; set != 0; set &= set - 1) {
-                for (size_t p = static_cast<size_t>(LowestBit(set)); p < first; p += 8) {
+                for (size_t p = static_cast<size_t>(RxLowestBit(set)); p < first; p += 8) {
                     if (at + patterns[p]->Length() <= n && patterns[p]->MatchesAt(data + at)) {
                         first = p;
                         break;
@@ -319,20 +324,43 @@ ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* dat
                 which = first;
                 return at;
             }
-            mask &= mask - 1;
         }
+        return -1;
+    };
+    int64_t i = next;
+    for (; i + (kTested - 1) * step + 64 <= n; i += 64) {
+        // Two blocks at a time; most pairs hold no candidate at all.
+        const __m256i b0 = bucketsAt(data + i), b1 = bucketsAt(data + i + 32);
+        const __m256i both = _mm256_or_si256(b0, b1);
+        if (_mm256_testz_si256(both, both))
+            continue;
+        int64_t at = verify(b0, i);
+        if (at < 0)
+            at = verify(b1, i + 32);
+        if (at >= 0)
+            return at;
+    }
+    for (; i + (kTested - 1) * step + 32 <= n; i += 32) {
+        const int64_t at = verify(bucketsAt(data + i), i);
+        if (at >= 0)
+            return at;
     }
     next = i;
     return -1;
 }
+#ifdef VQ_WIDE_REGION
+#pragma GCC pop_options
+#endif
 
 // The block scan for the count, with the commonest small counts unrolled.
 int64_t ScanBlocks(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
                    int64_t& next, size_t& which) {
     using Scan =
         int64_t (*)(const VQPattern* const*, size_t, const uint8_t*, int64_t, int64_t&, size_t&);
-    static const Scan kWide[] = {ScanAll32<0>, ScanAll32<1>, ScanAll32<2>, ScanAll32<3>};
-    static const Scan kNarrow[] = {ScanAll16<0>, ScanAll16<1>, ScanAll16<2>, ScanAll16<3>};
+    static const Scan kWide[] = {ScanAll<Lanes32, 0>, ScanAll<Lanes32, 1>, ScanAll<Lanes32, 2>,
+                                 ScanAll<Lanes32, 3>};
+    static const Scan kNarrow[] = {ScanAll<Lanes16, 0>, ScanAll<Lanes16, 1>, ScanAll<Lanes16, 2>,
+                                   ScanAll<Lanes16, 3>};
     const size_t slot = count < 4 ? count : 0;
     // From four patterns on, the bucket scan costs less than one test per pattern.
     bool buckets = g_wideVectors && count >= 4;
