@@ -1246,22 +1246,24 @@ template <class T> void RxMachine<T>::AnalyseRepeatedRun(const std::vector<RxNod
     }
     if ((runUnits & gapUnits).any())
         return;
+    // The run is a word run when it takes exactly the word units.
+    bool words = true;
+    for (unsigned u = 0; words && u <= 0xFF; ++u)
+        words = run->Accepts(static_cast<T>(u)) == RxIsWordUnit(u);
     if constexpr (sizeof(T) > 1) {
+        // One walk over the units above 0xFF: the runs share none of them, and a
+        // word run takes none.
         for (unsigned u = 0x100; u <= 0xFFFF; ++u) {
-            if (run->Accepts(static_cast<T>(u)) && gap->Accepts(static_cast<T>(u)))
+            if (!run->Accepts(static_cast<T>(u)))
+                continue;
+            if (gap->Accepts(static_cast<T>(u)))
                 return;
+            words = false;
         }
     }
     m_filter.run = run;
     m_filter.gap = gap;
     m_filter.runFold = fold;
-    bool words = true;
-    for (unsigned u = 0; words && u <= 0xFF; ++u)
-        words = run->Accepts(static_cast<T>(u)) == RxIsWordUnit(u);
-    if constexpr (sizeof(T) > 1) {
-        for (unsigned u = 0x100; words && u <= 0xFFFF; ++u)
-            words = !run->Accepts(static_cast<T>(u));
-    }
     m_filter.runIsWords = words;
 }
 
@@ -1347,6 +1349,8 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
     const int length = c.length;
     const StartFilter& f = m_filter;
     constexpr int kChunk = 1 << 16; // units scanned between two abort questions
+    // Counts one start passed over; every kChunk of them asks the abort question.
+    auto passedOver = [&] { return ++skipped % kChunk == 0 && IsAborted(); };
     // A literal scan from `from`, asking the abort question between chunks.
     auto scan = [&](const RxLiteralScan<T>& s, int from) {
         for (; from < length; from += kChunk) {
@@ -1396,7 +1400,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
                 return -1;
             if (!f.Accepts(text[start])) {
                 ++start;
-                if (++skipped % kChunk == 0 && IsAborted())
+                if (passedOver())
                     return -1;
                 continue;
             }
@@ -1404,7 +1408,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
                 // The run is the word: no other start inside it begins a word.
                 if (!RepeatedRunFits(text, length, start, wordEnd)) {
                     start = wordEnd;
-                    if (++skipped % kChunk == 0 && IsAborted())
+                    if (passedOver())
                         return -1;
                     continue;
                 }
@@ -1414,7 +1418,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
             // Skip positions whose code unit cannot begin a match.
             while (start < length && !f.Accepts(text[start])) {
                 ++start;
-                if (++skipped % kChunk == 0 && IsAborted())
+                if (passedOver())
                     return -1;
             }
             if (start >= length)
@@ -1427,7 +1431,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
                 const int most = start < length - kChunk ? start + kChunk : length;
                 while (start < most && RxIsWordUnit(RxUnit(text[start])))
                     ++start;
-                if (++skipped % kChunk == 0 && IsAborted())
+                if (passedOver())
                     return -1;
                 continue;
             }
@@ -1435,7 +1439,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
                                 (before == T('\r') && (start >= length || text[start] != T('\n')));
             if (f.lineStart && !atLine) {
                 ++start;
-                if (++skipped % kChunk == 0 && IsAborted())
+                if (passedOver())
                     return -1;
                 continue;
             }
@@ -1443,7 +1447,7 @@ int RxMachine<T>::NextStart(RegexMatchContext& c, int start, int& innerEnd, unsi
         if (!f.run || start >= length || RepeatedRunFits(text, length, start))
             return start;
         ++start;
-        if (++skipped % kChunk == 0 && IsAborted())
+        if (passedOver())
             return -1;
     }
 }
