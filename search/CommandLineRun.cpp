@@ -94,10 +94,15 @@ uint8_t ProcessCommandLine(std::wstring_view arguments, StartupOptions& options)
     // The default search fills the window's criteria; a windowless run ends
     // without showing them, so it does not read the file at all.
     if (!(options.flags & (StartupLoaded | StartupOut))) {
-        mvstring defaults;
-        OpenConfigFile(L"defsearch.ini", false, &defaults);
-        if (OpenSearchFile(defaults, true))
-            WaitForWorker();
+        // Read from the copy as it was chosen and opened: naming it by path
+        // would open it a second time, on a worker started just for that,
+        // while this thread waits anyway.
+        const FileHandle defaults = OpenConfigFile(L"defsearch.ini", false);
+        SearchJob& job = GlobalSearchJob();
+        if (defaults && !job.IsRunning()) {
+            job.ClearResults();
+            LoadSearchFile(job, defaults.Get(), true);
+        }
     }
     return options.flags;
 }

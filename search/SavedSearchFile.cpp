@@ -314,14 +314,16 @@ bool LoadSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
     if (path.empty())
         return false;
     const FileHandle file = OpenFileForText(path, false);
-    if (!file)
-        return false;
+    return file && LoadSearchFile(job, file.Get(), criteriaOnly);
+}
+
+bool LoadSearchFile(SearchJob& job, HANDLE file, bool criteriaOnly) {
     {
         mvLock lock(job.lock);
         job.criteria.Reset();
     }
     mvstring content;
-    if (!VQTextFileReader(file.Get()).ReadAllText(content) || content.empty())
+    if (!VQTextFileReader(file).ReadAllText(content) || content.empty())
         return false;
     const std::wstring_view text = content.view();
     size_t cursor = 0;

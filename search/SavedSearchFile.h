@@ -5,6 +5,8 @@
 
 #include "foundation/mvstring.h"
 
+#include <windows.h>
+
 #include <cstddef>
 #include <string_view>
 
@@ -31,6 +33,10 @@ bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly);
 // moves past the line end.
 bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view& key,
                   std::wstring_view& value, std::wstring_view& raw);
+
+// LoadSearchFile (see SearchJob.h) from a file already open for reading, on
+// the calling thread; the handle stays open.
+bool LoadSearchFile(SearchJob& job, HANDLE file, bool criteriaOnly);
 
 // Adds one item read from a file to the job: false when its folder or name is
 // empty, or (with the setting RemoveNonExists) when the file is gone.
