@@ -122,6 +122,11 @@ bool mvimage::FromHBitmap(HBITMAP bitmap) {
     if (GetDIBits(screen.Get(), bitmap, 0, height, pixels.data(), &header, DIB_RGB_COLORS) !=
         height)
         return false;
+    // A bitmap without any alpha (a 24-bit bitmap, or 32-bit pixels all of
+    // alpha 0) is opaque, not fully transparent.
+    if (std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; }))
+        for (std::uint32_t& p : pixels)
+            p |= 0xFF000000u;
     if (m_bitmap == nullptr || m_width != width || m_height != height) {
         GpBitmap* created = nullptr;
         GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &created);

@@ -28,8 +28,9 @@ public:
     // The PNG resource of the program's own module. False for a null or
     // empty name, a missing or empty resource, or an undecodable image.
     bool LoadPngResource(const wchar_t* name);
-    // Copies the pixels of a bitmap as 32-bit ARGB. False for a null bitmap
-    // or one without a positive size; a failure after the old bitmap was
+    // Copies the pixels of a bitmap as 32-bit ARGB; a bitmap whose pixels
+    // carry no alpha at all is taken as opaque. False for a null bitmap or
+    // one without a positive size; a failure after the old bitmap was
     // changed leaves none.
     bool FromHBitmap(HBITMAP bitmap);
     // A copy of the other image's bitmap; false when it holds none.

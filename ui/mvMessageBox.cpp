@@ -1,6 +1,7 @@
 #include "ui/mvMessageBox.h"
 
 #include "foundation/Handles.h"
+#include "ui/DrawPrimitives.h"
 #include "ui/Measure.h"
 #include "ui/UiTheme.h"
 #include "ui/WindowPlacement.h"
@@ -56,13 +57,6 @@ mvstring CustomCaptionOf(int id) {
     FillCaptions();
     const auto it = Captions().captions.find(id);
     return it != Captions().captions.end() ? it->second.second : mvstring();
-}
-
-int Width(const RECT& r) {
-    return r.right - r.left;
-}
-int Height(const RECT& r) {
-    return r.bottom - r.top;
 }
 
 SIZE DialogUnits(int x, int y, HFONT font) {
@@ -307,15 +301,15 @@ SIZE mvMessageBox::MeasureText(const RECT& rect) {
         return result;
     const int gap = UiTheme::Get().fonts.spacing.gap;
     const HGDIOBJ old = SelectObject(dc.Get(), UiTheme::Get().fonts.large.Get());
-    RECT main = {0, 0, Width(rect), 0};
+    RECT main = {0, 0, RectWidth(rect), 0};
     if (!m_mainInstruction.empty())
         DrawTextW(dc.Get(), m_mainInstruction.c_str(), -1, &main, kFlags);
     SelectObject(dc.Get(), m_font != nullptr ? m_font : UiTheme::Get().fonts.normal.Get());
-    RECT text = {0, 0, Width(rect), 0};
+    RECT text = {0, 0, RectWidth(rect), 0};
     DrawTextW(dc.Get(), m_text.empty() ? L"hy" : m_text.c_str(), -1, &text, kFlags);
     SelectObject(dc.Get(), old);
-    result.cx = std::max<int>(m_mainInstruction.empty() ? 0L : Width(main), Width(text));
-    result.cy = Height(text) + (m_mainInstruction.empty() ? 0 : Height(main) + gap);
+    result.cx = std::max<int>(m_mainInstruction.empty() ? 0L : RectWidth(main), RectWidth(text));
+    result.cy = RectHeight(text) + (m_mainInstruction.empty() ? 0 : RectHeight(main) + gap);
     return result;
 }
 
@@ -324,7 +318,7 @@ int mvMessageBox::FitCaptionWidth(int maxWidth) {
         return 0;
     RECT window{};
     GetWindowRect(m_hwnd, &window);
-    if (Width(window) >= maxWidth)
+    if (RectWidth(window) >= maxWidth)
         return maxWidth;
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -341,7 +335,8 @@ int mvMessageBox::FitCaptionWidth(int maxWidth) {
     RECT text{};
     DrawTextW(dc.Get(), m_caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc.Get(), old);
-    return Width(text) + metrics.iCaptionWidth + Width(window) - Width(title.rcTitleBar) + 10;
+    return RectWidth(text) + metrics.iCaptionWidth + RectWidth(window) -
+           RectWidth(title.rcTitleBar) + 10;
 }
 
 void mvMessageBox::LayoutBox(int buttons) {
@@ -379,9 +374,9 @@ void mvMessageBox::LayoutBox(int buttons) {
     const bool reserved = IconCellReserved();
     const SIZE cell = reserved ? IconCell() : SIZE{0, 0};
     const int reduce = 4 * mx + (reserved ? cell.cx + mx : 0) + frameLeft + frameRight;
-    const int workWidth = Width(work);
+    const int workWidth = RectWidth(work);
     const int candidates[] = {maxText, workWidth * 5 / 8, workWidth * 3 / 4, workWidth * 7 / 8};
-    const int available = Height(work) - frameTop - frameBottom - 4 * my - bh;
+    const int available = RectHeight(work) - frameTop - frameBottom - 4 * my - bh;
     SIZE text{0, 0};
     for (int candidate : candidates) {
         const int width = candidate - reduce;
@@ -406,8 +401,8 @@ void mvMessageBox::LayoutBox(int buttons) {
         RECT box{0, 0, limit - 2 * GetSystemMetrics(SM_CXMENUCHECK), 0};
         DrawTextW(dc.Get(), m_checkText, -1, &box, DT_CALCRECT | DT_WORDBREAK);
         SelectObject(dc.Get(), old);
-        checkSize = {Width(box) + 2 * GetSystemMetrics(SM_CXMENUCHECK),
-                     std::max<int>(Height(box), GetSystemMetrics(SM_CYMENUCHECK))};
+        checkSize = {RectWidth(box) + 2 * GetSystemMetrics(SM_CXMENUCHECK),
+                     std::max<int>(RectHeight(box), GetSystemMetrics(SM_CYMENUCHECK))};
         w = std::max<int>(w, static_cast<int>(checkSize.cx) - (reserved ? cell.cx + mx : 0) - mx);
         a += checkSize.cy + my;
     }
@@ -415,8 +410,8 @@ void mvMessageBox::LayoutBox(int buttons) {
     RECT size{0, 0, reserved ? w + 5 * mx + cell.cx : w + 4 * mx, a + 4 * my + bh};
     AdjustWindowRectEx(&size, static_cast<DWORD>(GetWindowLongW(m_hwnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(m_hwnd, GWL_EXSTYLE)));
-    const int width = std::max(Width(size), std::min(FitCaptionWidth(maxText), maxText));
-    SetWindowPos(m_hwnd, nullptr, 0, 0, width, Height(size),
+    const int width = std::max(RectWidth(size), std::min(FitCaptionWidth(maxText), maxText));
+    SetWindowPos(m_hwnd, nullptr, 0, 0, width, RectHeight(size),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     RECT inner{};
@@ -431,7 +426,7 @@ void mvMessageBox::LayoutBox(int buttons) {
     }
     if (check != nullptr && m_checkText != nullptr)
         SetWindowPos(check, nullptr, inner.left, inner.bottom - bh - my - checkSize.cy,
-                     Width(inner), checkSize.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+                     RectWidth(inner), checkSize.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 
     const HWND owner = GetWindow(m_hwnd, GW_OWNER);
     HWND over = owner;
@@ -459,14 +454,14 @@ void mvMessageBox::PaintContent(HDC dc, const RECT* rect) {
     constexpr UINT kFlags = DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS | DT_WORDBREAK;
     auto draw = [&](const mvstring& text, HFONT font, int extra) {
         const HGDIOBJ old = SelectObject(dc, font);
-        RECT measured{0, 0, Width(content), 0};
+        RECT measured{0, 0, RectWidth(content), 0};
         DrawTextW(dc, text.c_str(), -1, &measured, kFlags | DT_CALCRECT);
         RECT place = content;
-        if (Height(measured) < cellHeight)
-            place.top += (cellHeight - Height(measured)) / 2;
+        if (RectHeight(measured) < cellHeight)
+            place.top += (cellHeight - RectHeight(measured)) / 2;
         DrawTextW(dc, text.c_str(), -1, &place, kFlags);
         SelectObject(dc, old);
-        content.top += Height(measured) + extra;
+        content.top += RectHeight(measured) + extra;
     };
     if (!m_mainInstruction.empty())
         draw(m_mainInstruction, UiTheme::Get().fonts.large.Get(), spacing.gap);

@@ -10,6 +10,46 @@
 #undef SubclassWindow // a macro of windowsx.h, a member here
 
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// The pixels of a bitmap as 32-bit rows, top row first; empty on failure.
+std::vector<std::uint32_t> TopDownPixels(HBITMAP bitmap, int width, int height) {
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO header = {};
+    header.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    ScreenDC screen(GetDC(nullptr));
+    if (GetDIBits(screen.Get(), bitmap, 0, height, pixels.data(), &header, DIB_RGB_COLORS) !=
+        height)
+        pixels.clear();
+    return pixels;
+}
+
+// An icon whose colour bitmap has no alpha is shaped by its mask alone: the
+// colour with the mask made into alpha (set mask bits transparent), so that
+// the grey and hot forms keep the icon's shape. False when the colour has
+// alpha of its own or the pixels cannot be read.
+bool ColourWithMaskAlpha(HBITMAP colour, HBITMAP mask, int width, int height, mvGdiBitmap& out) {
+    const std::vector<std::uint32_t> pixels = TopDownPixels(colour, width, height);
+    if (pixels.empty() ||
+        std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return (p >> 24) != 0; }))
+        return false;
+    const std::vector<std::uint32_t> shape = TopDownPixels(mask, width, height);
+    if (shape.empty() || out.CreateDIB(width, height, nullptr) == nullptr || out.Bits() == nullptr)
+        return false;
+    auto* bits = static_cast<std::uint32_t*>(out.Bits());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            bits[static_cast<size_t>(height - 1 - y) * width + x] = // bottom-up
+                (shape[at] & 0xFFFFFF) != 0 ? 0 : pixels[at] | 0xFF000000u;
+        }
+    GdiFlush();
+    return true;
+}
+
+} // namespace
 
 mvToolBarCtrl::~mvToolBarCtrl() {
     if (m_hwnd != nullptr) {
@@ -127,8 +167,15 @@ int mvToolBarCtrl::AddIcon(HICON icon) {
     if (const IconHandle sized(ImageList_GetIcon(m_normal.Get(), entry, ILD_NORMAL));
         sized && GetIconInfo(sized.Get(), &info)) {
         const GdiHandle<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);
-        if (colour)
-            added = AddBitmap(colour.Get(), IsThemedComctl() ? mask.Get() : nullptr);
+        mvGdiBitmap shaped;
+        if (colour) {
+            int cx = 0, cy = 0;
+            ImageList_GetIconSize(m_normal.Get(), &cx, &cy);
+            const HBITMAP image = ColourWithMaskAlpha(colour.Get(), mask.Get(), cx, cy, shaped)
+                                      ? shaped.Get()
+                                      : colour.Get();
+            added = AddBitmap(image, IsThemedComctl() ? mask.Get() : nullptr);
+        }
     }
     ImageList_Remove(m_normal.Get(), entry);
     return added < 0 ? -1 : entry;

@@ -76,6 +76,45 @@ TEST(mvimage, BitmapRoundTripClearsOnlyTransparentPixels) {
     EXPECT_FALSE(image.ToHBitmap(dib, &outside));
 }
 
+// Bitmaps that carry no alpha at all are opaque images, not fully
+// transparent ones; one transparent pixel is enough to keep the alpha.
+TEST(mvimage, BitmapsWithoutAlphaAreOpaque) {
+    mvGdiBitmap plain; // 24-bit, as the screen keeps it
+    {
+        MemoryDC dc(CreateCompatibleDC(nullptr));
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 1, 1, 24, BI_RGB};
+        void* bits = nullptr;
+        GdiHandle<HBITMAP> rgb(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const HGDIOBJ old = SelectObject(dc.Get(), rgb.Get());
+        SetPixelV(dc.Get(), 0, 0, RGB(0x10, 0x20, 0x30));
+        SetPixelV(dc.Get(), 1, 0, RGB(0, 0, 0));
+        SelectObject(dc.Get(), old);
+        mvimage image;
+        ASSERT_TRUE(image.FromHBitmap(rgb.Get()));
+        ASSERT_TRUE(image.ToHBitmap(plain, nullptr));
+    }
+    EXPECT_EQ((std::vector<std::uint32_t>{0xFF102030, 0xFF000000}), TopDown(plain));
+
+    const struct {
+        std::vector<std::uint32_t> given, expected;
+    } cases[] = {
+        {{0x00102030, 0x00000000}, {0xFF102030, 0xFF000000}}, // 32-bit, alpha all 0
+        {{0x01102030, 0x00405060}, {0x01102030, 0}},          // has alpha: kept
+    };
+    for (const auto& c : cases) {
+        Source source(2, c.given);
+        mvimage image;
+        ASSERT_TRUE(image.FromHBitmap(source.bitmap.Get()));
+        mvGdiBitmap dib;
+        ASSERT_TRUE(image.ToHBitmap(dib, nullptr));
+        const std::vector<std::uint32_t> got = TopDown(dib);
+        ASSERT_EQ(2u, got.size());
+        for (size_t i = 0; i < 2; ++i)
+            EXPECT_TRUE(Near(c.expected[i], got[i], 1)) << std::hex << got[i];
+    }
+}
+
 TEST(mvimage, EmptyImageRefusesEveryOperation) {
     mvimage image;
     mvGdiBitmap dib;

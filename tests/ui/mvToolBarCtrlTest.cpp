@@ -232,6 +232,54 @@ TEST_F(mvToolBarCtrlTest, IconsJoinAllThreeListsWithTheirGreyAndHotForms) {
     EXPECT_EQ(-1, windowless.AddIcon(icon.Get()));
 }
 
+// An icon of the older kind: colour bitmap without alpha (24 or 32 bits),
+// shaped by its mask; its top-left 4 x 4 corner is transparent.
+IconHandle MaskedIcon(WORD bits, COLORREF colour) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, 16, 1, bits, BI_RGB};
+    void* pixels = nullptr;
+    GdiHandle<HBITMAP> face(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    {
+        MemoryDC dc(CreateCompatibleDC(nullptr));
+        const HGDIOBJ old = SelectObject(dc.Get(), face.Get());
+        FillSolidRect(dc.Get(), RECT{0, 0, 16, 16}, colour);
+        FillSolidRect(dc.Get(), RECT{0, 0, 4, 4}, RGB(0, 0, 0));
+        SelectObject(dc.Get(), old);
+    }
+    BYTE rows[16][2] = {};
+    for (int y = 0; y < 4; ++y)
+        rows[y][0] = 0xF0;
+    GdiHandle<HBITMAP> mask(CreateBitmap(16, 16, 1, 1, rows));
+    ICONINFO icon = {TRUE, 0, 0, mask.Get(), face.Get()};
+    return IconHandle(CreateIconIndirect(&icon));
+}
+
+// Icons without alpha keep their shape in all three lists: the grey and hot
+// forms are not made fully transparent for lack of alpha.
+TEST_F(mvToolBarCtrlTest, IconsWithoutAlphaKeepTheirShapeInEveryList) {
+    for (WORD bits : {WORD(24), WORD(32)}) {
+        const IconHandle icon = MaskedIcon(bits, RGB(0x33, 0x66, 0xCC));
+        const int index = bar.AddIcon(icon.Get());
+        ASSERT_GE(index, 0) << bits;
+        const COLORREF normal = ImageColour(bar.m_normal.Get(), index);
+        EXPECT_EQ(RGB(0x33, 0x66, 0xCC), normal) << bits;
+        const COLORREF grey = ImageColour(bar.m_disabled.Get(), index);
+        EXPECT_NE(RGB(255, 255, 255), grey) << bits;
+        EXPECT_NEAR(GetRValue(grey), GetGValue(grey), 2) << bits;
+        EXPECT_NEAR(GetGValue(grey), GetBValue(grey), 2) << bits;
+        EXPECT_LT(GetRValue(grey), 0xE0) << bits; // drawn, not the white background
+        const COLORREF hot = ImageColour(bar.m_hot.Get(), index);
+        EXPECT_NEAR(0x33 - 25, GetRValue(hot), 3) << bits;
+        EXPECT_NEAR(0xCC - 25, GetBValue(hot), 3) << bits;
+        // The masked corner stays transparent in every list.
+        for (HIMAGELIST list : {bar.m_normal.Get(), bar.m_disabled.Get(), bar.m_hot.Get()}) {
+            Canvas canvas(40, 40);
+            ImageList_Draw(list, index, canvas.Dc(), 0, 0, ILD_NORMAL);
+            EXPECT_EQ(RGB(255, 255, 255), canvas.At(1, 1)) << bits;
+        }
+    }
+}
+
 // Without lists the first icon makes them at its size.
 TEST_F(mvToolBarCtrlTest, FirstIconMakesTheListsAtItsSize) {
     bar.CreateImageLists(0, 0, true);
