@@ -186,28 +186,16 @@ void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
     auto date = cache.dates.find(day);
     auto clock = cache.clocks.find(second * 2 + (seconds ? 1 : 0));
     if (date == cache.dates.end() || clock == cache.clocks.end()) {
-        const std::uint64_t start = day * kDay;
-        const std::uint64_t at = start + second * kSecond;
-        const FILETIME dayFile{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
-        const FILETIME atFile{static_cast<DWORD>(at), static_cast<DWORD>(at >> 32)};
-        SYSTEMTIME dayTime, atTime;
-        if (!FileTimeToSystemTime(&dayFile, &dayTime) || !FileTimeToSystemTime(&atFile, &atTime)) {
+        mvstring dateText, clockText;
+        if (!LocalTimeParts(day * kDay + second * kSecond, seconds, dateText, clockText)) {
             out = FormatFileTime(localFile, !seconds);
             return;
         }
         Limit(cache.dates);
         Limit(cache.clocks);
-        date = cache.dates.find(day);
-        if (date == cache.dates.end())
-            date = cache.dates.emplace(day, LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, dayTime))
-                       .first;
-        clock = cache.clocks.find(second * 2 + (seconds ? 1 : 0));
-        if (clock == cache.clocks.end())
-            clock =
-                cache.clocks
-                    .emplace(second * 2 + (seconds ? 1 : 0),
-                             LocaleTimeText(GetTimeFormatW, seconds ? 0 : TIME_NOSECONDS, atTime))
-                    .first;
+        date = cache.dates.try_emplace(day, std::move(dateText)).first;
+        clock =
+            cache.clocks.try_emplace(second * 2 + (seconds ? 1 : 0), std::move(clockText)).first;
     }
     out += date->second;
     if (!date->second.empty() && !clock->second.empty())
@@ -216,6 +204,18 @@ void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
 }
 
 } // namespace
+
+bool LocalTimeParts(std::uint64_t local, bool seconds, mvstring& date, mvstring& clock) {
+    const std::uint64_t start = local - local % kDay;
+    const FILETIME dayFile{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
+    const FILETIME atFile{static_cast<DWORD>(local), static_cast<DWORD>(local >> 32)};
+    SYSTEMTIME dayTime, atTime;
+    if (!FileTimeToSystemTime(&dayFile, &dayTime) || !FileTimeToSystemTime(&atFile, &atTime))
+        return false;
+    date = LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, dayTime);
+    clock = LocaleTimeText(GetTimeFormatW, seconds ? 0 : TIME_NOSECONDS, atTime);
+    return true;
+}
 
 const mvstring& ItemAttributeText(std::uint32_t attributes) {
     TextCache& cache = Cache();

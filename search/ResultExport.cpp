@@ -8,7 +8,10 @@
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
+#include <charconv>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -23,6 +26,9 @@ constexpr char kHtmlStyle[] =
     "border-collapse:collapse;padding:1em; vertical-align:top;}\r\n</style>\r\n</head>\r\n"
     "<body>\r\n\r\n<table>\r\n";
 constexpr char kHtmlEnd[] = "</table>\r\n</body>\r\n</html>";
+
+// Rows are gathered up to this size before they are handed to the writer.
+constexpr std::size_t kBatchBytes = 1 << 16;
 
 bool WriteText(VQFileWriter& writer, std::string_view bytes) {
     return bytes.empty() || writer.Write(bytes.data(), bytes.size());
@@ -124,56 +130,220 @@ bool IsHtmlPath(const mvstring& path) {
            mvstring::EqualsNoCase(extension, L".html");
 }
 
-// The text of one cell; `scratch` holds a text formatted for it.
-std::wstring_view CellText(const FoundItem& item, std::uint8_t column, bool sizeAsText,
-                           mvstring& scratch, ItemTypeNames& types) {
-    switch (column) {
-    case ColumnName:
-        return item.name;
-    case ColumnSize:
-        if (item.IsFolder())
-            return {};
-        if (sizeAsText) {
-            item.GetText(Settings().FileSizeFormat == 2 ? ItemText::SizeKb : ItemText::Size,
-                         scratch);
-            return scratch;
-        }
-        scratch = std::to_wstring(item.size);
-        return scratch;
-    case ColumnType:
-        return types.Get(item).view();
-    case ColumnModified:
-        item.GetText(ItemText::Modified, scratch);
-        return scratch;
-    case ColumnFolder:
-        return item.folder;
-    case ColumnCreated:
-        item.GetText(ItemText::Created, scratch);
-        return scratch;
-    case ColumnAccessed:
-        item.GetText(ItemText::Accessed, scratch);
-        return scratch;
-    case ColumnAttributes:
-        item.GetText(ItemText::Attributes, scratch);
-        return scratch;
-    default:
-        return item.ext;
-    }
-}
-
-// A whole row into `out`: the cells, then CR LF (CSV) or the row's tags.
-template <typename CellOf>
-void MakeRow(RowBuffer& out, std::size_t cells, int format, CellOf cellOf) {
-    out.Clear();
+// A whole row into `out` after what it holds: the cells, then CR LF (CSV)
+// or the row's tags. `cell(at, out)` appends the cell of column `at`.
+template <typename AppendCellAt>
+void AppendRow(RowBuffer& out, std::size_t cells, int format, AppendCellAt cell) {
     if (format == ExportHtml)
         out += "<tr>";
     for (std::size_t at = 0; at < cells; ++at) {
         if (format == ExportCsv && at > 0)
             out += ',';
-        AppendCell(out, cellOf(at), format);
+        cell(at, out);
     }
     out += format == ExportHtml ? "</tr>\r\n" : "\r\n";
 }
+
+// A text escaped for the format, ready to go into a cell; `first` is its
+// first unit, which decides the CSV formula guard.
+struct Piece {
+    std::string bytes;
+    wchar_t first = 0;
+    bool empty() const noexcept { return first == 0 && bytes.empty(); }
+};
+
+Piece MakePiece(std::wstring_view text, int format) {
+    RowBuffer escaped;
+    AppendEscaped(escaped, text, format);
+    return {std::string(escaped.View()), text.empty() ? L'\0' : text[0]};
+}
+
+// A cell of one or two texts (a date and its clock), joined by a blank when
+// both are there, as AppendCell writes the joined text.
+void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
+    const bool both = b && !a.empty() && !b->empty();
+    const Piece& lead = a.empty() && b ? *b : a;
+    if (format == ExportHtml) {
+        out += "<td>";
+    } else {
+        if (lead.empty())
+            return;
+        out += '"';
+        if (lead.first == L'=' || lead.first == L'+' || lead.first == L'-' || lead.first == L'@')
+            out += '\'';
+    }
+    out += lead.bytes;
+    if (both) {
+        out += ' ';
+        out += b->bytes;
+    }
+    out += format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
+}
+
+// The cells of one export. What repeats across rows is escaped once and
+// kept: the date of each day and the clock of each second (the local time
+// taken with the bias of the export's start, as the system converts every
+// time with the current one), attribute texts, type names and folders.
+// Texts the property system makes are formatted cell by cell.
+class ExportCells {
+public:
+    ExportCells(int format, bool sizeAsText)
+        : m_format(format), m_sizeAsText(sizeAsText), m_kbSizes(Settings().FileSizeFormat == 2),
+          m_types(GlobalShellTypeCache()), m_clockAt(2 * kSecondsPerDay, -1) {
+        // The bias the system applies now, to every time alike.
+        FILETIME utc, local;
+        GetSystemTimeAsFileTime(&utc);
+        m_haveBias = FileTimeToLocalFileTime(&utc, &local);
+        m_bias = static_cast<std::int64_t>(Join(local) - Join(utc));
+    }
+
+    void Append(RowBuffer& out, const FoundItem& item, std::uint8_t column) {
+        switch (column) {
+        case ColumnName:
+            AppendCell(out, item.name, m_format);
+            return;
+        case ColumnSize:
+            AppendSize(out, item);
+            return;
+        case ColumnType: {
+            const mvstring& name = m_types.Get(item);
+            AppendPieces(out, Kept(m_typeCells, &name, name), nullptr, m_format);
+            return;
+        }
+        case ColumnFolder:
+            AppendPieces(out, Kept(m_folderCells, item.folder.c_str(), item.folder), nullptr,
+                         m_format);
+            return;
+        case ColumnModified:
+        case ColumnCreated:
+        case ColumnAccessed:
+            AppendDate(out, item, column);
+            return;
+        case ColumnAttributes: {
+            const mvstring& text = item.AttributeText();
+            AppendPieces(out, Kept(m_attributeCells, &text, text), nullptr, m_format);
+            return;
+        }
+        default:
+            AppendCell(out, item.ext, m_format);
+            return;
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kSecondsPerDay = 86400;
+    static constexpr std::uint64_t kDay = 864000000000ull;
+    static constexpr std::uint64_t kSecond = 10000000ull;
+    static constexpr std::size_t kKeptLimit = 100000;
+
+    static std::uint64_t Join(const FILETIME& time) {
+        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    }
+
+    // The escaped piece of a text, by a key that stays with the text while
+    // the export runs (the text's own address).
+    template <typename Key>
+    const Piece& Kept(std::unordered_map<Key, Piece>& kept, Key key, std::wstring_view text) {
+        auto found = kept.find(key);
+        if (found == kept.end()) {
+            if (kept.size() >= kKeptLimit)
+                kept.clear();
+            found = kept.emplace(key, MakePiece(text, m_format)).first;
+        }
+        return found->second;
+    }
+
+    void AppendSize(RowBuffer& out, const FoundItem& item) {
+        if (item.IsFolder()) {
+            AppendCell(out, {}, m_format);
+            return;
+        }
+        if (m_sizeAsText &&
+            (item.text_form & (FoundItem::kTextsFormatted | FoundItem::kTextShell)) ==
+                FoundItem::kTextsFormatted) {
+            // The system's size text straight from its buffer.
+            wchar_t buffer[64] = {};
+            const auto size = static_cast<LONGLONG>(item.size);
+            const wchar_t* text = m_kbSizes ? StrFormatKBSizeW(size, buffer, 64)
+                                            : StrFormatByteSizeW(size, buffer, 64);
+            AppendCell(out, text ? std::wstring_view(buffer) : std::wstring_view(), m_format);
+            return;
+        }
+        if (m_sizeAsText) {
+            item.GetText(m_kbSizes ? ItemText::SizeKb : ItemText::Size, m_scratch);
+            AppendCell(out, m_scratch, m_format);
+            return;
+        }
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, item.size).ptr;
+        if (m_format == ExportHtml) {
+            out += "<td>";
+            out += std::string_view(digits, static_cast<std::size_t>(end - digits));
+            out += "</td>";
+        } else {
+            out += '"';
+            out += std::string_view(digits, static_cast<std::size_t>(end - digits));
+            out += '"';
+        }
+    }
+
+    void AppendDate(RowBuffer& out, const FoundItem& item, std::uint8_t column) {
+        const std::uint64_t utc = column == ColumnModified  ? item.date_m
+                                  : column == ColumnCreated ? item.date_c
+                                                            : item.date_a;
+        const std::int64_t local = static_cast<std::int64_t>(utc) + m_bias;
+        // Texts made otherwise, and times near the ends of the range, take
+        // the item's own way.
+        if ((item.text_form & (FoundItem::kTextsFormatted | FoundItem::kTextShell)) !=
+                FoundItem::kTextsFormatted ||
+            !m_haveBias || utc >= 0x7000000000000000ull || local < 0 ||
+            local >= 0x7000000000000000ll) {
+            item.GetText(column == ColumnModified  ? ItemText::Modified
+                         : column == ColumnCreated ? ItemText::Created
+                                                   : ItemText::Accessed,
+                         m_scratch);
+            AppendCell(out, m_scratch, m_format);
+            return;
+        }
+        const bool seconds = (item.text_form & FoundItem::kTextSeconds) != 0;
+        const std::uint64_t day = static_cast<std::uint64_t>(local) / kDay;
+        std::uint32_t second =
+            static_cast<std::uint32_t>(static_cast<std::uint64_t>(local) % kDay / kSecond);
+        if (!seconds)
+            second -= second % 60;
+        std::int32_t& clockAt = m_clockAt[second * 2 + (seconds ? 1 : 0)];
+        auto date = m_dates.find(day);
+        if (date == m_dates.end() || clockAt < 0) {
+            mvstring dateText, clockText;
+            if (!LocalTimeParts(day * kDay + second * kSecond, seconds, dateText, clockText)) {
+                AppendCell(out, {}, m_format);
+                return;
+            }
+            if (m_dates.size() >= kKeptLimit)
+                m_dates.clear();
+            date = m_dates.try_emplace(day, MakePiece(dateText, m_format)).first;
+            if (clockAt < 0) {
+                clockAt = static_cast<std::int32_t>(m_clocks.size());
+                m_clocks.push_back(MakePiece(clockText, m_format));
+            }
+        }
+        AppendPieces(out, date->second, &m_clocks[static_cast<std::size_t>(clockAt)], m_format);
+    }
+
+    int m_format;
+    bool m_sizeAsText;
+    bool m_kbSizes;
+    bool m_haveBias = false;
+    std::int64_t m_bias = 0;
+    ItemTypeNames m_types;
+    mvstring m_scratch;
+    std::unordered_map<const mvstring*, Piece> m_typeCells;
+    std::unordered_map<const mvstring*, Piece> m_attributeCells;
+    std::unordered_map<const wchar_t*, Piece> m_folderCells;
+    std::unordered_map<std::uint64_t, Piece> m_dates; // by local day
+    std::vector<std::int32_t> m_clockAt;              // by second of the day, twice for the forms
+    std::vector<Piece> m_clocks;
+};
 
 } // namespace
 
@@ -220,20 +390,26 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     std::vector<mvstring> titles;
     for (const std::uint8_t column : chosen)
         titles.push_back(GetColumnTitle(column, true)); // no mnemonics in a data file
-    MakeRow(row, titles.size(), format, [&](std::size_t at) { return titles[at].view(); });
+    row.Clear();
+    AppendRow(row, titles.size(), format,
+              [&](std::size_t at, RowBuffer& out) { AppendCell(out, titles[at], format); });
     written = written && WriteText(writer, row.View());
     {
         mvLock lock(job.lock);
-        mvstring scratch;
-        ItemTypeNames types(GlobalShellTypeCache());
-        for (const FoundItem* item : job.results) {
-            if (!written)
-                break;
-            MakeRow(row, chosen.size(), format, [&](std::size_t at) {
-                return CellText(*item, chosen[at], sizeAsText, scratch, types);
+        ExportCells cells(format, sizeAsText);
+        row.Clear();
+        ForEachPrefetched(job.results.begin(), job.results.end(), [&](const FoundItem* item) {
+            AppendRow(row, chosen.size(), format, [&](std::size_t at, RowBuffer& out) {
+                cells.Append(out, *item, chosen[at]);
             });
-            written = WriteText(writer, row.View());
-        }
+            // Rows go out in batches.
+            if (row.View().size() >= kBatchBytes) {
+                written = WriteText(writer, row.View());
+                row.Clear();
+            }
+            return written;
+        });
+        written = written && WriteText(writer, row.View());
     }
     if (written && format == ExportHtml)
         written = WriteText(writer, kHtmlEnd);

@@ -3,9 +3,12 @@
 #include "foundation/DisplayText.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
+#include "search/PropertyTexts.h"
+#include "search/ResultList.h"
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
 
+#include "FakePropertySystem.h"
 #include "support/LocaleChild.h"
 #include "support/TempDir.h"
 
@@ -194,4 +197,122 @@ TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
                 << WideToUtf8(c.text);
         }
     }
+}
+
+// The export keeps the escaped texts that repeat (dates by day, clocks by
+// second, folders, types, attributes) and converts times with one bias: every
+// cell must still be what the item's own texts give, written cell by cell.
+TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
+    const std::uint64_t base = 133500000000000000ull;
+    const std::uint64_t kSec = 10000000ull;
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* name;
+        std::uint64_t size;
+        std::uint32_t attr;
+        std::uint64_t time;
+        bool seconds, shell, formatted;
+    } rows[] = {
+        {L"C:\\a\"b", L"one.txt", 1536, 0x21, base, false, false, true},
+        {L"C:\\a\"b", L"two.TXT", 0, 0x20, base + 15 * kSec, true, false, true},
+        {L"C:\\<c>", L"=sum", 123456789, 0x01, base + 86399 * kSec, false, false, true},
+        {L"C:\\<c>", L"dir", 4096, 0x10, base + 86400 * kSec, true, false, true},
+        {L"D:\\x", L"old.doc", 7, 0x06, 3 * 864000000000ull, false, false, true},
+        {L"D:\\x", L"shell.doc", 999, 0x20, base + 777 * kSec, true, true, true},
+        {L"D:\\x", L"bare", 5, 0x20, base, false, false, false},
+        {L"C:\\a\"b", L"far.log", 1ull << 40, 0x20, 0x6FFFFFFFFFFFFFFFull, false, false, true},
+    };
+    const bool force = Settings().ForceUsePropSys;
+    const std::uint8_t sizeFormat = Settings().FileSizeFormat;
+    FakePropertySystem fake;
+    SearchJob job;
+    std::vector<std::unique_ptr<FoundItem>> items;
+    for (const auto& r : rows) {
+        items.push_back(std::make_unique<FoundItem>());
+        FoundItem& item = *items.back();
+        item.folder = r.folder;
+        item.name = r.name;
+        item.size = r.size;
+        item.attr = r.attr;
+        const wchar_t* dot = wcsrchr(r.name, L'.');
+        item.ext = dot && !(r.attr & FILE_ATTRIBUTE_DIRECTORY) ? dot : L"";
+        item.date_m = r.time;
+        item.date_c = r.time - 3600 * kSec;
+        item.date_a = r.time + 7 * 86400 * kSec;
+        SearchCriteria criteria;
+        criteria.date_usesec = r.seconds;
+        Settings().ForceUsePropSys = r.shell;
+        if (r.formatted)
+            item.FormatTexts(criteria);
+        job.results.push_back(&item);
+    }
+    Settings().ForceUsePropSys = force;
+    const std::vector<std::uint8_t> columns = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    const ItemText dates[] = {ItemText::Modified, ItemText::Modified, ItemText::Modified,
+                              ItemText::Modified, ItemText::Modified, ItemText::Created,
+                              ItemText::Accessed};
+    for (const bool shellAnswers : {false, true}) {
+        fake.refuse = !shellAnswers;
+        SetThreadPropertySystem(&fake);
+        for (const int format : {ExportCsv, ExportHtml}) {
+            for (const bool sizeAsText : {false, true}) {
+                for (const std::uint8_t kb : {0, 2}) {
+                    Settings().FileSizeFormat = kb;
+                    const std::wstring path = m_dir / L"all.out";
+                    ASSERT_TRUE(ExportResults(job, path, format, columns, sizeAsText));
+                    const std::string got = TempDir::ReadFile(path);
+                    // The rows cell by cell, from each item's own texts.
+                    const std::wstring cellsPath = m_dir / L"cells.out";
+                    {
+                        VQFileWriter writer(1 << 16);
+                        ASSERT_TRUE(writer.Open(cellsPath));
+                        for (const auto& owned : items) {
+                            const FoundItem& item = *owned;
+                            if (format == ExportHtml)
+                                writer.Write("<tr>", 4);
+                            for (const std::uint8_t column : columns) {
+                                if (format == ExportCsv && column > 0)
+                                    writer.Write(",", 1);
+                                mvstring text;
+                                if (column == ColumnName)
+                                    text = item.name;
+                                else if (column == ColumnSize)
+                                    text = item.IsFolder() ? mvstring()
+                                           : sizeAsText    ? item.Text(kb == 2 ? ItemText::SizeKb
+                                                                               : ItemText::Size)
+                                                           : mvstring(std::to_wstring(item.size));
+                                else if (column == ColumnType)
+                                    text = GlobalShellTypeCache().GetTypeName(item.ext, item.attr);
+                                else if (column == ColumnFolder)
+                                    text = item.folder;
+                                else if (column == ColumnAttributes)
+                                    text = item.Text(ItemText::Attributes);
+                                else if (column == ColumnExtension)
+                                    text = item.ext;
+                                else
+                                    text = item.Text(dates[column]);
+                                ASSERT_TRUE(WriteExportCell(writer, text, format));
+                            }
+                            if (format == ExportHtml)
+                                writer.Write("</tr>\r\n", 7);
+                            else
+                                writer.Write("\r\n", 2);
+                        }
+                        ASSERT_TRUE(writer.Close());
+                    }
+                    const std::string cells = TempDir::ReadFile(cellsPath);
+                    const std::string tail =
+                        format == ExportHtml ? "</table>\r\n</body>\r\n</html>" : "";
+                    EXPECT_NE(got.find(cells + tail), std::string::npos)
+                        << "format " << format << " size as text " << sizeAsText << " kb "
+                        << int(kb) << " shell " << shellAnswers << "\n"
+                        << got << "\n---\n"
+                        << cells;
+                    EXPECT_TRUE(got.ends_with(cells + tail));
+                }
+            }
+        }
+    }
+    Settings().FileSizeFormat = sizeFormat;
+    SetThreadPropertySystem(nullptr);
 }
