@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -20,12 +21,67 @@ void PumpFor(DWORD ms) {
     }
 }
 
-// Records the text rectangle the bar hands to its hook.
+// Records the text rectangle the bar hands to its hook; with a field width
+// it draws a right-hand field as the derived bars do (an icon stretched to
+// 8 x 8 and a text) and narrows the rectangle by it.
 class FieldsBar : public mvStatusBar {
 public:
-    void DrawContent(HDC, RECT* textRect) override { seen = *textRect; }
+    void DrawContent(HDC dc, RECT* textRect) override {
+        seen = *textRect;
+        if (fieldWidth <= 0)
+            return;
+        RECT field = *textRect;
+        field.left = field.right - fieldWidth;
+        textRect->right = field.left - 10;
+        const RECT icon = {field.left, field.top, field.left + 8, field.top + 8};
+        DrawPartIcon(dc, &icon, fieldIcon);
+        field.left += 10;
+        DrawPartText(dc, &field, L"9");
+    }
     RECT seen = {};
+    int fieldWidth = 0;
+    HICON fieldIcon = nullptr;
 };
+
+// An opaque icon of one colour.
+IconHandle SolidIcon(int size, COLORREF colour) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, size, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    GdiHandle<HBITMAP> face(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const std::uint32_t pixel =
+        0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    std::fill_n(static_cast<std::uint32_t*>(bits), size * size, pixel);
+    std::vector<BYTE> zeros(static_cast<size_t>(size) * size / 8 + 64, 0);
+    GdiHandle<HBITMAP> mask(CreateBitmap(size, size, 1, 1, zeros.data()));
+    ICONINFO icon = {TRUE, 0, 0, mask.Get(), face.Get()};
+    return IconHandle(CreateIconIndirect(&icon));
+}
+
+// The columns of the face that hold a pixel of the colour (0xRRGGBB).
+std::vector<int> ColumnsOf(const std::vector<std::uint32_t>& face, int width, std::uint32_t rgb) {
+    std::vector<int> columns;
+    for (int x = 0; x < width; ++x)
+        for (size_t y = 0; y < face.size() / width; ++y)
+            if ((face[y * width + x] & 0xFFFFFF) == rgb) {
+                columns.push_back(x);
+                break;
+            }
+    return columns;
+}
+
+// The columns in which two faces differ.
+std::vector<int> ChangedColumns(const std::vector<std::uint32_t>& a,
+                                const std::vector<std::uint32_t>& b, int width) {
+    std::vector<int> columns;
+    for (int x = 0; x < width; ++x)
+        for (size_t y = 0; y < a.size() / width; ++y)
+            if (a[y * width + x] != b[y * width + x]) {
+                columns.push_back(x);
+                break;
+            }
+    return columns;
+}
 
 class mvStatusBarTest : public ::testing::Test {
 protected:
@@ -120,6 +176,63 @@ TEST_F(mvStatusBarTest, MaximisedParentHidesTheGripAndTheTextRunsToTheEdge) {
         EXPECT_EQ(maximised ? width : width - 16, bar.seen.right) << maximised;
         EXPECT_EQ(2, bar.seen.left);
     }
+}
+
+// The icon stands centred in a cell at the left with the text after it;
+// a temporary text without icon shows the main icon; a derived bar's field
+// narrows the line, so that a long text stops before it.
+TEST_F(mvStatusBarTest, IconsAndDerivedFieldsShareTheLine) {
+    bar.m_sizeGrip = false;
+    const IconHandle red = SolidIcon(16, RGB(255, 0, 0));
+    const IconHandle blue = SolidIcon(16, RGB(0, 0, 255));
+    int width = 0, height = 0;
+    bar.SetText(L"");
+    const std::vector<std::uint32_t> empty = Face(&width, &height);
+
+    bar.SetPartText(L"Saved", red.Get());
+    std::vector<std::uint32_t> face = Face(&width, &height);
+    const int lineHeight = bar.seen.bottom - bar.seen.top;
+    const int cell = std::max(16, lineHeight);
+    const std::vector<int> icon = ColumnsOf(face, width, 0xFF0000);
+    ASSERT_EQ(16u, icon.size());
+    EXPECT_EQ(2 + (cell - 16) / 2, icon.front());
+    bar.SetPartText(nullptr, nullptr);
+    const std::vector<int> iconOnly = ChangedColumns(Face(&width, &height), empty, width);
+    const std::vector<int> changed = ChangedColumns(face, empty, width);
+    ASSERT_GT(changed.size(), iconOnly.size()); // the text left a mark
+    EXPECT_TRUE(iconOnly.empty());
+    const int textStart =
+        *std::find_if(changed.begin(), changed.end(), [&](int x) { return x > icon.back(); });
+    EXPECT_GE(textStart, 2 + cell + 2);
+
+    bar.m_main.icon = blue.Get();
+    bar.m_main.iconSize = {16, 16};
+    bar.SetPartText(L"No icon of its own", nullptr);
+    EXPECT_EQ(16u, ColumnsOf(Face(&width, &height), width, 0x0000FF).size());
+    bar.SetPartText(nullptr, nullptr);
+    bar.SetText(L"");
+
+    // A long text runs to the edge, or to a derived bar's field.
+    bar.SetText(mvstring(200, L'W'));
+    const std::vector<int> full = ChangedColumns(Face(&width, &height), empty, width);
+    ASSERT_FALSE(full.empty());
+    EXPECT_GT(full.back(), width - 20);
+    bar.fieldWidth = 100;
+    bar.fieldIcon = red.Get();
+    face = Face(&width, &height);
+    const std::vector<int> field = ColumnsOf(face, width, 0xFF0000);
+    ASSERT_EQ(8u, field.size()); // the field's icon, stretched to 8 pixels
+    EXPECT_EQ(width - 100, field.front());
+    bar.fieldIcon = nullptr;
+    const std::vector<int> narrowed = ChangedColumns(Face(&width, &height), empty, width);
+    ASSERT_FALSE(narrowed.empty());
+    // The line stops 10 pixels before the field; the field shows its text.
+    const int fieldLeft = width - 100;
+    EXPECT_TRUE(std::none_of(narrowed.begin(), narrowed.end(),
+                             [&](int x) { return x >= fieldLeft - 10 && x < fieldLeft; }));
+    EXPECT_TRUE(
+        std::any_of(narrowed.begin(), narrowed.end(), [&](int x) { return x >= fieldLeft + 10; }));
+    EXPECT_GT(narrowed.size(), 200u);
 }
 
 } // namespace
