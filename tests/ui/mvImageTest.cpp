@@ -115,6 +115,26 @@ TEST(mvimage, BitmapsWithoutAlphaAreOpaque) {
     }
 }
 
+// The test program carries a 3 x 2 PNG under the number 900 and the name
+// "PIXELS"; the decoded image keeps its colours and alpha.
+TEST(mvimage, PngResourceLoadsByNumberAndName) {
+    for (const wchar_t* name : {static_cast<const wchar_t*>(MAKEINTRESOURCEW(900)), L"PIXELS"}) {
+        mvimage image;
+        ASSERT_TRUE(image.LoadPngResource(name));
+        EXPECT_EQ(3, image.Width());
+        EXPECT_EQ(2, image.Height());
+        mvGdiBitmap dib;
+        ASSERT_TRUE(image.ToHBitmap(dib, nullptr));
+        EXPECT_EQ((std::vector<std::uint32_t>{0xFF302010, 0x800000FF, 0, 0xFF00FF00, 0xFFFFFFFF,
+                                              0xFF000000}),
+                  TopDown(dib));
+        // Loading again over a held image replaces it; a missing one drops it.
+        EXPECT_TRUE(image.LoadPngResource(name));
+        EXPECT_FALSE(image.LoadPngResource(L"NOSUCHPNG"));
+        EXPECT_FALSE(image.IsLoaded());
+    }
+}
+
 TEST(mvimage, EmptyImageRefusesEveryOperation) {
     mvimage image;
     mvGdiBitmap dib;
