@@ -2,6 +2,8 @@
 
 #include "regexp/RxSimd.h"
 
+#include <type_traits>
+
 template <class T> bool RxLiteralScan<T>::UnitSet::Add(T ch) {
     for (T x : units) {
         if (x == ch)
@@ -94,66 +96,80 @@ int RxLiteralScan<T>::FindScalar(const T* text, int from, int to, int length) co
     return -1;
 }
 
+#ifdef RX_SSE2
+template <class T>
+template <class L>
+int RxLiteralScan<T>::FindBlocks(const T* text, int& from, int to, int length) const {
+    using V = typename L::V;
+    using Unit = std::conditional_t<sizeof(T) == 1, std::uint8_t, std::uint16_t>;
+    constexpr auto Equal = sizeof(T) == 1 ? &L::Equal8 : &L::Equal16;
+    constexpr int kLanes = L::kWidth / static_cast<int>(sizeof(T));
+    const int last = m_window - 1;
+    V first[kMaxUnits], second[kMaxUnits], lastUnits[kMaxUnits];
+    const int nf = static_cast<int>(m_first.units.size());
+    const int ns = m_useSecond ? static_cast<int>(m_second.units.size()) : 0;
+    const int nl = static_cast<int>(m_last.units.size());
+    for (int k = 0; k < nf; ++k)
+        first[k] = L::Splat(static_cast<Unit>(m_first.units[k]));
+    for (int k = 0; k < ns; ++k)
+        second[k] = L::Splat(static_cast<Unit>(m_second.units[k]));
+    for (int k = 0; k < nl; ++k)
+        lastUnits[k] = L::Splat(static_cast<Unit>(m_last.units[k]));
+    // One mask bit per byte: each 16-bit lane sets two, of which only the low one is kept.
+    const std::uint64_t lanes = (std::uint64_t{1} << L::kWidth) - 1;
+    const std::uint64_t keep = sizeof(T) == 1 ? lanes : lanes & 0x5555555555555555u;
+    const int shift = sizeof(T) == 1 ? 0 : 1;
+    int p = from;
+    for (; p + kLanes <= to && p + kLanes + last <= length; p += kLanes) {
+        const V a = L::Load(text + p);
+        const V b = L::Load(text + p + last);
+        V ma = Equal(a, first[0]);
+        for (int k = 1; k < nf; ++k)
+            ma = L::Or(ma, Equal(a, first[k]));
+        V mb = Equal(b, lastUnits[0]);
+        for (int k = 1; k < nl; ++k)
+            mb = L::Or(mb, Equal(b, lastUnits[k]));
+        V both = L::And(ma, mb);
+        if (L::None(both))
+            continue;
+        if (ns > 0) {
+            const V c = L::Load(text + p + 1);
+            V mc = Equal(c, second[0]);
+            for (int k = 1; k < ns; ++k)
+                mc = L::Or(mc, Equal(c, second[k]));
+            both = L::And(both, mc);
+        }
+        for (std::uint64_t mask = L::Mask(both) & keep; mask != 0; mask &= mask - 1) {
+            const int at = p + (RxLowestBit(mask) >> shift);
+            if (At(text, at, length)) {
+                from = p;
+                return at;
+            }
+        }
+    }
+    from = p;
+    return -1;
+}
+
+// The wide scans are compiled for the processors that have AVX2.
+RX_WIDE_BEGIN
+template int RxLiteralScan<char>::FindBlocks<RxLanes32>(const char*, int&, int, int) const;
+template int RxLiteralScan<wchar_t>::FindBlocks<RxLanes32>(const wchar_t*, int&, int, int) const;
+RX_WIDE_END
+#endif
+
 template <class T> int RxLiteralScan<T>::Find(const T* text, int from, int to, int length) const {
     if (!Active() || from < 0)
         return -1;
     if (to > length)
         to = length;
 #ifdef RX_SSE2
-    constexpr int kLanes = 16 / static_cast<int>(sizeof(T));
-    const int last = m_window - 1;
-    __m128i first[kMaxUnits], second[kMaxUnits], lastUnits[kMaxUnits];
-    const int nf = static_cast<int>(m_first.units.size());
-    const int ns = m_useSecond ? static_cast<int>(m_second.units.size()) : 0;
-    const int nl = static_cast<int>(m_last.units.size());
-    auto splat = [](T ch) {
-        if constexpr (sizeof(T) == 1)
-            return _mm_set1_epi8(static_cast<char>(ch));
-        else
-            return _mm_set1_epi16(static_cast<short>(ch));
-    };
-    auto equal = [](__m128i a, __m128i b) {
-        if constexpr (sizeof(T) == 1)
-            return _mm_cmpeq_epi8(a, b);
-        else
-            return _mm_cmpeq_epi16(a, b);
-    };
-    for (int k = 0; k < nf; ++k)
-        first[k] = splat(m_first.units[k]);
-    for (int k = 0; k < ns; ++k)
-        second[k] = splat(m_second.units[k]);
-    for (int k = 0; k < nl; ++k)
-        lastUnits[k] = splat(m_last.units[k]);
-    // Each mask bit of a 16-bit lane comes twice; only the low one is kept.
-    const unsigned keep = sizeof(T) == 1 ? 0xFFFFu : 0x5555u;
-    const int shift = sizeof(T) == 1 ? 0 : 1;
-    int p = from;
-    for (; p + kLanes <= to && p + kLanes + last <= length; p += kLanes) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p + last));
-        __m128i ma = equal(a, first[0]);
-        for (int k = 1; k < nf; ++k)
-            ma = _mm_or_si128(ma, equal(a, first[k]));
-        __m128i mb = equal(b, lastUnits[0]);
-        for (int k = 1; k < nl; ++k)
-            mb = _mm_or_si128(mb, equal(b, lastUnits[k]));
-        __m128i both = _mm_and_si128(ma, mb);
-        if (ns > 0 && _mm_movemask_epi8(both) != 0) {
-            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p + 1));
-            __m128i mc = equal(c, second[0]);
-            for (int k = 1; k < ns; ++k)
-                mc = _mm_or_si128(mc, equal(c, second[k]));
-            both = _mm_and_si128(both, mc);
-        }
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)) & keep;
-        while (mask) {
-            const int at = p + (RxLowestBit(mask) >> shift);
-            if (At(text, at, length))
-                return at;
-            mask &= mask - 1;
-        }
-    }
-    return FindScalar(text, p, to, length);
+    int at = -1;
+    if (RxHasWideVectors())
+        at = FindBlocks<RxLanes32>(text, from, to, length);
+    if (at < 0)
+        at = FindBlocks<RxLanes16>(text, from, to, length);
+    return at >= 0 ? at : FindScalar(text, from, to, length);
 #else
     return FindScalar(text, from, to, length);
 #endif

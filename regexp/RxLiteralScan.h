@@ -1,4 +1,4 @@
-// Finds the next place where one of a few literals occurs, sixteen bytes at a time: the code
+// Finds the next place where one of a few literals occurs, a vector of bytes at a time: the code
 // units at the first, the second and the last offset of the shortest literal are tested for
 // a small set of candidates each, and only positions passing all are compared in full. Serves
 // the match loop, which must not try start positions where no match can begin.
@@ -51,6 +51,9 @@ private:
     // Adds every code unit equal to `lit` (or folding to it).
     bool AddMatching(UnitSet& set, T lit) const;
     int FindScalar(const T* text, int from, int to, int length) const;
+    // The vector scan of Find over one register width L (RxSimd.h); `from` comes back as the
+    // first position not looked at.
+    template <class L> int FindBlocks(const T* text, int& from, int to, int length) const;
 
     std::vector<std::basic_string<T>> m_literals;
     const RxCaseTables* m_fold = nullptr;

@@ -106,23 +106,6 @@ ByteTest TestFor(uint8_t b, bool fold) {
     return {0, b};
 }
 
-// Whether the processor and the system support 32-byte vector registers.
-bool HasWideVectors() {
-#ifdef _MSC_VER
-    int info[4];
-    __cpuid(info, 1);
-    const bool osSaves = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0;
-    if (!osSaves || (_xgetbv(0) & 6) != 6)
-        return false;
-    __cpuidex(info, 7, 0);
-    return (info[1] & (1 << 5)) != 0;
-#else
-    return __builtin_cpu_supports("avx2");
-#endif
-}
-
-const bool g_wideVectors = HasWideVectors();
-
 // Of the start positions in a block (bit b of `any`: some pattern's filter
 // passes at base + b), the first whole match in position order and then in
 // pattern order; -1 when none.
@@ -139,41 +122,6 @@ int64_t FirstVerified(const VQPattern* const* patterns, size_t count, uint64_t a
     }
     return -1;
 }
-
-// The operations of one vector width: 16 bytes (SSE2, always there on
-// x86-64) or 32 bytes (AVX2, compiled for that processor alone and used only
-// when it has it).
-struct Lanes16 {
-    using V = __m128i;
-    static constexpr int kWidth = 16;
-    static V Splat(uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
-    static V Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
-    static V Zero() { return _mm_setzero_si128(); }
-    static V Or(V a, V b) { return _mm_or_si128(a, b); }
-    static V And(V a, V b) { return _mm_and_si128(a, b); }
-    static V Equal(V a, V b) { return _mm_cmpeq_epi8(a, b); }
-    static uint64_t Mask(V v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
-};
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#define VQ_WIDE_REGION 1
-#endif
-struct Lanes32 {
-    using V = __m256i;
-    static constexpr int kWidth = 32;
-    static V Splat(uint8_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
-    static V Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
-    static V Zero() { return _mm256_setzero_si256(); }
-    static V Or(V a, V b) { return _mm256_or_si256(a, b); }
-    static V And(V a, V b) { return _mm256_and_si256(a, b); }
-    static V Equal(V a, V b) { return _mm256_cmpeq_epi8(a, b); }
-    static uint64_t Mask(V v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
-};
-#ifdef VQ_WIDE_REGION
-#pragma GCC pop_options
-#endif
 
 // Two blocks of start positions at a time: a pattern is compared whole only
 // where its first byte and its anchor byte fit. `next` gets the first start
@@ -210,10 +158,10 @@ int64_t ScanAll(const VQPattern* const* patterns, size_t count, const uint8_t* d
 #endif
         for (size_t p = 0; p < count; ++p) {
             const uint8_t* b = data + i + offsets[p];
-            hit0 = L::Or(hit0, L::And(L::Equal(L::Or(a0, firstBit[p]), first[p]),
-                                      L::Equal(L::Or(L::Load(b), anchorBit[p]), anchor[p])));
-            hit1 = L::Or(hit1, L::And(L::Equal(L::Or(a1, firstBit[p]), first[p]),
-                                      L::Equal(L::Or(L::Load(b + W), anchorBit[p]), anchor[p])));
+            hit0 = L::Or(hit0, L::And(L::Equal8(L::Or(a0, firstBit[p]), first[p]),
+                                      L::Equal8(L::Or(L::Load(b), anchorBit[p]), anchor[p])));
+            hit1 = L::Or(hit1, L::And(L::Equal8(L::Or(a1, firstBit[p]), first[p]),
+                                      L::Equal8(L::Or(L::Load(b + W), anchorBit[p]), anchor[p])));
         }
         const uint64_t any = L::Mask(hit0) | (L::Mask(hit1) << W);
         if (any != 0) {
@@ -227,18 +175,15 @@ int64_t ScanAll(const VQPattern* const* patterns, size_t count, const uint8_t* d
 }
 
 // The wide scans are compiled for the processors that have AVX2.
-#ifdef VQ_WIDE_REGION
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-template int64_t ScanAll<Lanes32, 0>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
-                                     int64_t&, size_t&);
-template int64_t ScanAll<Lanes32, 1>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
-                                     int64_t&, size_t&);
-template int64_t ScanAll<Lanes32, 2>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
-                                     int64_t&, size_t&);
-template int64_t ScanAll<Lanes32, 3>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
-                                     int64_t&, size_t&);
+RX_WIDE_BEGIN
+template int64_t ScanAll<RxLanes32, 0>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                       int64_t&, size_t&);
+template int64_t ScanAll<RxLanes32, 1>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                       int64_t&, size_t&);
+template int64_t ScanAll<RxLanes32, 2>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                       int64_t&, size_t&);
+template int64_t ScanAll<RxLanes32, 3>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
+                                       int64_t&, size_t&);
 
 // Many patterns at once, thirty-two start positions at a time: each pattern
 // belongs to one of eight buckets, and two tables per tested byte (indexed by
@@ -246,14 +191,8 @@ template int64_t ScanAll<Lanes32, 3>(const VQPattern* const*, size_t, const uint
 // whose three tested bytes are accepted by a common bucket is compared whole
 // with that bucket's patterns. The cost per block does not grow with the
 // number of patterns. Every pattern must be at least 3 bytes long.
-#ifndef VQ_WIDE_REGION
-#ifndef _MSC_VER
-__attribute__((target("avx2")))
-#endif
-#endif
-int64_t
-ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
-              int64_t& next, size_t& which) {
+int64_t ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data,
+                      int64_t n, int64_t& next, size_t& which) {
     // Three bytes of every pattern are tested: 0, 2 and 4 when every pattern
     // is that long (in UTF-16 text three characters), else 0, 1 and 2.
     constexpr int kTested = 3;
@@ -348,28 +287,26 @@ ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* dat
     next = i;
     return -1;
 }
-#ifdef VQ_WIDE_REGION
-#pragma GCC pop_options
-#endif
+RX_WIDE_END
 
 // The block scan for the count, with the commonest small counts unrolled.
 int64_t ScanBlocks(const VQPattern* const* patterns, size_t count, const uint8_t* data, int64_t n,
                    int64_t& next, size_t& which) {
     using Scan =
         int64_t (*)(const VQPattern* const*, size_t, const uint8_t*, int64_t, int64_t&, size_t&);
-    static const Scan kWide[] = {ScanAll<Lanes32, 0>, ScanAll<Lanes32, 1>, ScanAll<Lanes32, 2>,
-                                 ScanAll<Lanes32, 3>};
-    static const Scan kNarrow[] = {ScanAll<Lanes16, 0>, ScanAll<Lanes16, 1>, ScanAll<Lanes16, 2>,
-                                   ScanAll<Lanes16, 3>};
+    static const Scan kWide[] = {ScanAll<RxLanes32, 0>, ScanAll<RxLanes32, 1>,
+                                 ScanAll<RxLanes32, 2>, ScanAll<RxLanes32, 3>};
+    static const Scan kNarrow[] = {ScanAll<RxLanes16, 0>, ScanAll<RxLanes16, 1>,
+                                   ScanAll<RxLanes16, 2>, ScanAll<RxLanes16, 3>};
     const size_t slot = count < 4 ? count : 0;
     // From four patterns on, the bucket scan costs less than one test per pattern.
-    bool buckets = g_wideVectors && count >= 4;
+    bool buckets = RxHasWideVectors() && count >= 4;
     for (size_t p = 0; p < count && buckets; ++p)
         buckets = patterns[p]->Length() >= 3;
     int64_t at = -1;
     if (buckets)
         at = ScanBuckets32(patterns, count, data, n, next, which);
-    else if (g_wideVectors)
+    else if (RxHasWideVectors())
         at = kWide[slot](patterns, count, data, n, next, which);
     return at >= 0 ? at : kNarrow[slot](patterns, count, data, n, next, which);
 }
