@@ -240,13 +240,19 @@ LRESULT mvToolBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TB_ADDBUTTONSW:
     case TB_INSERTBUTTONA:
     case TB_INSERTBUTTONW: {
-        auto* buttons = reinterpret_cast<TBBUTTON*>(lParam);
+        // No string pool: a text given as a pool index becomes no text, in
+        // a copy, since the caller's buttons may be read-only.
+        const auto* buttons = reinterpret_cast<const TBBUTTON*>(lParam);
         const int count =
             message == TB_ADDBUTTONSA || message == TB_ADDBUTTONSW ? static_cast<int>(wParam) : 1;
-        for (int i = 0; buttons != nullptr && i < count; ++i)
-            if (buttons[i].iString > 0 && buttons[i].iString < 0x10000)
-                buttons[i].iString = 0; // no string pool
-        break;
+        auto pooled = [](const TBBUTTON& b) { return b.iString > 0 && b.iString < 0x10000; };
+        if (buttons == nullptr || count <= 0 || std::none_of(buttons, buttons + count, pooled))
+            break;
+        std::vector<TBBUTTON> copy(buttons, buttons + count);
+        for (TBBUTTON& button : copy)
+            if (pooled(button))
+                button.iString = 0;
+        return mvWnd::WindowProc(message, wParam, reinterpret_cast<LPARAM>(copy.data()));
     }
     case TB_SETIMAGELIST:
     case TB_SETHOTIMAGELIST:

@@ -113,10 +113,18 @@ TEST_F(mvToolBarCtrlTest, ButtonsSeparatorsAndTexts) {
     SendMessageW(bar.Handle(), TB_GETBUTTONTEXTW, 10001, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(L"Open file", text);
     EXPECT_FALSE(bar.SetButtonText(0, L"x"));
-    // A string-pool index is no text here.
+    // A string-pool index is no text here; the caller's buttons are read,
+    // never written (they may stand in read-only memory).
     TBBUTTON pooled = {0, 10002, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 2};
     ASSERT_TRUE(SendMessageW(bar.Handle(), TB_INSERTBUTTONW, 2, reinterpret_cast<LPARAM>(&pooled)));
     EXPECT_EQ(0, SendMessageW(bar.Handle(), TB_GETBUTTONTEXTW, 10002, 0));
+    EXPECT_EQ(2, pooled.iString);
+    static const TBBUTTON kPooled[] = {{0, 10003, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 1},
+                                       {0, 10004, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0}};
+    ASSERT_TRUE(SendMessageW(bar.Handle(), TB_ADDBUTTONSW, 2, reinterpret_cast<LPARAM>(kPooled)));
+    EXPECT_EQ(5, SendMessageW(bar.Handle(), TB_BUTTONCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(bar.Handle(), TB_GETBUTTONTEXTW, 10003, 0));
+    EXPECT_EQ(1, kPooled[0].iString);
 }
 
 // A click in a drop-down button counts as in its arrow part only where the
