@@ -32,7 +32,7 @@ public:
     void SetDefaultExtension(std::wstring_view text);
     // Appends the pair when both texts are non-empty, clearing the list
     // first when asked.
-    void AddFilter(const mvstring& description, const mvstring& pattern, bool clearFirst);
+    void AddFilter(const mvstring& description, const mvstring& pattern, bool clearFirst = false);
 
     // Runs the dialog over the owner's top-level window (without one, the
     // main window's last active pop-up). True only when at least one path
