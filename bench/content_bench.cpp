@@ -2,7 +2,8 @@
 // Windows-1252 text and binary data, a few hundred MB in all. Prints MB/s of a
 // plain read of the files through the reader and of FindInFile for one word,
 // five words and a hex string, and of the regular-expression content search,
-// each beside the plain read of the same run.
+// each beside the plain read of the same run (medians of rounds in which the
+// search and the plain read take turns).
 //   content_bench [megabytes, 256] [folder, %TEMP%]
 #include "foundation/Settings.h"
 #include "search/VQ_WordsSearch.h"
