@@ -10,7 +10,9 @@ files, a few large files and a few .docx files, then measures as medians of seve
   - natively, `fdfind`/`find` for the names and `rg -F`/`grep -rF` for the word, where
     installed (missing ones are skipped and named).
 Every Wine figure is the wall time of the whole process, so each includes the start of
-a Wine process (shown on its own as "Wine start").
+a Wine process (shown on its own as "Wine start"); figures compared with each other are
+taken in turn, round after round. Output goes to a file: read from a pipe, a GUI-subsystem
+program also waits for the desktop process Wine starts for it (shown on its own).
 
 Usage: bench/walk_bench.py [--files N, 100000] [--runs N, 3] [--tree FOLDER]
 The tree goes to FOLDER (default /tmp/walk_bench_tree_N) and is reused when complete.
@@ -49,13 +51,25 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def wine(*args):
-    """Runs a program under Wine with the project's environment -> (seconds, stdout)."""
+def wine(*args, pipe=False):
+    """Runs a program under Wine with the project's environment -> (seconds, code, stdout).
+
+    The output goes to a file, so the time is the program's own: a GUI-subsystem program
+    makes Wine start its desktop process, which inherits the output and lives on for about
+    a second after the program, and a caller reading a pipe waits for it (pipe=True).
+    """
     script = 'source "$0/scripts/env.sh" && exec wine64 "$@"'
-    start = time.perf_counter()
-    done = subprocess.run(["bash", "-c", script, ROOT, *args], capture_output=True)
-    seconds = time.perf_counter() - start
-    return seconds, done.returncode, done.stdout.decode(errors="replace")
+    with tempfile.TemporaryFile() as out:
+        start = time.perf_counter()
+        if pipe:
+            done = subprocess.run(["bash", "-c", script, ROOT, *args], capture_output=True)
+        else:
+            done = subprocess.run(["bash", "-c", script, ROOT, *args], stdout=out,
+                                  stderr=subprocess.DEVNULL)
+        seconds = time.perf_counter() - start
+        out.seek(0)
+        text = done.stdout if pipe else out.read()
+    return seconds, done.returncode, text.decode(errors="replace")
 
 
 def keep_wineserver():
@@ -182,10 +196,11 @@ def result_count(path):
     return count
 
 
-def run_velquin(criteria, result):
+def run_velquin(criteria, result, pipe=False):
     if os.path.exists(result):
         os.remove(result)
-    seconds, code, _ = wine(VELQUIN, "/in", windows_path(criteria), "/out", windows_path(result))
+    seconds, code, _ = wine(VELQUIN, "/in", windows_path(criteria), "/out", windows_path(result),
+                            pipe=pipe)
     if code != 0:
         return seconds, f"exit {code}"
     return seconds, result_count(result)
@@ -219,6 +234,16 @@ def median_of(runs, measure):
     return statistics.median(r[0] for r in results), results[0]
 
 
+def medians_interleaved(runs, *measures):
+    """Like median_of for several measures at once, taken in turn round after round, so that
+    the figures compared with each other see the same load on a shared machine."""
+    results = [[] for _ in measures]
+    for _ in range(runs):
+        for taken, measure in zip(results, measures):
+            taken.append(measure())
+    return [(statistics.median(r[0] for r in taken), taken[0]) for taken in results]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--files", type=int, default=100000)
@@ -250,18 +275,24 @@ def main():
 
         # Warm the file cache once so that every contender sees the same state.
         run_reference("read", root)
-        start, _ = median_of(args.runs, lambda: run_reference("walk", empty))
         criteria_file(os.path.join(work, "idle.velquin"), empty, [("name", NAME_PATTERN)])
-        vstart, _ = median_of(args.runs, lambda: run_velquin(os.path.join(work, "idle.velquin"),
-                                                             result))
-        walk_s, walk = median_of(args.runs, lambda: run_reference("walk", root))
-        read_s, read = median_of(args.runs, lambda: run_reference("read", root))
-        vname_s, vname = median_of(args.runs, lambda: run_velquin(names, result))
-        vsize_s, vsize = median_of(args.runs, lambda: run_velquin(sizes, result))
-        vword_s, vword = median_of(args.runs, lambda: run_velquin(words, result))
+        (start, _), (vstart, _) = medians_interleaved(
+            args.runs, lambda: run_reference("walk", empty),
+            lambda: run_velquin(os.path.join(work, "idle.velquin"), result))
+        # Each run waits for the desktop process of the run before it to end, so that it
+        # starts one of its own, as a lone call would.
+        vpiped, _ = median_of(args.runs, lambda: (time.sleep(3), run_velquin(
+            os.path.join(work, "idle.velquin"), result, pipe=True))[1])
+        (walk_s, walk), (vname_s, vname), (vsize_s, vsize) = medians_interleaved(
+            args.runs, lambda: run_reference("walk", root), lambda: run_velquin(names, result),
+            lambda: run_velquin(sizes, result))
+        (read_s, read), (vword_s, vword) = medians_interleaved(
+            args.runs, lambda: run_reference("read", root), lambda: run_velquin(words, result))
 
         rows.append(("Wine start (reference, empty folder)", start, "", ""))
         rows.append(("Velquin start (name search, empty folder)", vstart, "", ""))
+        rows.append(("Velquin start, output read from a pipe", vpiped, "",
+                     "waits for Wine's desktop process"))
         rows.append(("reference: bare walk (entries)", walk_s, walk[1], f"in-process {walk[2]} s (first run)"))
         rows.append(("reference: bare read (bytes)", read_s, read[1], f"in-process {read[2]} s (first run)"))
         rows.append((f"Velquin: name {NAME_PATTERN}", vname_s, vname[1],

@@ -134,7 +134,7 @@ DWORD WINAPI IconLoaderThreadProc(void* parameter) {
                 continue;
             LoadItemImage(*item, queue->Cache());
             if (item->icon.load() >= 0)
-                PostNotify(6, reinterpret_cast<std::int64_t>(item));
+                PostNotify(NotifyItemChanged, reinterpret_cast<std::int64_t>(item));
             queue->Done();
         }
         t_lastItem = {}; // released while COM still runs
