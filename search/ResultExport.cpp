@@ -3,6 +3,7 @@
 #include "foundation/DisplayText.h"
 #include "foundation/Settings.h"
 #include "foundation/WordLists.h"
+#include "foundation/Handles.h"
 #include "foundation/mvLock.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
@@ -187,9 +188,13 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
 // Texts the property system makes are formatted cell by cell.
 class ExportCells {
 public:
-    ExportCells(int format, bool sizeAsText)
-        : m_format(format), m_sizeAsText(sizeAsText), m_kbSizes(Settings().FileSizeFormat == 2),
-          m_types(GlobalShellTypeCache()), m_clockAt(2 * kSecondsPerDay, -1) {
+    // With `attributes`, the attribute texts are taken from there (made
+    // beforehand by the exporting thread) instead of this thread's own.
+    ExportCells(int format, bool sizeAsText,
+                const std::unordered_map<std::uint32_t, mvstring>* attributes = nullptr)
+        : m_attributes(attributes), m_format(format), m_sizeAsText(sizeAsText),
+          m_kbSizes(Settings().FileSizeFormat == 2), m_types(GlobalShellTypeCache()),
+          m_clockAt(2 * kSecondsPerDay, -1) {
         // The bias the system applies now, to every time alike.
         FILETIME utc, local;
         GetSystemTimeAsFileTime(&utc);
@@ -220,7 +225,7 @@ public:
             AppendDate(out, item, column);
             return;
         case ColumnAttributes: {
-            const mvstring& text = item.AttributeText();
+            const mvstring& text = AttributeText(item);
             AppendPieces(out, Kept(m_attributeCells, &text, text), nullptr, m_format);
             return;
         }
@@ -251,6 +256,12 @@ private:
             found = kept.emplace(key, MakePiece(text, m_format)).first;
         }
         return found->second;
+    }
+
+    const mvstring& AttributeText(const FoundItem& item) const {
+        if (!m_attributes || !(item.text_form & FoundItem::kTextsFormatted))
+            return item.AttributeText();
+        return m_attributes->at(item.attr);
     }
 
     void AppendSize(RowBuffer& out, const FoundItem& item) {
@@ -330,6 +341,7 @@ private:
         AppendPieces(out, date->second, &m_clocks[static_cast<std::size_t>(clockAt)], m_format);
     }
 
+    const std::unordered_map<std::uint32_t, mvstring>* m_attributes;
     int m_format;
     bool m_sizeAsText;
     bool m_kbSizes;
@@ -344,6 +356,152 @@ private:
     std::vector<std::int32_t> m_clockAt;              // by second of the day, twice for the forms
     std::vector<Piece> m_clocks;
 };
+
+// Rows per piece of work when several threads format a large export.
+constexpr std::size_t kChunkRows = 4096;
+
+// A large export's rows formatted in chunks by a few threads, each with its
+// own kept texts, while the exporting thread writes the finished chunks in
+// order. The exporting thread holds the results lock throughout, so nothing
+// changes the list under the formatting threads. At most a few chunks wait
+// unwritten, so memory stays small whatever the export's size.
+class ParallelRows {
+public:
+    ParallelRows(const ResultDeque& results, const std::vector<std::uint8_t>& chosen, int format,
+                 bool sizeAsText, const std::unordered_map<std::uint32_t, mvstring>& attributes)
+        : m_results(results), m_chosen(chosen), m_attributes(attributes), m_format(format),
+          m_sizeAsText(sizeAsText), m_chunks((results.size() + kChunkRows - 1) / kChunkRows),
+          m_done(m_chunks), m_ready(m_chunks, 0) {}
+
+    // Starts up to `threads` formatting threads; false when none could start.
+    bool Start(unsigned threads) {
+        m_window = 2 * threads;
+        for (unsigned at = 0; at < threads; ++at) {
+            ThreadHandle thread(CreateThread(nullptr, 0, &ParallelRows::Run, this, 0, nullptr));
+            if (thread)
+                m_threads.push_back(std::move(thread));
+        }
+        return !m_threads.empty();
+    }
+
+    // Writes every chunk in order; false, stopping the threads, when a write
+    // fails.
+    bool WriteAll(VQFileWriter& writer) {
+        bool written = true;
+        for (std::size_t chunk = 0; chunk < m_chunks && written; ++chunk) {
+            RowBuffer rows;
+            AcquireSRWLockExclusive(&m_lock);
+            while (!m_ready[chunk])
+                SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            rows = std::move(m_done[chunk]);
+            m_written = chunk + 1;
+            ReleaseSRWLockExclusive(&m_lock);
+            WakeAllConditionVariable(&m_changed);
+            written = WriteText(writer, rows.View());
+        }
+        return written;
+    }
+
+    ~ParallelRows() {
+        AcquireSRWLockExclusive(&m_lock);
+        m_stop = true;
+        ReleaseSRWLockExclusive(&m_lock);
+        WakeAllConditionVariable(&m_changed);
+        for (const ThreadHandle& thread : m_threads)
+            WaitForSingleObject(thread.Get(), INFINITE);
+    }
+
+private:
+    static DWORD WINAPI Run(void* parameter) {
+        static_cast<ParallelRows*>(parameter)->Format();
+        return 0;
+    }
+
+    void Format() {
+        ExportCells cells(m_format, m_sizeAsText, &m_attributes);
+        for (;;) {
+            AcquireSRWLockExclusive(&m_lock);
+            while (!m_stop && m_next < m_chunks && m_next >= m_written + m_window)
+                SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            if (m_stop || m_next >= m_chunks) {
+                ReleaseSRWLockExclusive(&m_lock);
+                return;
+            }
+            const std::size_t chunk = m_next++;
+            ReleaseSRWLockExclusive(&m_lock);
+
+            RowBuffer rows;
+            const std::size_t first = chunk * kChunkRows;
+            const std::size_t last = std::min(first + kChunkRows, m_results.size());
+            auto begin = m_results.begin() + static_cast<std::ptrdiff_t>(first);
+            ForEachPrefetched(begin, begin + static_cast<std::ptrdiff_t>(last - first),
+                              [&](const FoundItem* item) {
+                                  AppendRow(rows, m_chosen.size(), m_format,
+                                            [&](std::size_t at, RowBuffer& out) {
+                                                cells.Append(out, *item, m_chosen[at]);
+                                            });
+                                  return true;
+                              });
+
+            AcquireSRWLockExclusive(&m_lock);
+            m_done[chunk] = std::move(rows);
+            m_ready[chunk] = 1;
+            ReleaseSRWLockExclusive(&m_lock);
+            WakeAllConditionVariable(&m_changed);
+        }
+    }
+
+    const ResultDeque& m_results;
+    const std::vector<std::uint8_t>& m_chosen;
+    const std::unordered_map<std::uint32_t, mvstring>& m_attributes;
+    const int m_format;
+    const bool m_sizeAsText;
+    const std::size_t m_chunks;
+    std::vector<RowBuffer> m_done; // finished chunks not yet written
+    std::vector<char> m_ready;
+    std::size_t m_next = 0;    // the next chunk to format
+    std::size_t m_written = 0; // chunks taken by the writer
+    std::size_t m_window = 2;  // how far formatting may run ahead of writing
+    bool m_stop = false;
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
+    std::vector<ThreadHandle> m_threads;
+};
+
+// Writes the rows through formatting threads. Those threads touch neither
+// the property system nor per-thread state: the attribute texts and type
+// names are made first by the calling thread, and rows whose texts the
+// property system makes stay with it. False, having written nothing, when
+// such a row is there or no thread can be started (the caller then formats
+// the rows itself); else true with `written` telling whether every write
+// succeeded.
+bool WriteRowsInParallel(VQFileWriter& writer, const ResultDeque& results,
+                         const std::vector<std::uint8_t>& chosen, int format, bool sizeAsText,
+                         bool& written) {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const unsigned processors = system.dwNumberOfProcessors;
+    if (processors < 2)
+        return false;
+    std::unordered_map<std::uint32_t, mvstring> attributes;
+    ItemTypeNames types(GlobalShellTypeCache());
+    bool shell = false;
+    ForEachPrefetched(results.begin(), results.end(), [&](const FoundItem* item) {
+        if (item->text_form & FoundItem::kTextShell)
+            return !(shell = true);
+        if ((item->text_form & FoundItem::kTextsFormatted) && !attributes.count(item->attr))
+            attributes.emplace(item->attr, item->AttributeText());
+        types.Get(*item); // into the shared cache, asked once per extension
+        return true;
+    });
+    if (shell)
+        return false;
+    ParallelRows rows(results, chosen, format, sizeAsText, attributes);
+    if (!rows.Start(std::min(4u, processors - 1)))
+        return false;
+    written = rows.WriteAll(writer);
+    return true;
+}
 
 } // namespace
 
@@ -396,19 +554,25 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     written = written && WriteText(writer, row.View());
     {
         mvLock lock(job.lock);
+        // A large export is formatted by several threads.
+        const bool parallel =
+            written && job.results.size() >= 2 * kChunkRows &&
+            WriteRowsInParallel(writer, job.results, chosen, format, sizeAsText, written);
         ExportCells cells(format, sizeAsText);
         row.Clear();
-        ForEachPrefetched(job.results.begin(), job.results.end(), [&](const FoundItem* item) {
-            AppendRow(row, chosen.size(), format, [&](std::size_t at, RowBuffer& out) {
-                cells.Append(out, *item, chosen[at]);
-            });
-            // Rows go out in batches.
-            if (row.View().size() >= kBatchBytes) {
-                written = WriteText(writer, row.View());
-                row.Clear();
-            }
-            return written;
-        });
+        ForEachPrefetched(job.results.begin(), parallel ? job.results.begin() : job.results.end(),
+                          [&](const FoundItem* item) {
+                              AppendRow(row, chosen.size(), format,
+                                        [&](std::size_t at, RowBuffer& out) {
+                                            cells.Append(out, *item, chosen[at]);
+                                        });
+                              // Rows go out in batches.
+                              if (row.View().size() >= kBatchBytes) {
+                                  written = WriteText(writer, row.View());
+                                  row.Clear();
+                              }
+                              return written;
+                          });
         written = written && WriteText(writer, row.View());
     }
     if (written && format == ExportHtml)

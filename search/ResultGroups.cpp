@@ -216,13 +216,15 @@ bool ResultGroups::Build(const ResultDeque& display, std::uint64_t today) {
     std::deque<Distinct> distinct;
     std::unordered_map<std::pair<std::int32_t, std::wstring_view>, int, KeyHash> known;
     std::vector<int> itemKeys(display.size());
-    for (std::size_t at = 0; at < display.size(); ++at) {
+    std::size_t at = 0;
+    bool whole = true;
+    ForEachPrefetched(display.begin(), display.end(), [&](const FoundItem* item) {
         if (IsShuttingDown())
-            return false;
-        const Key key = KeyOf(*display[at], today);
+            return whole = false;
+        const Key key = KeyOf(*item, today);
         auto found = known.find({key.id, key.title});
         if (found == known.end()) {
-            distinct.push_back({key.id, TitleOf(*display[at], key), {}});
+            distinct.push_back({key.id, TitleOf(*item, key), {}});
             // The map's key must outlive the item it came from.
             distinct.back().key =
                 key.title.empty() ? std::wstring_view() : distinct.back().title.view();
@@ -233,15 +235,18 @@ bool ResultGroups::Build(const ResultDeque& display, std::uint64_t today) {
                                  static_cast<int>(distinct.size() - 1))
                         .first;
         }
-        itemKeys[at] = found->second;
-    }
+        itemKeys[at++] = found->second;
+        return true;
+    });
+    if (!whole)
+        return false;
     for (const Distinct& entry : distinct)
         FindOrInsert(entry.id, entry.title);
     for (Distinct& entry : distinct)
         entry.group = FindOrInsert(entry.id, entry.title);
 
     item_map.assign(display.size(), -1);
-    for (std::size_t at = 0; at < display.size(); ++at) {
+    for (at = 0; at < display.size(); ++at) {
         if (IsShuttingDown())
             return false;
         const int group = distinct[itemKeys[at]].group;

@@ -171,8 +171,10 @@ std::vector<std::uint32_t> TypeRanks(const ResultDeque& list, ShellTypeCache& ty
     ItemTypeNames lookup(types);
     std::vector<const mvstring*> names;
     names.reserve(list.size());
-    for (const FoundItem* item : list)
+    ForEachPrefetched(list.begin(), list.end(), [&](const FoundItem* item) {
         names.push_back(&lookup.Get(*item));
+        return true;
+    });
     std::vector<const mvstring*> distinct = lookup.Distinct();
     std::sort(distinct.begin(), distinct.end(), [](const mvstring* x, const mvstring* y) {
         return mvstring::Compare(*x, *y, false) < 0;
@@ -254,19 +256,23 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
     if (order.column == ColumnType)
         ranks = TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
     size_t i = 0;
-    for (FoundItem* item : list) {
+    bool made = true;
+    ForEachPrefetched(list.begin(), list.end(), [&](FoundItem* item) {
         Keyed& k = keyed[i];
         k.item = item;
         if (text) {
             k.keyAt = static_cast<std::uint32_t>(keys.size());
             if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 64)
-                return false;
+                return made = false;
         } else {
             k.words[0] = number ? number(k.item) : ranks[i];
         }
         k.nameAt = namesDecide ? AppendUpperName(k.item->name, names) : kNoName;
         ++i;
-    }
+        return true;
+    });
+    if (!made)
+        return false;
     keys.append(8 * kKeyWords, '\0'); // every key has its words to read
     names.append(4 * kKeyWords, L'\0');
     for (Keyed& k : keyed) {

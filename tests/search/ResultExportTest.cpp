@@ -316,3 +316,59 @@ TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
     Settings().FileSizeFormat = sizeFormat;
     SetThreadPropertySystem(nullptr);
 }
+
+// A large export is formatted by several threads in chunks: the file must be
+// what one thread writes, row for row, whichever columns and size form.
+TEST_F(ResultExportTest, LargeExportEqualsTheRowsOneByOne) {
+    const bool force = Settings().ForceUsePropSys;
+    Settings().ForceUsePropSys = false;
+    SearchJob job;
+    std::vector<std::unique_ptr<FoundItem>> items;
+    const wchar_t* folders[] = {L"C:\\one", L"C:\\two \"q\"", L"D:\\<three>"};
+    const wchar_t* exts[] = {L".txt", L".doc", L""};
+    for (int i = 0; i < 20000; ++i) {
+        items.push_back(std::make_unique<FoundItem>());
+        FoundItem& item = *items.back();
+        item.folder = folders[(i / 100) % 3];
+        item.ext = exts[i % 3];
+        item.name = L"file " + std::to_wstring(i) + item.ext.str();
+        item.size = static_cast<std::uint64_t>(i) * 7919u * (i % 5 == 0 ? 100000u : 1u);
+        item.attr = i % 17 == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0x20 | (i % 4 == 0 ? 0x01 : 0);
+        item.date_m = 133500000000000000ull + static_cast<std::uint64_t>(i) * 123456789ull;
+        item.date_c = item.date_m - 36000000000ull;
+        item.date_a = item.date_m + 17;
+        SearchCriteria criteria;
+        criteria.date_usesec = i % 2 == 0;
+        item.FormatTexts(criteria);
+        job.results.push_back(&item);
+    }
+    Settings().ForceUsePropSys = force;
+    const std::vector<std::uint8_t> columns = {4, 0, 1, 2, 3, 5, 6, 7, 8};
+    for (const int format : {ExportCsv, ExportHtml}) {
+        for (const bool sizeAsText : {false, true}) {
+            const std::wstring path = m_dir / L"large.out";
+            ASSERT_TRUE(ExportResults(job, path, format, columns, sizeAsText));
+            const std::string whole = TempDir::ReadFile(path);
+            // The same rows from one thread: in parts too small to share out.
+            std::string parts;
+            for (std::size_t first = 0; first < items.size(); first += 1000) {
+                SearchJob part;
+                for (std::size_t at = first; at < first + 1000; ++at)
+                    part.results.push_back(items[at].get());
+                const std::wstring partPath = m_dir / L"part.out";
+                ASSERT_TRUE(ExportResults(part, partPath, format, columns, sizeAsText));
+                std::string text = TempDir::ReadFile(partPath);
+                // Only the rows: after the title row, before the HTML end.
+                const std::string rowEnd = format == ExportHtml ? "</tr>\r\n" : "\r\n";
+                const std::size_t head = text.find(rowEnd);
+                text = text.substr(head + rowEnd.size());
+                if (format == ExportHtml)
+                    text = text.substr(0, text.rfind("</table>"));
+                parts += text;
+            }
+            EXPECT_NE(whole.find(parts), std::string::npos)
+                << "format " << format << " size as text " << sizeAsText;
+            EXPECT_GT(parts.size(), 20000u * 40);
+        }
+    }
+}
