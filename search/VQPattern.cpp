@@ -185,107 +185,191 @@ template int64_t ScanAll<RxLanes32, 2>(const VQPattern* const*, size_t, const ui
 template int64_t ScanAll<RxLanes32, 3>(const VQPattern* const*, size_t, const uint8_t*, int64_t,
                                        int64_t&, size_t&);
 
-// Many patterns at once, thirty-two start positions at a time: each pattern
-// belongs to one of eight buckets, and two tables per tested byte (indexed by
-// its low and its high half) tell which buckets accept it. A start position
-// whose three tested bytes are accepted by a common bucket is compared whole
-// with that bucket's patterns. The cost per block does not grow with the
-// number of patterns. Every pattern must be at least 3 bytes long.
-int64_t ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data,
-                      int64_t n, int64_t& next, size_t& which) {
-    // Three bytes of every pattern are tested: 0, 2 and 4 when every pattern
-    // is that long (in UTF-16 text three characters), else 0, 1 and 2.
-    constexpr int kTested = 3;
-    int step = 2;
-    for (size_t p = 0; p < count; ++p) {
-        if (patterns[p]->Length() < 5)
-            step = 1;
-    }
-    // Per tested byte, the buckets accepting each low half and each high half.
-    alignas(32) uint8_t tables[kTested][2][32] = {};
-    for (size_t p = 0; p < count; ++p) {
-        const VQPattern& x = *patterns[p];
-        const uint8_t bucket = static_cast<uint8_t>(1u << (p % 8));
-        for (int t = 0; t < kTested; ++t) {
-            const uint8_t b = x.Bytes()[t * step];
-            for (uint8_t v :
-                 {b, static_cast<uint8_t>(b | TestFor(b, x.CaseInsensitive()).lowerBit)}) {
-                tables[t][0][v & 15] |= bucket;
-                tables[t][1][v >> 4] |= bucket;
-            }
-        }
-    }
-    __m256i low[kTested], high[kTested];
-    for (int t = 0; t < kTested; ++t) {
-        for (int k = 0; k < 16; ++k) {
-            // The shuffle looks up within each 16-byte half.
-            tables[t][0][16 + k] = tables[t][0][k];
-            tables[t][1][16 + k] = tables[t][1][k];
-        }
-        low[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][0]));
-        high[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][1]));
-    }
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
-    const __m256i zero = _mm256_setzero_si256();
-    // The buckets that accept the byte of each start position at offset t.
-    auto accepting = [&](const uint8_t* at, int t) {
-        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + t * step));
-        return _mm256_and_si256(
-            _mm256_shuffle_epi8(low[t], _mm256_and_si256(d, nibble)),
-            _mm256_shuffle_epi8(high[t], _mm256_and_si256(_mm256_srli_epi16(d, 4), nibble)));
-    };
-    auto bucketsAt = [&](const uint8_t* at) {
-        return _mm256_and_si256(_mm256_and_si256(accepting(at, 0), accepting(at, 1)),
-                                accepting(at, 2));
-    };
-    // The first whole match among the candidates of one block, or -1.
-    auto verify = [&](__m256i buckets, int64_t base) -> int64_t {
-        unsigned mask =
-            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(buckets, zero)));
-        if (mask == 0)
-            return -1;
-        alignas(32) uint8_t found[32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(found), buckets);
-        for (; mask != 0; mask &= mask - 1) {
-            const int bit = RxLowestBit(mask);
-            const int64_t at = base + bit;
-            // Of the patterns that match here, the first one listed.
-            size_t first = count;
-            for (unsigned set = found[bit]; set != 0; set &= set - 1) {
-                for (size_t p = static_cast<size_t>(RxLowestBit(set)); p < first; p += 8) {
-                    if (at + patterns[p]->Length() <= n && patterns[p]->MatchesAt(data + at)) {
-                        first = p;
-                        break;
-                    }
+// Many patterns at once, sixty-four start positions at a time: patterns are grouped in up to
+// eight buckets, and two tables per tested byte (indexed by its low and its high half) tell
+// which buckets accept it. Three bytes of every pattern are tested, the first and the last
+// of them on every block and the middle one only where those two leave a candidate; a start
+// position whose three tested bytes are accepted by a common bucket is compared whole with
+// that bucket's patterns. The cost per block does not grow with the number of patterns.
+// Every pattern must be at least 3 bytes long.
+struct BucketFilter {
+    static constexpr int kTested = 3;
+    static constexpr int kBuckets = 8;
+    // What the block test needs; the scan keeps a copy in registers.
+    struct Lookup {
+        // Offsets of the tested bytes from the start position.
+        int offsets[kTested] = {};
+        // Per tested byte, the buckets accepting each low and each high half (both 16-byte
+        // halves alike: the shuffle looks up within each).
+        __m256i low[kTested], high[kTested];
+    } lookup;
+    // Whether some first tested byte, and some other tested byte, is 0x80 or above: then
+    // the low half must be masked, for the shuffle gives 0 where the index has its top bit
+    // set (and no bucket accepts such a byte otherwise).
+    bool highFirst = false, highRest = false;
+    // The patterns of each bucket, in the order listed.
+    uint8_t members[kBuckets][kMaxTogether] = {};
+    uint8_t memberCount[kBuckets] = {};
+
+    void Build(const VQPattern* const* patterns, size_t count) {
+        // The first, the middle and the last byte of the shortest pattern: bytes far apart
+        // pass together less often than neighbours do. An even spacing from 2 on keeps to
+        // the low bytes of UTF-16 text, not the zeros beside its ASCII letters.
+        int32_t shortest = patterns[0]->Length();
+        for (size_t p = 1; p < count; ++p)
+            shortest = std::min(shortest, patterns[p]->Length());
+        int step = (shortest - 1) / 2;
+        if (step > 2 && step % 2 != 0)
+            --step;
+        for (int t = 0; t < kTested; ++t)
+            lookup.offsets[t] = t * step;
+        alignas(32) uint8_t tables[kTested][2][32] = {};
+        // Patterns with the same tested bytes share a bucket, so that unrelated ones
+        // rarely do and the tables pass few start positions.
+        uint8_t keys[kMaxTogether][kTested + 1];
+        size_t distinct = 0;
+        for (size_t p = 0; p < count; ++p) {
+            const VQPattern& x = *patterns[p];
+            uint8_t key[kTested + 1];
+            for (int t = 0; t < kTested; ++t)
+                key[t] = x.Bytes()[lookup.offsets[t]];
+            key[kTested] = x.CaseInsensitive() ? 1 : 0;
+            size_t k = 0;
+            while (k < distinct && memcmp(keys[k], key, sizeof key) != 0)
+                ++k;
+            if (k == distinct)
+                memcpy(keys[distinct++], key, sizeof key);
+            const size_t b = k % kBuckets;
+            members[b][memberCount[b]++] = static_cast<uint8_t>(p);
+            for (int t = 0; t < kTested; ++t) {
+                const uint8_t v = key[t];
+                for (uint8_t u :
+                     {v, static_cast<uint8_t>(v | TestFor(v, x.CaseInsensitive()).lowerBit)}) {
+                    tables[t][0][u & 15] |= static_cast<uint8_t>(1u << b);
+                    tables[t][1][u >> 4] |= static_cast<uint8_t>(1u << b);
+                    if (u >= 0x80)
+                        (t == 0 ? highFirst : highRest) = true;
                 }
             }
-            if (first < count) {
-                which = first;
-                return at;
+        }
+        for (int t = 0; t < kTested; ++t) {
+            for (int k = 0; k < 16; ++k) {
+                tables[t][0][16 + k] = tables[t][0][k];
+                tables[t][1][16 + k] = tables[t][1][k];
+            }
+            lookup.low[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][0]));
+            lookup.high[t] = _mm256_load_si256(reinterpret_cast<const __m256i*>(tables[t][1]));
+        }
+    }
+};
+
+// The buckets whose tested byte t has the low half of the byte at `at` + its offset, for
+// each of the 32 start positions at `at`; and those whose byte has its high half. Both
+// together test the whole byte.
+template <bool HighBytes>
+inline __m256i LowHalfAccepting(const BucketFilter::Lookup& f, const uint8_t* at, int t) {
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + f.offsets[t]));
+    return _mm256_shuffle_epi8(f.low[t],
+                               HighBytes ? _mm256_and_si256(d, _mm256_set1_epi8(0x0F)) : d);
+}
+inline __m256i HighHalfAccepting(const BucketFilter::Lookup& f, const uint8_t* at, int t) {
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + f.offsets[t]));
+    return _mm256_shuffle_epi8(f.high[t],
+                               _mm256_and_si256(_mm256_srli_epi16(d, 4), _mm256_set1_epi8(0x0F)));
+}
+// The start positions of one block whose three tested bytes a common bucket accepts in
+// the halves the first step looks at: the first byte whole, of the others the low half,
+// which case folding leaves alone. The high halves of the others are tested afterwards,
+// only where a candidate is left.
+template <bool HighFirst, bool HighRest>
+inline __m256i FirstStep(const BucketFilter::Lookup& f, const uint8_t* at) {
+    return _mm256_and_si256(
+        _mm256_and_si256(LowHalfAccepting<HighFirst>(f, at, 0), HighHalfAccepting(f, at, 0)),
+        _mm256_and_si256(LowHalfAccepting<HighRest>(f, at, 1),
+                         LowHalfAccepting<HighRest>(f, at, 2)));
+}
+inline __m256i SecondStep(const BucketFilter::Lookup& f, const uint8_t* at, __m256i first) {
+    return _mm256_and_si256(
+        first, _mm256_and_si256(HighHalfAccepting(f, at, 1), HighHalfAccepting(f, at, 2)));
+}
+
+// The first whole match among the candidates of one block of 32 start positions, or -1.
+int64_t FirstInBuckets(const BucketFilter& f, const VQPattern* const* patterns, __m256i buckets,
+                       const uint8_t* data, int64_t n, int64_t base, size_t& which) {
+    unsigned mask = ~static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(buckets, _mm256_setzero_si256())));
+    if (mask == 0)
+        return -1;
+    alignas(32) uint8_t found[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(found), buckets);
+    for (; mask != 0; mask &= mask - 1) {
+        const int bit = RxLowestBit(mask);
+        const int64_t at = base + bit;
+        // Of the patterns that match here, the first one listed.
+        size_t first = kMaxTogether;
+        for (unsigned set = found[bit]; set != 0; set &= set - 1) {
+            const int b = RxLowestBit(set);
+            for (int k = 0; k < f.memberCount[b] && f.members[b][k] < first; ++k) {
+                const VQPattern& x = *patterns[f.members[b][k]];
+                if (at + x.Length() <= n && x.MatchesAt(data + at)) {
+                    first = f.members[b][k];
+                    break;
+                }
             }
         }
-        return -1;
-    };
+        if (first < kMaxTogether) {
+            which = first;
+            return at;
+        }
+    }
+    return -1;
+}
+
+template <bool HighFirst, bool HighRest>
+int64_t ScanBuckets(const BucketFilter& f, const VQPattern* const* patterns, const uint8_t* data,
+                    int64_t n, int64_t& next, size_t& which) {
+    const BucketFilter::Lookup l = f.lookup;
+    const int reach = l.offsets[BucketFilter::kTested - 1];
     int64_t i = next;
-    for (; i + (kTested - 1) * step + 64 <= n; i += 64) {
+    for (; i + reach + 64 <= n; i += 64) {
         // Two blocks at a time; most pairs hold no candidate at all.
-        const __m256i b0 = bucketsAt(data + i), b1 = bucketsAt(data + i + 32);
-        const __m256i both = _mm256_or_si256(b0, b1);
+        __m256i b0 = FirstStep<HighFirst, HighRest>(l, data + i);
+        __m256i b1 = FirstStep<HighFirst, HighRest>(l, data + i + 32);
+        __m256i both = _mm256_or_si256(b0, b1);
         if (_mm256_testz_si256(both, both))
             continue;
-        int64_t at = verify(b0, i);
+        b0 = SecondStep(l, data + i, b0);
+        b1 = SecondStep(l, data + i + 32, b1);
+        both = _mm256_or_si256(b0, b1);
+        if (_mm256_testz_si256(both, both))
+            continue;
+        int64_t at = FirstInBuckets(f, patterns, b0, data, n, i, which);
         if (at < 0)
-            at = verify(b1, i + 32);
+            at = FirstInBuckets(f, patterns, b1, data, n, i + 32, which);
         if (at >= 0)
             return at;
     }
-    for (; i + (kTested - 1) * step + 32 <= n; i += 32) {
-        const int64_t at = verify(bucketsAt(data + i), i);
-        if (at >= 0)
-            return at;
+    for (; i + reach + 32 <= n; i += 32) {
+        const uint8_t* at = data + i;
+        const int64_t found =
+            FirstInBuckets(f, patterns, SecondStep(l, at, FirstStep<HighFirst, HighRest>(l, at)),
+                           data, n, i, which);
+        if (found >= 0)
+            return found;
     }
     next = i;
     return -1;
+}
+
+int64_t ScanBuckets32(const VQPattern* const* patterns, size_t count, const uint8_t* data,
+                      int64_t n, int64_t& next, size_t& which) {
+    BucketFilter f;
+    f.Build(patterns, count);
+    using Scan = int64_t (*)(const BucketFilter&, const VQPattern* const*, const uint8_t*, int64_t,
+                             int64_t&, size_t&);
+    static const Scan kScans[2][2] = {{ScanBuckets<false, false>, ScanBuckets<false, true>},
+                                      {ScanBuckets<true, false>, ScanBuckets<true, true>}};
+    return kScans[f.highFirst][f.highRest](f, patterns, data, n, next, which);
 }
 RX_WIDE_END
 

@@ -88,6 +88,33 @@ TEST(VQPattern, FindAgreesWithAPlainScan) {
     }
 }
 
+// FindFirstOf over all the patterns against each pattern's Boyer-Moore search alone: the
+// earliest match, and on a tie the first pattern listed.
+testing::AssertionResult FirstOfAgreesWithEachAlone(const std::vector<VQPattern>& patterns,
+                                                    const std::string& text) {
+    const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+    const auto n = static_cast<int64_t>(text.size());
+    int64_t expected = -1;
+    size_t expectedWhich = 0;
+    std::vector<const VQPattern*> list;
+    for (size_t p = 0; p < patterns.size(); ++p) {
+        const int64_t at = patterns[p].FindBoyerMoore(data, n);
+        if (at >= 0 && (expected < 0 || at < expected)) {
+            expected = at;
+            expectedWhich = p;
+        }
+        list.push_back(&patterns[p]);
+    }
+    size_t which = 99;
+    const int64_t at = VQPattern::FindFirstOf(list.data(), list.size(), data, n, which);
+    if (at != expected)
+        return testing::AssertionFailure() << "found at " << at << ", expected " << expected;
+    if (expected >= 0 && which != expectedWhich)
+        return testing::AssertionFailure()
+               << "pattern " << which << " found, expected " << expectedWhich;
+    return testing::AssertionSuccess();
+}
+
 // Several patterns in one pass give what searching each of them alone gives:
 // the earliest match, the first pattern listed on a tie. Groups of up to 20
 // patterns cover the one-pass filter and, beyond 16, the pattern-by-pattern
@@ -109,28 +136,53 @@ TEST(VQPattern, FindFirstOfAgreesWithEachPatternAlone) {
             patterns.push_back(
                 Make(pick((round % 2 == 0 ? 2 : 5) + random() % 8), random() % 2 == 0));
         const std::string text = pick(random() % 600);
-        int64_t expected = -1;
-        size_t expectedWhich = 0;
+        ASSERT_TRUE(FirstOfAgreesWithEachAlone(patterns, text)) << "round " << round;
+    }
+}
+
+// The many-pattern filter on longer texts: groups of 4 to 16 patterns of 3 to 24 bytes, with
+// bytes from 0x80 up, zeros, blanks and letters of both cases; some patterns share their
+// first bytes with another one, and copies of the patterns (their letters in either case)
+// are planted at random places, the end of the text among them. Every group must give what
+// searching each of its patterns alone gives.
+TEST(VQPattern, FindFirstOfAgreesWithEachPatternAloneOnLongTexts) {
+    std::mt19937 random(2024);
+    const std::string alphabets[] = {std::string("aAbBqQ\0 \xC3\xC9\xE9\x89", 12),
+                                     std::string("kalomineTOSU \n", 14),
+                                     std::string("\0\x01\x80\xFF", 4)};
+    auto swapCase = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ? static_cast<char>(c ^ 0x20) : c;
+    };
+    for (int round = 0; round < 1500; ++round) {
+        const std::string& alphabet = alphabets[round % 3];
+        auto pick = [&](size_t n) {
+            std::string s;
+            for (size_t i = 0; i < n; ++i)
+                s += alphabet[random() % alphabet.size()];
+            return s;
+        };
+        // Short groups test neighbouring bytes, long ones bytes further apart.
+        const size_t shortest = 3 + random() % (round % 2 == 0 ? 4 : 20);
+        std::vector<std::string> words;
+        const size_t count = 4 + random() % 13;
         for (size_t p = 0; p < count; ++p) {
-            const int64_t at = patterns[p].FindBoyerMoore(
-                reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
-            if (at >= 0 && (expected < 0 || at < expected)) {
-                expected = at;
-                expectedWhich = p;
-            }
+            std::string w = pick(shortest + random() % 6);
+            if (p > 0 && random() % 3 == 0) // the same start as an earlier one
+                w = words[random() % p].substr(0, shortest) + pick(random() % 4);
+            words.push_back(w);
         }
-        std::vector<const VQPattern*> list;
-        for (const VQPattern& p : patterns)
-            list.push_back(&p);
-        size_t which = 99;
-        ASSERT_EQ(VQPattern::FindFirstOf(list.data(), list.size(),
-                                         reinterpret_cast<const uint8_t*>(text.data()),
-                                         static_cast<int64_t>(text.size()), which),
-                  expected)
-            << "round " << round;
-        if (expected >= 0) {
-            ASSERT_EQ(which, expectedWhich) << "round " << round;
+        std::string text = pick(random() % 3000);
+        for (int k = random() % 4; k > 0; --k) {
+            std::string w = words[random() % count];
+            for (char& c : w)
+                c = random() % 2 ? swapCase(c) : c;
+            const size_t at = random() % 2 ? text.size() : random() % (text.size() + 1);
+            text.insert(at, w);
         }
+        std::vector<VQPattern> patterns;
+        for (const std::string& w : words)
+            patterns.push_back(Make(w, random() % 2 == 0));
+        ASSERT_TRUE(FirstOfAgreesWithEachAlone(patterns, text)) << "round " << round;
     }
 }
 
