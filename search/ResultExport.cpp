@@ -398,6 +398,12 @@ public:
             ReleaseSRWLockExclusive(&m_lock);
             WakeAllConditionVariable(&m_changed);
             written = WriteText(writer, rows.View());
+            // The buffer goes back for another chunk: fresh large buffers
+            // would cost the system new pages every time.
+            rows.Clear();
+            AcquireSRWLockExclusive(&m_lock);
+            m_spare.push_back(std::move(rows));
+            ReleaseSRWLockExclusive(&m_lock);
         }
         return written;
     }
@@ -428,9 +434,13 @@ private:
                 return;
             }
             const std::size_t chunk = m_next++;
+            RowBuffer rows;
+            if (!m_spare.empty()) {
+                rows = std::move(m_spare.back());
+                m_spare.pop_back();
+            }
             ReleaseSRWLockExclusive(&m_lock);
 
-            RowBuffer rows;
             const std::size_t first = chunk * kChunkRows;
             const std::size_t last = std::min(first + kChunkRows, m_results.size());
             auto begin = m_results.begin() + static_cast<std::ptrdiff_t>(first);
@@ -459,9 +469,10 @@ private:
     const std::size_t m_chunks;
     std::vector<RowBuffer> m_done; // finished chunks not yet written
     std::vector<char> m_ready;
-    std::size_t m_next = 0;    // the next chunk to format
-    std::size_t m_written = 0; // chunks taken by the writer
-    std::size_t m_window = 2;  // how far formatting may run ahead of writing
+    std::vector<RowBuffer> m_spare; // written buffers for the next chunks
+    std::size_t m_next = 0;         // the next chunk to format
+    std::size_t m_written = 0;      // chunks taken by the writer
+    std::size_t m_window = 2;       // how far formatting may run ahead of writing
     bool m_stop = false;
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
