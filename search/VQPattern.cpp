@@ -187,11 +187,11 @@ template int64_t ScanAll<RxLanes32, 3>(const VQPattern* const*, size_t, const ui
 
 // Many patterns at once, sixty-four start positions at a time: patterns are grouped in up to
 // eight buckets, and two tables per tested byte (indexed by its low and its high half) tell
-// which buckets accept it. Three bytes of every pattern are tested, the first and the last
-// of them on every block and the middle one only where those two leave a candidate; a start
-// position whose three tested bytes are accepted by a common bucket is compared whole with
-// that bucket's patterns. The cost per block does not grow with the number of patterns.
-// Every pattern must be at least 3 bytes long.
+// which buckets accept it. Three bytes of every pattern are tested: every block looks at the
+// whole first one and at the low halves of the other two, and only a block left with a
+// candidate looks at their high halves. A start position whose three tested bytes a common
+// bucket accepts is compared whole with that bucket's patterns. The cost per block does not
+// grow with the number of patterns. Every pattern must be at least 3 bytes long.
 struct BucketFilter {
     static constexpr int kTested = 3;
     static constexpr int kBuckets = 8;
@@ -203,9 +203,10 @@ struct BucketFilter {
         // halves alike: the shuffle looks up within each).
         __m256i low[kTested], high[kTested];
     } lookup;
-    // Whether some first tested byte, and some other tested byte, is 0x80 or above: then
-    // the low half must be masked, for the shuffle gives 0 where the index has its top bit
-    // set (and no bucket accepts such a byte otherwise).
+    // Whether some first tested byte, and some other tested byte, is 0x80 or above. The
+    // shuffle gives 0 where its index has the top bit set, so a byte used unmasked as the
+    // index of its low half finds no bucket when it is 0x80 or above: right only where no
+    // pattern tests such a byte; else the low half is masked first.
     bool highFirst = false, highRest = false;
     // The patterns of each bucket, in the order listed.
     uint8_t members[kBuckets][kMaxTogether] = {};
