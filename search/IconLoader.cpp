@@ -6,6 +6,7 @@
 #include "foundation/ShutdownFlag.h"
 #include "foundation/mvcominit.h"
 #include "search/Notifier.h"
+#include "search/PropertyTexts.h"
 #include "ui/mvImage.h"
 
 #include <shobjidl.h>
@@ -160,23 +161,29 @@ void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
     item.overlay.store(overlay);
     item.icon.store(index & 0xFFFFFF);
 
-    // Thumbnails for the sizes the setting asks for; each size the cache
-    // already holds a bitmap for is kept. A failed request stores a null
-    // bitmap, which marks the file as tried.
-    const int flag = Settings().ThumbnailFlag;
-    std::map<int, int> sizes; // image-list code -> pixels
-    if (flag == 1)
-        sizes = {{ImageListSmall, cache.ImageSizeForView(ViewSmallIcons)},
-                 {ImageListLarge, cache.ImageSizeForView(ViewIcons)},
-                 {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
-    else if (flag == 0)
-        sizes = {{ImageListLarge, cache.ImageSizeForView(ViewIcons)},
-                 {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
-    ThumbnailQuery query = g_thumbnails.load();
-    for (const auto& [code, size] : sizes)
-        if (cache.GetThumbnail(path, code) == nullptr)
-            cache.StoreThumbnail(path, code, size > 0 ? query(path, size) : nullptr);
+    // Thumbnails for the sizes the setting asks for, once per file: the
+    // entry stored, even without bitmaps (a failed request, or thumbnails
+    // turned off), marks the file as done.
+    if (!cache.HasThumbnails(path)) {
+        const int flag = Settings().ThumbnailFlag;
+        std::map<int, int> sizes; // image-list code -> pixels
+        if (flag == 1)
+            sizes = {{ImageListSmall, cache.ImageSizeForView(ViewSmallIcons)},
+                     {ImageListLarge, cache.ImageSizeForView(ViewIcons)},
+                     {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+        else if (flag == 0)
+            sizes = {{ImageListLarge, cache.ImageSizeForView(ViewIcons)},
+                     {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+        ThumbnailQuery query = g_thumbnails.load();
+        std::map<int, HBITMAP> bitmaps;
+        for (const auto& [code, size] : sizes)
+            bitmaps[code] = size > 0 ? query(path, size) : nullptr;
+        cache.StoreThumbnails(path, bitmaps);
+    }
     cache.CacheTileLines(path);
+    // The shell is asked outside the cache's lock.
+    if (!cache.HasInfoTip(path))
+        cache.StoreInfoTip(path, GetItemInfoTip(path));
 }
 
 void DrawItemImage(const FoundItem& item, int view, HDC dc, const RECT& rect,

@@ -3,6 +3,8 @@
 #include "foundation/Handles.h"
 #include "foundation/OptionalProc.h"
 
+#include <shlobj.h>
+
 namespace {
 
 // Linking the property system's exports directly would make the program
@@ -149,4 +151,44 @@ bool GetItemPropertyTexts(const mvstring& path, std::vector<mvstring>& lines) {
         PropVariantClear(&value);
     }
     return true;
+}
+
+void AppendInfoTipPathLine(mvstring& tip, const mvstring& pathLine) {
+    if (pathLine.empty())
+        return;
+    size_t end = tip.size();
+    while (end > 0 && (tip[end - 1] == L'\r' || tip[end - 1] == L'\n' || tip[end - 1] == L'\t'))
+        --end;
+    tip.resize(end);
+    tip += L"\r\n";
+    tip += pathLine;
+}
+
+mvstring GetItemInfoTip(const mvstring& path) {
+    mvstring tip;
+    IShellItem2* item = GetShellItem(path);
+    if (!item)
+        return tip;
+    // The shell folder's UI object of the item answers for its tip.
+    static constexpr GUID kBindUiObject = {
+        0x3981E225, 0xF559, 0x11D3, {0x8E, 0x3A, 0x00, 0xC0, 0x4F, 0x68, 0x37, 0xD5}};
+    static constexpr GUID kQueryInfoId = {
+        0x00021500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+    ComHandle<IQueryInfo> info;
+    if (SUCCEEDED(item->BindToHandler(nullptr, kBindUiObject, kQueryInfoId,
+                                      reinterpret_cast<void**>(info.Put()))) &&
+        info) {
+        CoTaskMemHandle<wchar_t> text;
+        if (SUCCEEDED(info.Get()->GetInfoTip(QITIPF_DEFAULT, text.Put())) && text)
+            tip = text.Get();
+    }
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    if (SUCCEEDED(item->GetProperty(kKeyItemPathDisplayNarrow, &value))) {
+        mvstring pathLine;
+        FormatPropertyValue(kKeyItemPathDisplayNarrow, value, PDFF_PREFIXNAME, pathLine);
+        AppendInfoTipPathLine(tip, pathLine);
+    }
+    PropVariantClear(&value);
+    return tip;
 }

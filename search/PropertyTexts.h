@@ -26,6 +26,8 @@ inline constexpr PROPERTYKEY kKeyTileInfo = {
     {0xC9944A21, 0xA406, 0x48FE, {0x82, 0x25, 0xAE, 0xC7, 0xE2, 0x4C, 0x21, 0x1B}}, 3};
 inline constexpr PROPERTYKEY kKeyRating = {
     {0x64440492, 0x4C8B, 0x11D1, {0x8B, 0x70, 0x08, 0x00, 0x36, 0xB1, 0x1A, 0x03}}, 9};
+inline constexpr PROPERTYKEY kKeyItemPathDisplayNarrow = {
+    {0x28636AA6, 0x953D, 0x11D2, {0xB5, 0xD6, 0x00, 0xC0, 0x4F, 0xD9, 0x18, 0xD0}}, 8};
 
 // The calling thread's property system, asked for once per thread (a
 // failure is remembered); not an added reference. Null when there is none.
@@ -58,3 +60,11 @@ IShellItem2* GetShellItem(const mvstring& path);
 // information (a rating is skipped but counts as one of the two). False,
 // with no lines, when there is no property system, item or tile list.
 bool GetItemPropertyTexts(const mvstring& path, std::vector<mvstring>& lines);
+
+// The item's info tip as the shell shows it on hovering, followed by a line
+// with its labelled path; empty when the shell has neither.
+mvstring GetItemInfoTip(const mvstring& path);
+// Appends the labelled path line to an info tip: blank line ends of the tip
+// are cut first, so the path always follows exactly one line break (also
+// when the tip is empty). An empty path line leaves the tip as it is.
+void AppendInfoTipPathLine(mvstring& tip, const mvstring& pathLine);

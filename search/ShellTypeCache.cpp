@@ -197,6 +197,23 @@ void ShellTypeCache::StoreThumbnail(const mvstring& path, int code, HBITMAP bitm
         sizes[code] = std::move(owned);
 }
 
+bool ShellTypeCache::HasThumbnails(const mvstring& path) const {
+    mvLock held(m_lock);
+    return m_thumbnails.count(PathKey(path)) != 0;
+}
+
+void ShellTypeCache::StoreThumbnails(const mvstring& path, const std::map<int, HBITMAP>& bitmaps) {
+    std::map<int, Bitmap> entry;
+    for (const auto& [code, bitmap] : bitmaps)
+        if (bitmap)
+            entry[code] = Bitmap(bitmap);
+    {
+        mvLock held(m_lock);
+        std::swap(m_thumbnails[PathKey(path)], entry);
+    }
+    // `entry` now holds the former bitmaps, deleted outside the lock.
+}
+
 bool ShellTypeCache::GetTileLine(const mvstring& path, size_t i) {
     m_tileText.clear();
     mvLock held(m_lock);
@@ -232,6 +249,11 @@ mvstring ShellTypeCache::GetInfoTip(const mvstring& path) const {
     mvLock held(m_lock);
     auto found = m_infoTips.find(PathKey(path));
     return found == m_infoTips.end() ? mvstring() : found->second;
+}
+
+bool ShellTypeCache::HasInfoTip(const mvstring& path) const {
+    mvLock held(m_lock);
+    return m_infoTips.count(PathKey(path)) != 0;
 }
 
 void ShellTypeCache::StoreInfoTip(const mvstring& path, const mvstring& text) {

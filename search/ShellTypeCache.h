@@ -79,6 +79,13 @@ public:
     // Stores a thumbnail (a null bitmap only records that the file was
     // tried); keeps one that is already there.
     void StoreThumbnail(const mvstring& path, int code, HBITMAP bitmap);
+    // Whether the path has a thumbnail entry, even one without bitmaps: the
+    // file has been tried.
+    bool HasThumbnails(const mvstring& path) const;
+    // Replaces the path's entry with these bitmaps by image-list code (null
+    // bitmaps are left out; an empty map marks the file as tried). The
+    // cache takes the bitmaps; those of the former entry are deleted.
+    void StoreThumbnails(const mvstring& path, const std::map<int, HBITMAP>& bitmaps);
 
     // Tile lines: line i of the path's cached lines into TileText(); false
     // when the path has no lines (the text is left empty).
@@ -90,6 +97,7 @@ public:
 
     // Info tips by path; empty when none.
     mvstring GetInfoTip(const mvstring& path) const;
+    bool HasInfoTip(const mvstring& path) const;
     void StoreInfoTip(const mvstring& path, const mvstring& text);
 
     // Empties the per-file caches (thumbnails, tile lines, info tips); the

@@ -5,6 +5,7 @@
 #include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "foundation/mvcominit.h"
+#include "search/PropertyTexts.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
 #include "tests/support/TempDir.h"
@@ -36,15 +37,17 @@ struct FakeThumbnails {
     static inline std::vector<int> sizes;
     static inline EventHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     static inline EventHandle release{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+    static inline std::atomic<bool> fail{false}; // answer every request with no bitmap
     static HBITMAP Query(const mvstring&, int size) {
         SetEvent(entered.Get());
         WaitForSingleObject(release.Get(), 5000);
         sizes.push_back(size);
         ++calls;
-        return SolidBitmap(4, 0);
+        return fail ? nullptr : SolidBitmap(4, 0);
     }
     FakeThumbnails() {
         calls = 0;
+        fail = false;
         sizes.clear();
         ResetEvent(entered.Get());
         SetEvent(release.Get());
@@ -104,9 +107,28 @@ TEST_F(IconLoaderTest, ThumbnailSettingChoosesTheSizesAsked) {
         const mvstring path = PathJoin(item.folder, item.name);
         for (int code : c.codes)
             EXPECT_NE(nullptr, cache.GetThumbnail(path, code)) << int(c.flag) << " " << code;
+        EXPECT_TRUE(cache.HasThumbnails(path)) << "the file is marked as done, " << int(c.flag);
         LoadItemImage(item, cache); // loaded once only
         EXPECT_EQ(static_cast<int>(c.codes.size()), thumbnails.calls.load());
     }
+}
+
+TEST_F(IconLoaderTest, FileIsAskedOnceEvenWhenItsThumbnailsFailAndItsInfoTipIsKept) {
+    Settings().ThumbnailFlag = 0;
+    thumbnails.fail = true;
+    FoundItem& first = Item(L"plain.txt", false);
+    LoadItemImage(first, cache);
+    EXPECT_EQ(2, thumbnails.calls.load());
+    const mvstring path = PathJoin(first.folder, first.name);
+    EXPECT_TRUE(cache.HasThumbnails(path));
+    EXPECT_EQ(nullptr, cache.GetThumbnail(path, ImageListLarge));
+    // Another result for the same file (a later search) asks no more.
+    FoundItem& second = Item(L"plain.txt", false);
+    LoadItemImage(second, cache);
+    EXPECT_EQ(2, thumbnails.calls.load());
+    // The info tip is taken once and kept, whatever the shell answered.
+    EXPECT_TRUE(cache.HasInfoTip(path));
+    EXPECT_EQ(GetItemInfoTip(path).str(), cache.GetInfoTip(path).str());
 }
 
 TEST_F(IconLoaderTest, LoaderThreadReportsEveryQueuedItem) {

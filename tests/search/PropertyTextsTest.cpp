@@ -77,3 +77,23 @@ TEST(PropertyTexts, ShellItemsAreKeptForTheLastPath) {
     EXPECT_FALSE(GetItemPropertyTexts(dir / L"missing\\none.txt", lines));
     EXPECT_TRUE(lines.empty());
 }
+
+TEST(PropertyTexts, InfoTipPathLineFollowsExactlyOneLineBreak) {
+    const struct {
+        const wchar_t* tip;
+        const wchar_t* pathLine;
+        const wchar_t* joined;
+    } cases[] = {
+        {L"", L"Folder: C:\\Data", L"\r\nFolder: C:\\Data"},
+        {L"Type: Text", L"Folder: C:\\Data", L"Type: Text\r\nFolder: C:\\Data"},
+        {L"Type: Text\r\n\t", L"Folder: C:\\Data", L"Type: Text\r\nFolder: C:\\Data"},
+        {L"Type: Text\n\r\n", L"Folder: C:\\Data", L"Type: Text\r\nFolder: C:\\Data"},
+        {L"Type: Text\r\n", L"", L"Type: Text\r\n"},
+        {L"\r\n", L"Folder: C:\\", L"\r\nFolder: C:\\"},
+    };
+    for (const auto& c : cases) {
+        mvstring tip = c.tip;
+        AppendInfoTipPathLine(tip, c.pathLine);
+        EXPECT_EQ(std::wstring(c.joined), tip.str()) << c.tip;
+    }
+}
