@@ -1,6 +1,7 @@
 #include "search/FoundItem.h"
 
 #include "foundation/DisplayText.h"
+#include "foundation/FileTimes.h"
 #include "foundation/Settings.h"
 #include "search/PropertyTexts.h"
 #include "search/SearchCriteria.h"
@@ -168,12 +169,11 @@ mvstring LocaleTimeText(FormatFunction format, DWORD flags, const SYSTEMTIME& ti
 // The short date and the clock of a local time, joined by one blank as
 // FormatFileTime joins them, each part formatted once per day or second.
 void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
-    const FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    const FILETIME file = UInt64ToFileTime(utc);
     FILETIME localFile;
     if (!FileTimeToLocalFileTime(&file, &localFile))
         return;
-    const std::uint64_t local =
-        (static_cast<std::uint64_t>(localFile.dwHighDateTime) << 32) | localFile.dwLowDateTime;
+    const std::uint64_t local = FileTimeToUInt64(localFile);
     if (local >= 0x7FFFFFFFFFFFFFFFull - kDay) {
         out = FormatFileTime(localFile, !seconds); // beyond what the parts can split
         return;
@@ -207,8 +207,8 @@ void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
 
 bool LocalTimeParts(std::uint64_t local, bool seconds, mvstring& date, mvstring& clock) {
     const std::uint64_t start = local - local % kDay;
-    const FILETIME dayFile{static_cast<DWORD>(start), static_cast<DWORD>(start >> 32)};
-    const FILETIME atFile{static_cast<DWORD>(local), static_cast<DWORD>(local >> 32)};
+    const FILETIME dayFile = UInt64ToFileTime(start);
+    const FILETIME atFile = UInt64ToFileTime(local);
     SYSTEMTIME dayTime, atTime;
     if (!FileTimeToSystemTime(&dayFile, &dayTime) || !FileTimeToSystemTime(&atFile, &atTime))
         return false;
@@ -260,7 +260,7 @@ void FoundItem::GetText(ItemText which, mvstring& out) const {
         if (shell) {
             PROPVARIANT value{};
             value.vt = VT_FILETIME;
-            value.filetime = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+            value.filetime = UInt64ToFileTime(time);
             FormatPropertyValue(which == ItemText::Created    ? kKeyDateCreated
                                 : which == ItemText::Modified ? kKeyDateModified
                                                               : kKeyDateAccessed,

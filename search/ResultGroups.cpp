@@ -1,6 +1,7 @@
 #include "search/ResultGroups.h"
 
 #include "foundation/DisplayText.h"
+#include "foundation/FileTimes.h"
 #include "foundation/GroupRanges.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
@@ -23,7 +24,7 @@ int Sign(int value) {
 }
 
 SYSTEMTIME ToSystemTime(std::uint64_t time) {
-    const FILETIME file{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    const FILETIME file = UInt64ToFileTime(time);
     SYSTEMTIME system{};
     FileTimeToSystemTime(&file, &system);
     return system;
@@ -31,12 +32,11 @@ SYSTEMTIME ToSystemTime(std::uint64_t time) {
 
 // The time of the grouping column, as the start of its local day.
 std::uint64_t LocalDay(std::uint64_t utc) {
-    const FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    const FILETIME file = UInt64ToFileTime(utc);
     FILETIME local{};
     if (!FileTimeToLocalFileTime(&file, &local))
         local = file;
-    const std::uint64_t time =
-        (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+    const std::uint64_t time = FileTimeToUInt64(local);
     return time - time % kDay;
 }
 
@@ -60,8 +60,7 @@ std::uint64_t LocalToday() {
     GetLocalTime(&now);
     FILETIME file{};
     SystemTimeToFileTime(&now, &file);
-    std::uint64_t time =
-        (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    std::uint64_t time = FileTimeToUInt64(file);
     time -= time % kSecond;
     return time - time % kDay;
 }

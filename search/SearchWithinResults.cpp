@@ -24,7 +24,7 @@ bool SearchJob::SearchWithinResults() {
         return a->insert_index < b->insert_index;
     });
     if (m_global)
-        PostNotify(1, 3);
+        PostNotify(NotifyStarted, 3);
 
     bool completed = true;
     const mvstring* statusFolder = nullptr;
@@ -36,7 +36,7 @@ bool SearchJob::SearchWithinResults() {
         if (!statusFolder || item->folder.str() != statusFolder->str()) {
             statusFolder = &item->folder.text();
             if (m_global)
-                PostNotify(5, reinterpret_cast<int64_t>(statusFolder->c_str()));
+                PostNotify(NotifyStatus, reinterpret_cast<int64_t>(statusFolder->c_str()));
         }
         if (tester.Test(*item) != ContentResult::Pass)
             continue;
@@ -45,13 +45,13 @@ bool SearchJob::SearchWithinResults() {
             results.push_back(item);
         }
         if (m_global)
-            PostNotify(4, 0);
+            PostNotify(NotifyItemsAdded, 0);
     }
     {
         mvLock lock(this->lock);
         RenumberResults();
     }
     if (m_global)
-        PostNotify(2, completed ? 0 : 1);
+        PostNotify(NotifyFinished, completed ? 0 : 1);
     return completed;
 }
