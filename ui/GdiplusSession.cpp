@@ -31,7 +31,9 @@ struct SessionOwner {
 } g_sessionOwner;
 
 template <typename F> void Find(F& slot, const char* name, bool& complete) {
-    slot = reinterpret_cast<F>(LoadOptionalProc(kGdiplus, name));
+    // Through an integer, as a function address of another type is what
+    // the lookup gives.
+    slot = reinterpret_cast<F>(reinterpret_cast<uintptr_t>(LoadOptionalProc(kGdiplus, name)));
     complete = complete && slot != nullptr;
 }
 

@@ -252,8 +252,9 @@ TEST_F(ConfigFilesTest, WithoutAPerUserCopySavesGoThereWhenTheCopyBesideTheProgr
     for (const Case& c : cases) {
         SetConfigBaseFolders(m_dir / c.programFolder, m_dir / L"appdata");
         const std::wstring copyA = ConfigPathBesideProgram(L"uistates.ini").str();
-        if (c.folderInPlace)
+        if (c.folderInPlace) {
             ASSERT_TRUE(CreateDirectories(copyA));
+        }
         DeleteFileW(PathB(L"uistates.ini").c_str());
 
         EXPECT_TRUE(LoadConfigIni(L"uistates.ini").empty());

@@ -88,12 +88,14 @@ TEST(VQFileWriter, AFailedWriteIsReportedAtClose) {
         VQFileWriter writer(16);
         ASSERT_TRUE(writer.Attach(FileHandle(writeEnd)));
         const std::string bytes(64, 'x');
-        if (c.before > 0)
+        if (c.before > 0) {
             EXPECT_TRUE(writer.Write(bytes.data(), c.before)) << c.name;
+        }
         reader.Reset();
         EXPECT_EQ(writer.Write(bytes.data(), c.after), !c.writeFails) << c.name;
-        if (c.writeFails)
+        if (c.writeFails) {
             EXPECT_FALSE(writer.Write("y", 1)) << c.name; // the file is gone
+        }
         EXPECT_FALSE(writer.Close()) << c.name;
         EXPECT_FALSE(writer.Close()) << c.name;
     }

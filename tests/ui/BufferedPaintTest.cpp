@@ -205,8 +205,9 @@ TEST(mvMemDC, TheBitmapOnlyGrowsInEachDimension) {
         ASSERT_NE(memory.Prepare(screen.Get(), c.cx, c.cy), nullptr);
         EXPECT_EQ(memory.Bitmap().Width(), c.width) << c.cx << "x" << c.cy;
         EXPECT_EQ(memory.Bitmap().Height(), c.height) << c.cx << "x" << c.cy;
-        if (c.cx > 0)
+        if (c.cx > 0) {
             EXPECT_EQ(memory.Used().cx, c.cx);
+        }
     }
     EXPECT_NE(memory.Bitmap().Bits(), nullptr) << "a DIB section";
     memory.Release();

@@ -324,8 +324,9 @@ TEST(DrawPrimitives, NonClientSidesPaintTheBorderOnly) {
         EXPECT_EQ(canvas.At(width - 1, 0), kRight);
         EXPECT_EQ(canvas.At(0, height - 1), kBottom);
         EXPECT_EQ(canvas.At(width - 1, height - 1), kBottom);
-        if (border > 1)
+        if (border > 1) {
             EXPECT_EQ(canvas.At(border - 1, height / 2), kFill);
+        }
         EXPECT_EQ(canvas.At(border, height / 2), kPaper); // the client area stays
         EXPECT_EQ(canvas.At(width / 2, height / 2), kPaper);
 
@@ -334,7 +335,8 @@ TEST(DrawPrimitives, NonClientSidesPaintTheBorderOnly) {
         PaintWindowBorder(window.Get(), canvas.Dc(), kNoColor, kInk);
         EXPECT_EQ(canvas.At(0, 0), kInk);
         EXPECT_EQ(canvas.At(width - 1, height / 2), kInk);
-        if (border > 1)
+        if (border > 1) {
             EXPECT_EQ(canvas.At(border - 1, height / 2), kPaper); // no fill
+        }
     }
 }

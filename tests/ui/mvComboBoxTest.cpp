@@ -263,8 +263,9 @@ TEST(mvComboBox, ClosedControlPaintsFrameButtonAndSelectionInOwnColours) {
         EXPECT_EQ(ui.Color(ThemeBorder), canvas.At(client.right - 1, client.bottom - 1));
         EXPECT_EQ(c.back, canvas.At(2, 2)) << c.enabled;
         EXPECT_GT(CountColour(canvas, c.chevron, button), 4) << c.enabled;
-        if (c.enabled) // the grey of a disabled text's edges may match the border
+        if (c.enabled) { // the grey of a disabled text's edges may match the border
             EXPECT_EQ(0, CountColour(canvas, c.chevron, left));
+        }
 
         EXPECT_GT(CountColour(canvas, c.text, left), 10) << c.enabled;
         EXPECT_EQ(0, CountColour(canvas, RGB(1, 2, 3), client)) << c.enabled;

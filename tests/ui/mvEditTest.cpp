@@ -335,8 +335,9 @@ TEST_F(mvACEditInput, DoubleClickOpensTheListWithoutLeavingDownPressed) {
         EXPECT_EQ(80u, KeyTrace::keys[i].scan);
         EXPECT_EQ(i == 1, (KeyTrace::keys[i].flags & LLKHF_UP) != 0) << i;
     }
-    if (DisplayReportsSynthesisedKeys())
+    if (DisplayReportsSynthesisedKeys()) {
         EXPECT_EQ(0, GetAsyncKeyState(VK_DOWN) & 0x8000); // not held
+    }
 }
 
 TEST_F(mvACEditInput, CtrlASelectsTheWholeText) {

@@ -110,8 +110,9 @@ TEST_F(mvFileDialogTest, ConfigurePassesFolderNameFilterAndOptions) {
         UINT index = 0;
         item.Get()->GetFileTypeIndex(&index);
         EXPECT_EQ(c.expectedIndex, index) << c.initial;
-        if (!c.expectedFolder.empty()) // else the system's own choice
+        if (!c.expectedFolder.empty()) { // else the system's own choice
             EXPECT_EQ(c.expectedFolder, WithoutSlash(FolderOf(item.Get()))) << c.initial;
+        }
         FILEOPENDIALOGOPTIONS options = 0;
         item.Get()->GetOptions(&options);
         EXPECT_EQ(c.wanted, options & c.wanted) << c.initial;

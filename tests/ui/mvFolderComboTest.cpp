@@ -220,8 +220,9 @@ TEST_F(mvFolderComboTest, ItemTextIsGivenIntoABufferOrInPlace) {
         }
         ASSERT_NE(nullptr, info.ceItem.pszText) << c.index;
         EXPECT_EQ(c.text, std::wstring(info.ceItem.pszText)) << c.index;
-        if (c.buffer != nullptr)
+        if (c.buffer != nullptr) {
             EXPECT_EQ(c.buffer, info.ceItem.pszText);
+        }
     }
     // Selecting an entry shows its text in the edit part: the control asks
     // its parent for it.

@@ -147,8 +147,9 @@ TEST(mvMessageBox, CustomCaptionsReplaceTheDefaultsUntilCleared) {
     CaptionReset reset;
     const mvstring defaultYes = SetButtonText(IDYES, nullptr);
     EXPECT_FALSE(defaultYes.empty());
-    if (!InitButtonTexts()) // the system gives none: the built-in captions
+    if (!InitButtonTexts()) { // the system gives none: the built-in captions
         EXPECT_EQ(defaultYes, L"&Yes");
+    }
     EXPECT_EQ(SetButtonText(IDYES, L"&Ja"), L"&Ja");
     EXPECT_EQ(SetButtonText(IDYES, nullptr), L"&Ja");
     EXPECT_EQ(SetButtonText(IDYES, L""), defaultYes);

@@ -69,7 +69,8 @@ TEST(mvScrollPanel, LinesPagesAndWheelNotchesScrollWithinTheContent) {
             int expected;
         } steps[] = {
             {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 3 * kLine},
-            {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA / 2), 3 * kLine + 3 * kLine / 2},
+            {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA / 2)),
+             3 * kLine + 3 * kLine / 2},
             {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 3 * kLine / 2},
             {WM_MOUSEWHEEL, MAKEWPARAM(0, 1), 3 * kLine / 2}, // too little to move a pixel
             {WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 3 * kLine / 2},
