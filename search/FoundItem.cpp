@@ -130,11 +130,18 @@ constexpr std::uint64_t kSecond = 10000000ull;
 // make it grow without end.
 constexpr std::size_t kCacheLimit = 200000;
 
+// How often a thread looks whether the user's date and time formats changed.
+constexpr std::uint64_t kFormatsCheckMs = 250;
+
 // What each thread keeps of the texts it formatted. The attribute texts may
 // come from the property system, so they are dropped when another property
-// system is set for the thread.
+// system is set for the thread; the date and clock parts follow the user's
+// formats, so they are dropped when those change.
 struct TextCache {
     std::uint32_t systemChanges = 0;
+    bool formatsChecked = false;
+    std::uint64_t formatsCheckedAt = 0; // tick count
+    std::wstring formats;               // a sample time in the formats last seen
     std::unordered_map<std::uint32_t, mvstring> attributes;
     std::unordered_map<std::uint64_t, mvstring> dates;  // by local day
     std::unordered_map<std::uint32_t, mvstring> clocks; // by second of the day, twice for the forms
@@ -166,6 +173,31 @@ mvstring LocaleTimeText(FormatFunction format, DWORD flags, const SYSTEMTIME& ti
     return text;
 }
 
+// The user may change the date and time formats while the program runs:
+// the kept date and clock parts are dropped once a look at the formats (a
+// sample time in each form, at most every kFormatsCheckMs) finds them
+// changed, so a list never mixes texts of the former and the new formats.
+void DropPartsOfChangedFormats(TextCache& cache) {
+    const std::uint64_t now = GetTickCount64();
+    if (cache.formatsChecked && now - cache.formatsCheckedAt < kFormatsCheckMs)
+        return;
+    cache.formatsChecked = true;
+    cache.formatsCheckedAt = now;
+    // Day and month apart, an afternoon hour: the order of the fields, the
+    // day-half markers and the seconds all show in it.
+    const SYSTEMTIME sample{2001, 12, 0, 23, 13, 45, 56, 0};
+    std::wstring formats = LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, sample).str();
+    formats += L'\n';
+    formats += LocaleTimeText(GetTimeFormatW, 0, sample).str();
+    formats += L'\n';
+    formats += LocaleTimeText(GetTimeFormatW, TIME_NOSECONDS, sample).str();
+    if (formats == cache.formats)
+        return;
+    cache.dates.clear();
+    cache.clocks.clear();
+    cache.formats = std::move(formats);
+}
+
 // The short date and the clock of a local time, joined by one blank as
 // FormatFileTime joins them, each part formatted once per day or second.
 void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
@@ -179,6 +211,7 @@ void LocalTimeText(std::uint64_t utc, bool seconds, mvstring& out) {
         return;
     }
     TextCache& cache = Cache();
+    DropPartsOfChangedFormats(cache);
     const std::uint64_t day = local / kDay;
     std::uint32_t second = static_cast<std::uint32_t>(local % kDay / kSecond);
     if (!seconds)

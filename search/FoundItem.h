@@ -131,7 +131,8 @@ struct FoundItem {
     void FormatTexts(const SearchCriteria& criteria);
     // One display text (empty before FormatTexts), formatted on the calling
     // thread; what is costly to format is kept per thread (the date by day,
-    // the clock by second, attribute texts by value).
+    // the clock by second, attribute texts by value). A change of the user's
+    // date or time formats shows in the texts within a quarter of a second.
     mvstring Text(ItemText which) const;
     // The same into `out`, whose memory is reused.
     void GetText(ItemText which, mvstring& out) const;

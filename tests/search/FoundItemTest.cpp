@@ -191,3 +191,67 @@ TEST(FoundItem, TextsMadeOnDemandMatchFullFormatting) {
     EXPECT_NE(a.Text(ItemText::Modified), b.Text(ItemText::Modified));
     Settings().ForceUsePropSys = force;
 }
+
+// The user may change the date and time formats while the program runs: the
+// date and clock parts kept per thread must then give way, or one list would
+// show the days met before in the former format and the others in the new.
+TEST(FoundItem, TextsFollowAChangeOfTheUsersFormats) {
+    const bool force = Settings().ForceUsePropSys;
+    Settings().ForceUsePropSys = false;
+    struct Format {
+        LCTYPE type;
+        wchar_t saved[80] = {};
+    } formats[] = {{LOCALE_SSHORTDATE}, {LOCALE_STIMEFORMAT}};
+    for (Format& f : formats)
+        ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, f.type, f.saved, 80), 0);
+    // The user's own formats come back however the test ends.
+    const auto restore = [&formats](void*) {
+        for (const Format& f : formats)
+            SetLocaleInfoW(LOCALE_USER_DEFAULT, f.type, f.saved);
+    };
+    std::unique_ptr<void, decltype(restore)> restored(&formats, restore);
+    const struct {
+        const wchar_t* date;
+        const wchar_t* clock;
+    } cases[] = {
+        {L"yyyy'#'MM'#'dd", L"HH'h'mm'm'ss"}, {L"dd.MM.yy", L"H:mm:ss"}, {nullptr, nullptr}};
+
+    const std::uint64_t times[] = {133500000000000000ull, 133500000000000000ull + 864000000000ull};
+    FoundItem item;
+    for (const auto& c : cases) {
+        const wchar_t* date = c.date ? c.date : formats[0].saved;
+        const wchar_t* clock = c.clock ? c.clock : formats[1].saved;
+        // The texts of the former formats are in the thread's store first.
+        for (std::uint64_t time : times) {
+            item.date_m = time;
+            for (bool seconds : {false, true}) {
+                SearchCriteria criteria;
+                criteria.date_usesec = seconds;
+                item.FormatTexts(criteria);
+                EXPECT_FALSE(item.Text(ItemText::Modified).empty());
+            }
+        }
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, date));
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, clock));
+        Sleep(300); // longer than the store waits between looks at the formats
+        for (std::uint64_t time : times) {
+            item.date_m = time;
+            FILETIME file{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)}, local;
+            ASSERT_TRUE(FileTimeToLocalFileTime(&file, &local));
+            for (bool seconds : {false, true}) {
+                SearchCriteria criteria;
+                criteria.date_usesec = seconds;
+                item.FormatTexts(criteria);
+                EXPECT_EQ(item.Text(ItemText::Modified), FormatFileTime(local, !seconds))
+                    << "date format " << date << ", clock format " << clock;
+            }
+        }
+    }
+    // The last case put the user's own formats back.
+    wchar_t now[80] = {};
+    for (const Format& f : formats) {
+        ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, f.type, now, 80), 0);
+        EXPECT_STREQ(f.saved, now);
+    }
+    Settings().ForceUsePropSys = force;
+}
