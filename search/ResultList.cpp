@@ -443,19 +443,41 @@ int ResultList::IndexOf(FoundItem* item, SearchJob& job) {
 
 bool ResultList::Resort(const SortOrder& order, SearchJob& job) {
     ResultDeque copy;
+    std::int32_t foundBefore = 0;
+    std::uint32_t resets = 0;
     {
         mvLock held(job.lock);
         copy = job.results;
+        foundBefore = job.found_count;
+        resets = job.results_resets;
     }
+    auto before = [&order](const FoundItem* a, const FoundItem* b) {
+        return CompareItems(a, b, order);
+    };
     try {
         if (!SortByKeys(copy, order))
-            std::sort(copy.begin(), copy.end(), [&order](const FoundItem* a, const FoundItem* b) {
-                return CompareItems(a, b, order);
-            });
+            std::sort(copy.begin(), copy.end(), before);
     } catch (const SortAborted&) {
         return false;
     }
     mvLock held(job.lock);
+    // Emptied or replaced while the copy was sorted (a new search, a search
+    // within results): the copy no longer holds the list's items.
+    if (job.results_resets != resets)
+        return false;
+    // The worker keeps adding while the copy is sorted: the items it added
+    // meanwhile join the sorted copy in their place instead of being lost.
+    if (job.results.size() != copy.size()) {
+        for (FoundItem* item : job.results) {
+            if (item->insert_index < foundBefore)
+                continue;
+            try {
+                copy.insert(std::upper_bound(copy.begin(), copy.end(), item, before), item);
+            } catch (const SortAborted&) {
+                copy.push_back(item);
+            }
+        }
+    }
     job.results.swap(copy);
     job.RenumberResults();
     return true;

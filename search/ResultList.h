@@ -93,8 +93,10 @@ public:
     // whole list; an unset one is found by search and stored. -1 for null or
     // an item not in the list.
     static int IndexOf(FoundItem* item, SearchJob& job = GlobalSearchJob());
-    // Sorts a copy outside the lock and swaps it in, renumbering the items.
-    // False (order unchanged) when abandoned on shutdown.
+    // Sorts a copy outside the lock and swaps it in, renumbering the items;
+    // items added while the copy was sorted are placed into it first.
+    // False (order unchanged) when abandoned on shutdown, or when the list
+    // was emptied or replaced meanwhile.
     static bool Resort(const SortOrder& order, SearchJob& job = GlobalSearchJob());
     static bool Resort(SearchJob& job = GlobalSearchJob());
     // Sets the state of each item that is not removed and notifies every

@@ -44,6 +44,7 @@ void SearchJob::ClearResults() {
         GlobalNotifier().RetireItems();
     ClearFoundItems();
     results.clear();
+    ++results_resets;
 }
 
 bool SearchJob::IsReportedItemLive(const FoundItem* item) {

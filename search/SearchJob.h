@@ -35,8 +35,9 @@ struct ResultsSnapshot {
 
 class SearchJob {
 public:
-    std::int32_t found_count = 0; // items in the owning list
-    FoundItem* first = nullptr;   // owning list, in the order of finding
+    std::int32_t found_count = 0;     // items in the owning list
+    std::uint32_t results_resets = 0; // times the display list was emptied or replaced
+    FoundItem* first = nullptr;       // owning list, in the order of finding
     FoundItem* last = nullptr;
     mvCriticalSection lock; // guards the owning list, results, count and criteria copies
     ResultDeque results;    // display order

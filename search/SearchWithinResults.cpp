@@ -19,6 +19,7 @@ bool SearchJob::SearchWithinResults() {
         mvLock lock(this->lock);
         taken.assign(results.begin(), results.end());
         results.clear();
+        ++results_resets;
     }
     std::stable_sort(taken.begin(), taken.end(), [](const FoundItem* a, const FoundItem* b) {
         return a->insert_index < b->insert_index;

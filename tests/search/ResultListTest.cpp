@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cwchar>
 #include <vector>
 
@@ -381,4 +383,41 @@ TEST(ResultList, SortedInsertionKeepsOrderAndIndexes) {
         }
         EXPECT_EQ(0, wrong) << "column " << o.column;
     }
+}
+
+// The worker keeps adding while the list is re-sorted: nothing it adds in
+// the meantime is lost, and the list ends sorted.
+TEST(ResultList, ItemsAddedDuringAResortAreKept) {
+    SearchJob job;
+    SortOrder bySize;
+    bySize.column = ColumnSize;
+    constexpr int kBefore = 200000;
+    FoundItem item;
+    MakeItem(kRows[0], item);
+    for (int i = 0; i < kBefore; ++i) {
+        item.size = (static_cast<std::uint64_t>(i) * 7919u) % 100003u;
+        AddFoundItem(job, item, nullptr);
+    }
+    std::atomic<bool> sorting{true};
+    std::atomic<bool> sorted{false};
+    std::thread resort([&] {
+        sorted = ResultList::Resort(bySize, job);
+        sorting = false;
+    });
+    // Sorted insertion, as a search sorting while it runs adds: placed
+    // anywhere in the old order while the copy is sorted, in sorted place
+    // once it is swapped in.
+    int added = 0;
+    while (sorting) {
+        item.size = (static_cast<std::uint64_t>(added) * 104729u) % 100003u;
+        AddFoundItem(job, item, &bySize);
+        ++added;
+    }
+    resort.join();
+    ASSERT_TRUE(sorted);
+    ASSERT_GT(added, 0);
+    ASSERT_EQ(kBefore + added, ResultList::Count(job));
+    EXPECT_TRUE(std::is_sorted(
+        job.results.begin(), job.results.end(),
+        [&](const FoundItem* a, const FoundItem* b) { return CompareItems(a, b, bySize); }));
 }
