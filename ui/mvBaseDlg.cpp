@@ -72,9 +72,7 @@ LRESULT mvBaseDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // Only the theme's own change goes down the tree; a system colour
         // change reaches every window from the system anyway.
         if (theme.IsThemeChange(message, lParam)) {
-            for (HWND child = GetWindow(m_hwnd, GW_CHILD); child;
-                 child = GetWindow(child, GW_HWNDNEXT))
-                PostMessageW(child, message, wParam, lParam);
+            PostToChildren(m_hwnd, message, wParam, lParam);
             if (IsWindowVisible(m_hwnd)) {
                 BufferedPaintStopAllAnimationsDyn(m_hwnd);
                 m_frameValid = false;

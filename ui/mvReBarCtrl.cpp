@@ -17,8 +17,7 @@ LRESULT mvReBarCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     if (UiTheme::Get().IsThemeChange(message, lParam)) {
         InvalidateRect(m_hwnd, nullptr, TRUE);
-        for (HWND child = GetWindow(m_hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            SendMessageW(child, message, wParam, lParam);
+        SendToChildren(m_hwnd, message, wParam, lParam);
     }
     // WM_HELP goes to the application there, everything else on to the
     // native rebar.

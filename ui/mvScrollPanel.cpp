@@ -742,9 +742,7 @@ LRESULT mvScrollPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SYSCOLORCHANGE:
         if (theme.IsThemeChange(message, lParam)) {
-            for (HWND child = GetWindow(m_hwnd, GW_CHILD); child;
-                 child = GetWindow(child, GW_HWNDNEXT))
-                PostMessageW(child, message, wParam, lParam);
+            PostToChildren(m_hwnd, message, wParam, lParam);
             if (IsWindowVisible(m_hwnd)) {
                 m_frameValid = false;
                 RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE);

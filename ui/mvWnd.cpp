@@ -102,8 +102,7 @@ LRESULT CALLBACK mvWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
     if (message == WM_SETFONT) {
         wnd->m_font = reinterpret_cast<HFONT>(wParam);
-        for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            SendMessageW(child, WM_SETFONT, wParam, lParam);
+        SendToChildren(hwnd, WM_SETFONT, wParam, lParam);
     }
     // Decided before the object sees the message: its handler may end the
     // application object's interest in it.
@@ -344,6 +343,16 @@ mvWndMap& mvWndMap::Get() {
     static mvWndMap map;
     g_globalMap = &map;
     return map;
+}
+
+void SendToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, message, wParam, lParam);
+}
+
+void PostToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        PostMessageW(child, message, wParam, lParam);
 }
 
 HWND FindChildById(HWND parent, int id) {

@@ -120,5 +120,8 @@ private:
 // match inside a direct child with the id wins over that child. Null when
 // none.
 HWND FindChildById(HWND parent, int id);
+// Sends, or posts, the message to every direct child window of `parent`.
+void SendToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
+void PostToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
 // The window text; empty for a non-window.
 mvstring GetWindowTextString(HWND hwnd);

@@ -9,8 +9,6 @@
 #include <clocale>
 #include <cstdlib>
 #include <cwchar>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,19 +68,13 @@ std::map<std::string, std::wstring> LocaleTexts() {
 // any test runs.
 constexpr wchar_t kProbeVariable[] = L"VELQUIN_DISPLAYTEXT_PROBE";
 
-[[maybe_unused]] const bool kIsLocaleProbe = [] {
-    const wchar_t* output = _wgetenv(kProbeVariable);
-    if (!output)
-        return false;
+[[maybe_unused]] const bool kIsLocaleProbe = RunAsLocaleProbe(kProbeVariable, [] {
     std::setlocale(LC_ALL, "");
-    {
-        std::ofstream file(std::filesystem::path(output), std::ios::binary);
-        for (const auto& [key, value] : LocaleTexts())
-            file << key << '=' << WideToUtf8(value) << '\n';
-    }
-    SignalLocaleChildDone();
-    ExitProcess(0);
-}();
+    std::string text;
+    for (const auto& [key, value] : LocaleTexts())
+        text += key + '=' + WideToUtf8(value) + '\n';
+    return text;
+});
 
 // The probe's texts for a German user; empty when the probe could not run.
 std::map<std::string, std::string> ProbeGermanUser() {

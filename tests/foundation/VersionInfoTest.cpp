@@ -23,22 +23,14 @@ std::wstring FixturePath() {
 // the description read from the fixture to that file and ends before any test.
 constexpr wchar_t kProbeVariable[] = L"VELQUIN_VERSIONINFO_PROBE";
 
-[[maybe_unused]] const bool kIsVersionInfoProbe = [] {
-    const wchar_t* output = _wgetenv(kProbeVariable);
-    if (!output)
-        return false;
+[[maybe_unused]] const bool kIsVersionInfoProbe = RunAsLocaleProbe(kProbeVariable, [] {
     VersionInfo info;
     info.Load(FixturePath().c_str());
-    const std::string language = WideToUtf8(info.Language().view());
-    const std::string description = WideToUtf8(info.GetString(L"FileDescription").view());
-    if (FILE* file = _wfopen(output, L"wb")) {
-        std::fprintf(file, "%.4x %s %s", GetUserDefaultLangID(), language.c_str(),
-                     description.c_str());
-        std::fclose(file);
-    }
-    SignalLocaleChildDone();
-    ExitProcess(0);
-}();
+    char language[8];
+    std::snprintf(language, sizeof language, "%.4x", GetUserDefaultLangID());
+    return std::string(language) + ' ' + WideToUtf8(info.Language().view()) + ' ' +
+           WideToUtf8(info.GetString(L"FileDescription").view());
+});
 
 } // namespace
 

@@ -14,8 +14,6 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,18 +106,10 @@ std::string WeekRanges() {
 // week ranges to the file named by the variable and ends.
 constexpr wchar_t kProbeVariable[] = L"VELQUIN_GROUPS_PROBE";
 
-[[maybe_unused]] const bool kIsGroupsProbe = [] {
-    const wchar_t* output = _wgetenv(kProbeVariable);
-    if (!output)
-        return false;
+[[maybe_unused]] const bool kIsGroupsProbe = RunAsLocaleProbe(kProbeVariable, [] {
     std::setlocale(LC_ALL, "");
-    {
-        std::ofstream file(std::filesystem::path(output), std::ios::binary);
-        file << WeekRanges();
-    }
-    SignalLocaleChildDone();
-    ExitProcess(0);
-}();
+    return WeekRanges();
+});
 
 class ResultGroupsTest : public ::testing::Test {
 protected:

@@ -18,6 +18,8 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -134,4 +136,21 @@ inline bool RunSelfUnderLocale(const std::wstring& locale,
 // work is done. Does nothing in any other process.
 inline void SignalLocaleChildDone() {
     SignalEventNamedBy(kLocaleChildDoneVariable);
+}
+
+// In a child started by RunSelfUnderLocale with `variable` naming an output
+// file: writes what `probe` gives to that file, tells the parent and ends the
+// process before any test runs. False in any other process. Called from a
+// namespace-scope initialiser of the test file.
+template <typename Probe> bool RunAsLocaleProbe(const wchar_t* variable, Probe probe) {
+    const wchar_t* output = _wgetenv(variable);
+    if (!output)
+        return false;
+    {
+        const std::string text = probe();
+        std::ofstream file(std::filesystem::path(output), std::ios::binary);
+        file << text;
+    }
+    SignalLocaleChildDone();
+    ExitProcess(0);
 }
