@@ -18,17 +18,22 @@ constexpr AttributeLetter kAttributeLetters[] = {
     {L'E', FILE_ATTRIBUTE_ENCRYPTED}, {L'I', FILE_ATTRIBUTE_NOT_CONTENT_INDEXED},
 };
 
-// Runs one of GetDateFormatW/GetTimeFormatW: asks for the length, then formats.
+// Runs one of GetDateFormatW/GetTimeFormatW in the user's locale: into a
+// buffer that fits every usual text, else asking for the length first.
 template <typename FormatFunction>
 mvstring FormatSystemTime(FormatFunction format, DWORD flags, const SYSTEMTIME& time) {
+    wchar_t buffer[96];
+    int written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, buffer, 96);
+    if (written > 0)
+        return mvstring(buffer, static_cast<std::size_t>(written - 1)); // without the terminator
     const int size = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, nullptr, 0);
     if (size <= 0)
         return {};
     mvstring text(static_cast<std::size_t>(size), L'\0');
-    const int written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text.data(), size);
+    written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text.data(), size);
     if (written <= 0)
         return {};
-    text.resize(static_cast<std::size_t>(written - 1)); // without the terminator
+    text.resize(static_cast<std::size_t>(written - 1));
     return text;
 }
 
@@ -60,12 +65,20 @@ void FormatFileSize(std::uint64_t size, bool kb, mvstring& out) {
     out = text ? mvstring(buffer) : mvstring();
 }
 
+mvstring FormatShortDate(const SYSTEMTIME& time) {
+    return FormatSystemTime(GetDateFormatW, DATE_SHORTDATE, time);
+}
+
+mvstring FormatClock(const SYSTEMTIME& time, bool noSeconds) {
+    return FormatSystemTime(GetTimeFormatW, noSeconds ? TIME_NOSECONDS : 0, time);
+}
+
 mvstring FormatFileTime(const FILETIME& time, bool noSeconds) {
     SYSTEMTIME system;
     if (!FileTimeToSystemTime(&time, &system))
         return {};
-    const mvstring date = FormatSystemTime(GetDateFormatW, DATE_SHORTDATE, system);
-    const mvstring clock = FormatSystemTime(GetTimeFormatW, noSeconds ? TIME_NOSECONDS : 0, system);
+    const mvstring date = FormatShortDate(system);
+    const mvstring clock = FormatClock(system, noSeconds);
     if (date.empty())
         return clock;
     if (clock.empty())

@@ -22,6 +22,10 @@ void FormatFileSize(std::uint64_t size, bool kb, mvstring& out);
 // without seconds when asked. Callers pass a local file time. Only the part
 // that can be formatted when the other cannot; empty when neither can.
 mvstring FormatFileTime(const FILETIME& time, bool noSeconds);
+// Its two parts: the user's short date, and the clock (without seconds when
+// asked); each empty when the system cannot format it.
+mvstring FormatShortDate(const SYSTEMTIME& time);
+mvstring FormatClock(const SYSTEMTIME& time, bool noSeconds);
 
 // Rebases wDayOfWeek (0 = Sunday) on the user's first day of the week: with
 // Monday first, Monday becomes 0 and Sunday 6. Unchanged when the week

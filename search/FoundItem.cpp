@@ -157,22 +157,6 @@ template <typename Map> void Limit(Map& map) {
         map.clear();
 }
 
-// GetDateFormatW or GetTimeFormatW in the user's locale; empty when it fails.
-template <typename FormatFunction>
-mvstring LocaleTimeText(FormatFunction format, DWORD flags, const SYSTEMTIME& time) {
-    wchar_t buffer[96];
-    int written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, buffer, 96);
-    if (written > 0)
-        return mvstring(buffer, static_cast<std::size_t>(written - 1));
-    const int size = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, nullptr, 0);
-    if (size <= 0)
-        return {};
-    mvstring text(static_cast<std::size_t>(size), L'\0');
-    written = format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text.data(), size);
-    text.resize(written > 0 ? static_cast<std::size_t>(written - 1) : 0);
-    return text;
-}
-
 // The user may change the date and time formats while the program runs:
 // the kept date and clock parts are dropped once a look at the formats (a
 // sample time in each form, at most every kFormatsCheckMs) finds them
@@ -186,11 +170,11 @@ void DropPartsOfChangedFormats(TextCache& cache) {
     // Day and month apart, an afternoon hour: the order of the fields, the
     // day-half markers and the seconds all show in it.
     const SYSTEMTIME sample{2001, 12, 0, 23, 13, 45, 56, 0};
-    std::wstring formats = LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, sample).str();
+    std::wstring formats = FormatShortDate(sample).str();
     formats += L'\n';
-    formats += LocaleTimeText(GetTimeFormatW, 0, sample).str();
+    formats += FormatClock(sample, false).str();
     formats += L'\n';
-    formats += LocaleTimeText(GetTimeFormatW, TIME_NOSECONDS, sample).str();
+    formats += FormatClock(sample, true).str();
     if (formats == cache.formats)
         return;
     cache.dates.clear();
@@ -245,8 +229,8 @@ bool LocalTimeParts(std::uint64_t local, bool seconds, mvstring& date, mvstring&
     SYSTEMTIME dayTime, atTime;
     if (!FileTimeToSystemTime(&dayFile, &dayTime) || !FileTimeToSystemTime(&atFile, &atTime))
         return false;
-    date = LocaleTimeText(GetDateFormatW, DATE_SHORTDATE, dayTime);
-    clock = LocaleTimeText(GetTimeFormatW, seconds ? 0 : TIME_NOSECONDS, atTime);
+    date = FormatShortDate(dayTime);
+    clock = FormatClock(atTime, !seconds);
     return true;
 }
 
