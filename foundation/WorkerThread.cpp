@@ -83,6 +83,10 @@ bool WorkerThread::CheckStop() noexcept {
     DWORD id = ThreadId();
     if (id == 0 || id != GetCurrentThreadId())
         return false;
+    // A stop is asked for before its opening of the gate: seen here, it is
+    // not lost to a closing of the gate that came after that opening.
+    if (StopRequested())
+        return true;
     // Waiting on the event is a round trip to the system; an open gate that
     // nobody has closed needs none.
     if (m_gate && ReadInterlocked(&m_mayBeClosed) != 0)

@@ -140,3 +140,35 @@ TEST(WorkerThread, AGateClosedAsWakeUpEventHoldsTheWorkerUntilSet) {
     ASSERT_TRUE(c.worker.CloseGate());
     EXPECT_TRUE(c.worker.Stop(5000)) << "a stop opens a gate closed this way too";
 }
+
+// A worker that closes its own gate whenever it runs out of work (as the
+// notifier and the icon loader do) is stopped even when the stop comes while
+// it closes the gate: the stop is never lost between the two.
+TEST(WorkerThread, AStopRacingTheWorkersOwnCloseIsSeen) {
+    struct Idler {
+        WorkerThread worker;
+        static DWORD WINAPI Proc(void* parameter) {
+            auto* self = static_cast<Idler*>(parameter);
+            for (;;) {
+                self->worker.CloseGate();
+                if (self->worker.CheckStop())
+                    return 0;
+            }
+        }
+    };
+    int hung = 0;
+    for (int round = 0; round < 2000 && hung == 0; ++round) {
+        Idler idler;
+        ASSERT_TRUE(idler.worker.Start(&Idler::Proc, &idler));
+        for (int spin = round % 200; spin > 0; --spin)
+            YieldProcessor();
+        idler.worker.Stop(0);
+        if (WaitForSingleObject(idler.worker.Handle(), 2000) != WAIT_OBJECT_0) {
+            ++hung;
+            // Let it go, so that the record can be destroyed.
+            SetEvent(idler.worker.Gate());
+            WaitForSingleObject(idler.worker.Handle(), INFINITE);
+        }
+    }
+    EXPECT_EQ(0, hung);
+}
