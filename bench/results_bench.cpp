@@ -1,12 +1,13 @@
 // Times the result list on generated results and prints the figures.
-//   results_bench [items, 1000000] [sorted-insertion items, 100000]
+//   results_bench [items, 1000000] [sorted-insertion items, 100000] [export rounds, 5]
 // Prints: the memory held per item (private bytes before and after building
 // the items with their display texts, divided by the count); a full sort by
 // name, size, modified date and type in both directions; and adding the items
 // one by one to a fresh job, appended and in sorted position by name;
 // grouping by every column; export to CSV and HTML beside a plain write of
-// as many bytes (and their ratio), with each column's own export time to show
-// where the formatting goes.
+// as many bytes, into the file cache and flushed to the disk (medians of
+// rounds in which they take turns, and the ratios), with each column's own
+// export time to show where the formatting goes.
 #include "foundation/Settings.h"
 #include "foundation/Handles.h"
 #include "search/ResultExport.h"
@@ -17,6 +18,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -129,11 +131,17 @@ void AddAll(SearchJob& job, const std::vector<Source>& items, size_t count,
     }
 }
 
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
     const size_t sortedCount = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
+    const size_t rounds = std::max<size_t>(1, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 5);
     Settings().ForceUsePropSys = false;
     GlobalShellTypeCache();
 
@@ -241,31 +249,48 @@ int main(int argc, char** argv) {
     }
     for (const wchar_t* name : {L"velquin_bench_export.csv", L"velquin_bench_export.html"}) {
         const std::wstring path = std::wstring(folder) + name;
-        t = Clock::now();
-        const bool exported = ExportResults(job, path, ExportByExtension, allColumns, true);
-        const double exportSeconds = Seconds(t);
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-        const std::uint64_t bytes = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        std::vector<double> exports, writes, flushedWrites;
+        bool exported = true;
+        std::uint64_t bytes = 0;
         const std::string block(1u << 20, 'x');
-        t = Clock::now();
-        {
-            FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-            DWORD written = 0;
-            for (std::uint64_t left = bytes; left > 0 && file;) {
-                const DWORD size = DWORD(left < block.size() ? left : block.size());
-                WriteFile(file.Get(), block.data(), size, &written, nullptr);
-                left -= size;
+        for (std::size_t round = 0; round < rounds; ++round) {
+            // Each write makes a new file: replacing the last one would add
+            // the file system's freeing of its blocks to the time.
+            DeleteFileW(path.c_str());
+            t = Clock::now();
+            exported = ExportResults(job, path, ExportByExtension, allColumns, true) && exported;
+            exports.push_back(Seconds(t));
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+            bytes = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            for (const bool flush : {false, true}) {
+                DeleteFileW(path.c_str());
+                t = Clock::now();
+                {
+                    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                    DWORD written = 0;
+                    for (std::uint64_t left = bytes; left > 0 && file;) {
+                        const DWORD size = DWORD(left < block.size() ? left : block.size());
+                        WriteFile(file.Get(), block.data(), size, &written, nullptr);
+                        left -= size;
+                    }
+                    if (flush && file)
+                        FlushFileBuffers(file.Get());
+                }
+                (flush ? flushedWrites : writes).push_back(Seconds(t));
             }
         }
-        const double plainSeconds = Seconds(t);
         DeleteFileW(path.c_str());
+        const double exportSeconds = Median(exports), plainSeconds = Median(writes),
+                     flushedSeconds = Median(flushedWrites);
         std::printf("export %zu rows, %s: %.3f s, %.1f MB%s; plain write of as many bytes: %.3f s "
-                    "(export %.1f times the plain write)\n",
+                    "into the file cache (export %.1f times that), %.3f s flushed to the disk "
+                    "(export %.1f times that); medians of %zu\n",
                     count, name[std::wcslen(name) - 1] == L'v' ? "CSV " : "HTML", exportSeconds,
                     bytes / 1048576.0, exported ? "" : " (FAILED)", plainSeconds,
-                    plainSeconds > 0 ? exportSeconds / plainSeconds : 0.0);
+                    plainSeconds > 0 ? exportSeconds / plainSeconds : 0.0, flushedSeconds,
+                    flushedSeconds > 0 ? exportSeconds / flushedSeconds : 0.0, rounds);
     }
 
     SortOrder byName;

@@ -14,9 +14,11 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -185,21 +187,126 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
     out += format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
 }
 
+constexpr std::uint64_t kDay = 864000000000ull;
+constexpr std::uint64_t kSecond = 10000000ull;
+constexpr std::uint32_t kSecondsPerDay = 86400;
+// Kept escaped texts of one kind stop growing at this many.
+constexpr std::size_t kKeptLimit = 100000;
+
+// The date of each local day and the clock of each second (or minute) of
+// the day, escaped once for the whole export and shared by the threads that
+// format it: made per thread, the few hundred thousand clocks of a large
+// export would be made once by every thread. The clocks have a slot each;
+// the dates stop being kept at kKeptLimit days, and later ones are made
+// every time.
+class TimeCells {
+public:
+    explicit TimeCells(int format)
+        : m_format(format), m_clocks(new std::atomic<const Piece*>[2 * kSecondsPerDay]()) {}
+    ~TimeCells() {
+        for (std::size_t at = 0; at < 2 * kSecondsPerDay; ++at)
+            delete m_clocks[at].load(std::memory_order_relaxed);
+    }
+    TimeCells(const TimeCells&) = delete;
+    TimeCells& operator=(const TimeCells&) = delete;
+
+    // The clock of a local time (whole seconds, or whole minutes without
+    // `seconds`); null when the time cannot be converted.
+    const Piece* Clock(std::uint64_t local, bool seconds) {
+        const auto second = static_cast<std::uint32_t>(local % kDay / kSecond);
+        std::atomic<const Piece*>& slot = m_clocks[second * 2 + (seconds ? 1 : 0)];
+        if (const Piece* kept = slot.load(std::memory_order_acquire))
+            return kept;
+        const FILETIME file = UInt64ToFileTime(local);
+        SYSTEMTIME time;
+        if (!FileTimeToSystemTime(&file, &time))
+            return nullptr;
+        const Piece* made = new Piece(MakePiece(FormatClock(time, !seconds), m_format));
+        const Piece* kept = nullptr;
+        if (slot.compare_exchange_strong(kept, made, std::memory_order_acq_rel))
+            return made;
+        delete made; // another thread was first
+        return kept;
+    }
+
+    // The date of a local day (days since 1601), kept or else made into
+    // `scratch`; null when the day cannot be converted. `kept` tells which.
+    const Piece* Date(std::uint64_t day, Piece& scratch, bool& kept) {
+        kept = true;
+        AcquireSRWLockShared(&m_lock);
+        auto found = m_dates.find(day);
+        const Piece* known = found == m_dates.end() ? nullptr : &found->second;
+        ReleaseSRWLockShared(&m_lock);
+        if (known)
+            return known;
+        const FILETIME file = UInt64ToFileTime(day * kDay);
+        SYSTEMTIME time;
+        if (!FileTimeToSystemTime(&file, &time))
+            return nullptr;
+        Piece made = MakePiece(FormatShortDate(time), m_format);
+        AcquireSRWLockExclusive(&m_lock);
+        found = m_dates.find(day);
+        if (found == m_dates.end() && m_dates.size() < kKeptLimit)
+            found = m_dates.emplace(day, std::move(made)).first;
+        known = found == m_dates.end() ? nullptr : &found->second;
+        ReleaseSRWLockExclusive(&m_lock);
+        if (known)
+            return known;
+        kept = false;
+        scratch = std::move(made);
+        return &scratch;
+    }
+
+private:
+    const int m_format;
+    const std::unique_ptr<std::atomic<const Piece*>[]> m_clocks;
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<std::uint64_t, Piece> m_dates; // nodes stay put as it grows
+};
+
+// The attribute texts of an export's formatting threads, made by the
+// exporting thread: they come from the property system and a per-thread
+// cache, which the formatting threads leave alone.
+class AttributeTexts {
+public:
+    // Makes the text of an attribute mask if it is not there yet; on the
+    // exporting thread only, which alone changes the texts.
+    void Learn(std::uint32_t attributes) {
+        if (m_texts.count(attributes))
+            return;
+        mvstring text = ItemAttributeText(attributes);
+        AcquireSRWLockExclusive(&m_lock);
+        m_texts.emplace(attributes, std::move(text));
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+    // The text of a mask already learnt; it stays put while more are.
+    const mvstring& Get(std::uint32_t attributes) const {
+        AcquireSRWLockShared(&m_lock);
+        const mvstring& text = m_texts.at(attributes);
+        ReleaseSRWLockShared(&m_lock);
+        return text;
+    }
+
+private:
+    mutable SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<std::uint32_t, mvstring> m_texts;
+};
+
 // The cells of one export. What repeats across rows is escaped once and
-// kept: the date of each day and the clock of each second (the local time
-// taken with the bias of the export's start, as the system converts every
-// time with the current one), attribute texts, type names and folders.
-// Texts the property system makes are formatted cell by cell.
+// kept: dates and clocks (the local time taken with the bias of the
+// export's start, as the system converts every time with the current one)
+// in the shared TimeCells, attribute texts, type names and folders per
+// thread. Texts the property system makes are formatted cell by cell.
 class ExportCells {
 public:
     // `sizes` makes the size texts when sizes are written as text. With
-    // `attributes`, the attribute texts are taken from there (made
-    // beforehand by the exporting thread) instead of this thread's own.
-    ExportCells(int format, const SizeTextFormatter* sizes,
-                const std::unordered_map<std::uint32_t, mvstring>* attributes = nullptr)
+    // `attributes`, the attribute texts are taken from there (made by the
+    // exporting thread) instead of this thread's own.
+    ExportCells(int format, const SizeTextFormatter* sizes, TimeCells& times,
+                const AttributeTexts* attributes = nullptr)
         : m_attributes(attributes), m_format(format), m_sizes(sizes),
-          m_kbSizes(Settings().FileSizeFormat == 2), m_types(GlobalShellTypeCache()),
-          m_clockAt(2 * kSecondsPerDay, -1) {
+          m_kbSizes(Settings().FileSizeFormat == 2), m_times(times),
+          m_types(GlobalShellTypeCache()) {
         // The bias the system applies now, to every time alike.
         FILETIME utc, local;
         GetSystemTimeAsFileTime(&utc);
@@ -229,11 +336,9 @@ public:
         case ColumnAccessed:
             AppendDate(out, item, column);
             return;
-        case ColumnAttributes: {
-            const mvstring& text = AttributeText(item);
-            AppendPieces(out, Kept(m_attributeCells, &text, text), nullptr, m_format);
+        case ColumnAttributes:
+            AppendPieces(out, AttributeCell(item), nullptr, m_format);
             return;
-        }
         default:
             AppendCell(out, item.ext, m_format);
             return;
@@ -241,11 +346,6 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kSecondsPerDay = 86400;
-    static constexpr std::uint64_t kDay = 864000000000ull;
-    static constexpr std::uint64_t kSecond = 10000000ull;
-    static constexpr std::size_t kKeptLimit = 100000;
-
     // The escaped piece of a text, by a key that stays with the text while
     // the export runs (the text's own address).
     template <typename Key>
@@ -259,10 +359,17 @@ private:
         return found->second;
     }
 
-    const mvstring& AttributeText(const FoundItem& item) const {
-        if (!m_attributes || !(item.text_form & FoundItem::kTextsFormatted))
-            return item.AttributeText();
-        return m_attributes->at(item.attr);
+    const Piece& AttributeCell(const FoundItem& item) {
+        static const Piece none;
+        if (!(item.text_form & FoundItem::kTextsFormatted))
+            return none;
+        auto found = m_attributeCells.find(item.attr);
+        if (found == m_attributeCells.end()) {
+            const mvstring& text =
+                m_attributes ? m_attributes->Get(item.attr) : item.AttributeText();
+            found = m_attributeCells.emplace(item.attr, MakePiece(text, m_format)).first;
+        }
+        return found->second;
     }
 
     void AppendSize(RowBuffer& out, const FoundItem& item) {
@@ -315,61 +422,60 @@ private:
         }
         const bool seconds = (item.text_form & FoundItem::kTextSeconds) != 0;
         const std::uint64_t day = static_cast<std::uint64_t>(local) / kDay;
-        std::uint32_t second =
-            static_cast<std::uint32_t>(static_cast<std::uint64_t>(local) % kDay / kSecond);
-        if (!seconds)
-            second -= second % 60;
-        std::int32_t& clockAt = m_clockAt[second * 2 + (seconds ? 1 : 0)];
-        auto date = m_dates.find(day);
-        if (date == m_dates.end() || clockAt < 0) {
-            mvstring dateText, clockText;
-            if (!LocalTimeParts(day * kDay + second * kSecond, seconds, dateText, clockText)) {
-                AppendCell(out, {}, m_format);
-                return;
-            }
-            if (m_dates.size() >= kKeptLimit)
-                m_dates.clear();
-            date = m_dates.try_emplace(day, MakePiece(dateText, m_format)).first;
-            if (clockAt < 0) {
-                clockAt = static_cast<std::int32_t>(m_clocks.size());
-                m_clocks.push_back(MakePiece(clockText, m_format));
-            }
+        const std::uint64_t unit = seconds ? kSecond : 60 * kSecond;
+        const Piece* clock =
+            m_times.Clock(static_cast<std::uint64_t>(local) / unit * unit, seconds);
+        const Piece* date = nullptr;
+        if (const auto known = m_dates.find(day); known != m_dates.end()) {
+            date = known->second;
+        } else {
+            bool kept = false;
+            date = m_times.Date(day, m_dateScratch, kept);
+            if (date && kept)
+                m_dates.emplace(day, date);
         }
-        AppendPieces(out, date->second, &m_clocks[static_cast<std::size_t>(clockAt)], m_format);
+        if (!date || !clock) {
+            AppendCell(out, {}, m_format);
+            return;
+        }
+        AppendPieces(out, *date, clock, m_format);
     }
 
-    const std::unordered_map<std::uint32_t, mvstring>* m_attributes;
+    const AttributeTexts* m_attributes;
     int m_format;
     const SizeTextFormatter* m_sizes;
     bool m_kbSizes;
     bool m_haveBias = false;
     std::int64_t m_bias = 0;
+    TimeCells& m_times;
     ItemTypeNames m_types;
     mvstring m_scratch;
     std::unordered_map<const mvstring*, Piece> m_typeCells;
-    std::unordered_map<const mvstring*, Piece> m_attributeCells;
+    std::unordered_map<std::uint32_t, Piece> m_attributeCells; // by attribute mask
     std::unordered_map<const wchar_t*, Piece> m_folderCells;
-    std::unordered_map<std::uint64_t, Piece> m_dates; // by local day
-    std::vector<std::int32_t> m_clockAt;              // by second of the day, twice for the forms
-    std::vector<Piece> m_clocks;
+    std::unordered_map<std::uint64_t, const Piece*> m_dates; // the kept ones met, by local day
+    Piece m_dateScratch;
 };
 
 // Rows per piece of work when several threads format a large export.
 constexpr std::size_t kChunkRows = 4096;
 
 // A large export's rows formatted in chunks by a few threads, each with its
-// own kept texts, while the exporting thread writes the finished chunks in
-// order. The exporting thread holds the results lock throughout, so nothing
-// changes the list under the formatting threads. At most a few chunks wait
-// unwritten, so memory stays small whatever the export's size.
+// own kept texts, while the exporting thread prepares the chunks ahead of
+// them and writes the finished ones in order. Preparing a chunk makes what
+// only the exporting thread can make: the attribute texts, and the type
+// names asked of the shell. A chunk holding a row whose texts the property
+// system makes is formatted by the exporting thread itself. The exporting
+// thread holds the results lock throughout, so nothing changes the list
+// under the formatting threads, and preparing stays a few chunks ahead of
+// writing, so memory stays small whatever the export's size.
 class ParallelRows {
 public:
     ParallelRows(const ResultDeque& results, const std::vector<std::uint8_t>& chosen, int format,
-                 const SizeTextFormatter* sizes,
-                 const std::unordered_map<std::uint32_t, mvstring>& attributes)
-        : m_results(results), m_chosen(chosen), m_attributes(attributes), m_format(format),
-          m_sizes(sizes), m_chunks((results.size() + kChunkRows - 1) / kChunkRows),
-          m_done(m_chunks), m_ready(m_chunks, 0) {}
+                 const SizeTextFormatter* sizes, TimeCells& times)
+        : m_results(results), m_chosen(chosen), m_format(format), m_sizes(sizes), m_times(times),
+          m_types(GlobalShellTypeCache()), m_chunks((results.size() + kChunkRows - 1) / kChunkRows),
+          m_done(m_chunks), m_state(m_chunks, kWaiting) {}
 
     // Starts up to `threads` formatting threads; false when none could start.
     bool Start(unsigned threads) {
@@ -382,19 +488,25 @@ public:
         return !m_threads.empty();
     }
 
-    // Writes every chunk in order; false, stopping the threads, when a write
-    // fails.
-    bool WriteAll(VQFileWriter& writer) {
+    // Prepares and writes every chunk in order, formatting with `own` those
+    // left to this thread; false, stopping the threads, when a write fails.
+    bool WriteAll(VQFileWriter& writer, ExportCells& own) {
         bool written = true;
         for (std::size_t chunk = 0; chunk < m_chunks && written; ++chunk) {
+            while (m_prepared < m_chunks && m_prepared < chunk + m_window)
+                Prepare(m_prepared);
             RowBuffer rows;
             AcquireSRWLockExclusive(&m_lock);
-            while (!m_ready[chunk])
-                SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
-            rows = std::move(m_done[chunk]);
-            m_written = chunk + 1;
-            ReleaseSRWLockExclusive(&m_lock);
-            WakeAllConditionVariable(&m_changed);
+            if (m_state[chunk] == kOwn) {
+                rows = TakeSpare();
+                ReleaseSRWLockExclusive(&m_lock);
+                FormatChunk(chunk, own, rows);
+            } else {
+                while (m_state[chunk] != kReady)
+                    SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+                rows = std::move(m_done[chunk]);
+                ReleaseSRWLockExclusive(&m_lock);
+            }
             written = WriteText(writer, rows.View());
             // The buffer goes back for another chunk: fresh large buffers
             // would cost the system new pages every time.
@@ -416,99 +528,129 @@ public:
     }
 
 private:
+    enum ChunkState : std::uint8_t {
+        kWaiting,  // not prepared yet
+        kPrepared, // for a formatting thread
+        kOwn,      // for the exporting thread
+        kReady,    // formatted, waiting to be written
+    };
+
     static DWORD WINAPI Run(void* parameter) {
         static_cast<ParallelRows*>(parameter)->Format();
         return 0;
     }
 
+    // On the exporting thread.
+    void Prepare(std::size_t chunk) {
+        bool shell = false;
+        ForEachInChunk(chunk, [&](const FoundItem* item) {
+            if (item->text_form & FoundItem::kTextShell)
+                return !(shell = true);
+            if (item->text_form & FoundItem::kTextsFormatted)
+                m_attributes.Learn(item->attr);
+            m_types.Get(*item); // into the shared cache, asked once per extension
+            return true;
+        });
+        AcquireSRWLockExclusive(&m_lock);
+        m_state[chunk] = shell ? kOwn : kPrepared;
+        m_prepared = chunk + 1;
+        ReleaseSRWLockExclusive(&m_lock);
+        WakeAllConditionVariable(&m_changed);
+    }
+
     void Format() {
-        ExportCells cells(m_format, m_sizes, &m_attributes);
+        ExportCells cells(m_format, m_sizes, m_times, &m_attributes);
         for (;;) {
             AcquireSRWLockExclusive(&m_lock);
-            while (!m_stop && m_next < m_chunks && m_next >= m_written + m_window)
+            for (;;) {
+                while (m_next < m_prepared && m_state[m_next] == kOwn)
+                    ++m_next;
+                if (m_stop || m_next >= m_chunks || m_next < m_prepared)
+                    break;
                 SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            }
             if (m_stop || m_next >= m_chunks) {
                 ReleaseSRWLockExclusive(&m_lock);
                 return;
             }
             const std::size_t chunk = m_next++;
-            RowBuffer rows;
-            if (!m_spare.empty()) {
-                rows = std::move(m_spare.back());
-                m_spare.pop_back();
-            }
+            RowBuffer rows = TakeSpare();
             ReleaseSRWLockExclusive(&m_lock);
 
-            const std::size_t first = chunk * kChunkRows;
-            const std::size_t last = std::min(first + kChunkRows, m_results.size());
-            auto begin = m_results.begin() + static_cast<std::ptrdiff_t>(first);
-            ForEachPrefetched(begin, begin + static_cast<std::ptrdiff_t>(last - first),
-                              [&](const FoundItem* item) {
-                                  AppendRow(rows, m_chosen.size(), m_format,
-                                            [&](std::size_t at, RowBuffer& out) {
-                                                cells.Append(out, *item, m_chosen[at]);
-                                            });
-                                  return true;
-                              });
+            FormatChunk(chunk, cells, rows);
 
             AcquireSRWLockExclusive(&m_lock);
             m_done[chunk] = std::move(rows);
-            m_ready[chunk] = 1;
+            m_state[chunk] = kReady;
             ReleaseSRWLockExclusive(&m_lock);
             WakeAllConditionVariable(&m_changed);
         }
     }
 
+    template <typename Visit> void ForEachInChunk(std::size_t chunk, Visit visit) const {
+        const std::size_t first = chunk * kChunkRows;
+        const std::size_t count = std::min(kChunkRows, m_results.size() - first);
+        const auto begin = m_results.begin() + static_cast<std::ptrdiff_t>(first);
+        ForEachPrefetched(begin, begin + static_cast<std::ptrdiff_t>(count), visit);
+    }
+
+    void FormatChunk(std::size_t chunk, ExportCells& cells, RowBuffer& rows) const {
+        ForEachInChunk(chunk, [&](const FoundItem* item) {
+            AppendRow(rows, m_chosen.size(), m_format, [&](std::size_t at, RowBuffer& out) {
+                cells.Append(out, *item, m_chosen[at]);
+            });
+            return true;
+        });
+    }
+
+    // A written chunk's buffer, or a new one; under the lock.
+    RowBuffer TakeSpare() {
+        RowBuffer rows;
+        if (!m_spare.empty()) {
+            rows = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        return rows;
+    }
+
     const ResultDeque& m_results;
     const std::vector<std::uint8_t>& m_chosen;
-    const std::unordered_map<std::uint32_t, mvstring>& m_attributes;
     const int m_format;
     const SizeTextFormatter* const m_sizes;
+    TimeCells& m_times;
+    AttributeTexts m_attributes;
+    ItemTypeNames m_types; // the exporting thread's
     const std::size_t m_chunks;
     std::vector<RowBuffer> m_done; // finished chunks not yet written
-    std::vector<char> m_ready;
+    std::vector<ChunkState> m_state;
     std::vector<RowBuffer> m_spare; // written buffers for the next chunks
-    std::size_t m_next = 0;         // the next chunk to format
-    std::size_t m_written = 0;      // chunks taken by the writer
-    std::size_t m_window = 2;       // how far formatting may run ahead of writing
+    std::size_t m_prepared = 0;     // chunks prepared, all before the next one
+    std::size_t m_next = 0;         // where formatting threads look for work
+    std::size_t m_window = 2;       // how far preparing may run ahead of writing
     bool m_stop = false;
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::vector<ThreadHandle> m_threads;
 };
 
-// Writes the rows through formatting threads. Those threads touch neither
-// the property system nor per-thread state: the attribute texts and type
-// names are made first by the calling thread, and rows whose texts the
-// property system makes stay with it. False, having written nothing, when
-// such a row is there or no thread can be started (the caller then formats
+// Writes the rows through formatting threads beside the calling thread,
+// which formats with `own` what those threads must not. False, having
+// written nothing, when no thread can be started (the caller then formats
 // the rows itself); else true with `written` telling whether every write
 // succeeded.
 bool WriteRowsInParallel(VQFileWriter& writer, const ResultDeque& results,
                          const std::vector<std::uint8_t>& chosen, int format,
-                         const SizeTextFormatter* sizes, bool& written) {
+                         const SizeTextFormatter* sizes, TimeCells& times, ExportCells& own,
+                         bool& written) {
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
     const unsigned processors = system.dwNumberOfProcessors;
     if (processors < 2)
         return false;
-    std::unordered_map<std::uint32_t, mvstring> attributes;
-    ItemTypeNames types(GlobalShellTypeCache());
-    bool shell = false;
-    ForEachPrefetched(results.begin(), results.end(), [&](const FoundItem* item) {
-        if (item->text_form & FoundItem::kTextShell)
-            return !(shell = true);
-        if ((item->text_form & FoundItem::kTextsFormatted) && !attributes.count(item->attr))
-            attributes.emplace(item->attr, item->AttributeText());
-        types.Get(*item); // into the shared cache, asked once per extension
-        return true;
-    });
-    if (shell)
-        return false;
-    ParallelRows rows(results, chosen, format, sizes, attributes);
+    ParallelRows rows(results, chosen, format, sizes, times);
     if (!rows.Start(std::min(4u, processors - 1)))
         return false;
-    written = rows.WriteAll(writer);
+    written = rows.WriteAll(writer, own);
     return true;
 }
 
@@ -565,13 +707,14 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     if (sizeAsText)
         sizeTexts.emplace(Settings().FileSizeFormat == 2);
     const SizeTextFormatter* sizes = sizeTexts ? &*sizeTexts : nullptr;
+    TimeCells times(format);
     {
         mvLock lock(job.lock);
+        ExportCells cells(format, sizes, times);
         // A large export is formatted by several threads.
         const bool parallel =
             written && job.results.size() >= 2 * kChunkRows &&
-            WriteRowsInParallel(writer, job.results, chosen, format, sizes, written);
-        ExportCells cells(format, sizes);
+            WriteRowsInParallel(writer, job.results, chosen, format, sizes, times, cells, written);
         row.Clear();
         ForEachPrefetched(job.results.begin(), parallel ? job.results.begin() : job.results.end(),
                           [&](const FoundItem* item) {
