@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <memory>
@@ -110,6 +111,12 @@ void AppendEscaped(RowBuffer& out, std::wstring_view text, int format) {
     out.Commit(p);
 }
 
+// Whether a CSV cell beginning with this unit needs a leading apostrophe,
+// which keeps a spreadsheet from running the cell as a formula.
+bool NeedsFormulaGuard(wchar_t first) {
+    return first == L'=' || first == L'+' || first == L'-' || first == L'@';
+}
+
 void AppendCell(RowBuffer& out, std::wstring_view text, int format) {
     if (format == ExportHtml) {
         out += "<td>";
@@ -120,9 +127,7 @@ void AppendCell(RowBuffer& out, std::wstring_view text, int format) {
     if (text.empty())
         return;
     out += '"';
-    // A leading apostrophe keeps a spreadsheet from running the cell as a
-    // formula.
-    if (text[0] == L'=' || text[0] == L'+' || text[0] == L'-' || text[0] == L'@')
+    if (NeedsFormulaGuard(text[0]))
         out += '\'';
     AppendEscaped(out, text, format);
     out += '"';
@@ -176,7 +181,7 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
         if (lead.empty())
             return;
         out += '"';
-        if (lead.first == L'=' || lead.first == L'+' || lead.first == L'-' || lead.first == L'@')
+        if (NeedsFormulaGuard(lead.first))
             out += '\'';
     }
     out += lead.bytes;
@@ -264,6 +269,54 @@ private:
     std::unordered_map<std::uint64_t, Piece> m_dates; // nodes stay put as it grows
 };
 
+// Escaped texts of up to 11 bytes kept inline by a number (a day, a minute
+// or second of the day), in a table with a slot for each number modulo its
+// size. A row's date and clock cost one memory access each this way: kept
+// in maps, they and the map nodes leading to them were pushed out of the
+// processor's cache by the rows streaming through, and were fetched from
+// memory again for almost every cell.
+class ShortPieces {
+public:
+    class Slot {
+    public:
+        std::string_view View() const noexcept {
+            return {m_bytes, static_cast<std::size_t>(m_form & kSizeBits)};
+        }
+        bool Guarded() const noexcept { return (m_form & kGuardBit) != 0; }
+
+    private:
+        friend class ShortPieces;
+        static constexpr std::uint8_t kSizeBits = 0x7F, kGuardBit = 0x80;
+        std::uint32_t m_key = 0; // the number plus one; 0 for none
+        std::uint8_t m_form = 0; // the size, and whether a CSV cell needs the formula guard
+        char m_bytes[11];
+    };
+
+    // A table of 2^bits slots.
+    explicit ShortPieces(unsigned bits)
+        : m_mask((std::uint32_t{1} << bits) - 1), m_slots(std::size_t{1} << bits) {}
+
+    const Slot* Find(std::uint32_t number) const noexcept {
+        const Slot& slot = m_slots[number & m_mask];
+        return slot.m_key == number + 1 ? &slot : nullptr;
+    }
+    // Keeps a piece that is not empty and short enough, in place of the one
+    // in its slot.
+    void Keep(std::uint32_t number, const Piece& piece) noexcept {
+        if (piece.bytes.empty() || piece.bytes.size() > sizeof(Slot::m_bytes))
+            return;
+        Slot& slot = m_slots[number & m_mask];
+        slot.m_key = number + 1;
+        slot.m_form = static_cast<std::uint8_t>(piece.bytes.size()) |
+                      (NeedsFormulaGuard(piece.first) ? Slot::kGuardBit : 0);
+        std::memcpy(slot.m_bytes, piece.bytes.data(), piece.bytes.size());
+    }
+
+private:
+    std::uint32_t m_mask;
+    std::vector<Slot> m_slots;
+};
+
 // The attribute texts of an export's formatting threads, made by the
 // exporting thread: they come from the property system and a per-thread
 // cache, which the formatting threads leave alone.
@@ -295,8 +348,9 @@ private:
 // The cells of one export. What repeats across rows is escaped once and
 // kept: dates and clocks (the local time taken with the bias of the
 // export's start, as the system converts every time with the current one)
-// in the shared TimeCells, attribute texts, type names and folders per
-// thread. Texts the property system makes are formatted cell by cell.
+// in the shared TimeCells, the short ones also in ShortPieces per thread;
+// attribute texts, type names and folders per thread. Texts the property
+// system makes are formatted cell by cell.
 class ExportCells {
 public:
     // `sizes` makes the size texts when sizes are written as text. With
@@ -423,8 +477,29 @@ private:
         const bool seconds = (item.text_form & FoundItem::kTextSeconds) != 0;
         const std::uint64_t day = static_cast<std::uint64_t>(local) / kDay;
         const std::uint64_t unit = seconds ? kSecond : 60 * kSecond;
-        const Piece* clock =
-            m_times.Clock(static_cast<std::uint64_t>(local) / unit * unit, seconds);
+        // The minute or second of the day.
+        const auto moment =
+            static_cast<std::uint32_t>(static_cast<std::uint64_t>(local) % kDay / unit);
+        ShortPieces& clocks = seconds ? SecondClocks() : m_minuteClocks;
+        const ShortPieces::Slot* shortDate = m_shortDates.Find(static_cast<std::uint32_t>(day));
+        const ShortPieces::Slot* shortClock = clocks.Find(moment);
+        if (shortDate && shortClock) {
+            // Both are there and not empty: AppendPieces's cell, written
+            // straight away.
+            if (m_format == ExportHtml) {
+                out += "<td>";
+            } else {
+                out += '"';
+                if (shortDate->Guarded())
+                    out += '\'';
+            }
+            out += shortDate->View();
+            out += ' ';
+            out += shortClock->View();
+            out += m_format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
+            return;
+        }
+        const Piece* clock = m_times.Clock(day * kDay + moment * unit, seconds);
         const Piece* date = nullptr;
         if (const auto known = m_dates.find(day); known != m_dates.end()) {
             date = known->second;
@@ -438,7 +513,15 @@ private:
             AppendCell(out, {}, m_format);
             return;
         }
+        m_shortDates.Keep(static_cast<std::uint32_t>(day), *date);
+        clocks.Keep(moment, *clock);
         AppendPieces(out, *date, clock, m_format);
+    }
+
+    ShortPieces& SecondClocks() {
+        if (!m_secondClocks)
+            m_secondClocks = std::make_unique<ShortPieces>(17); // 86,400 seconds
+        return *m_secondClocks;
     }
 
     const AttributeTexts* m_attributes;
@@ -455,6 +538,9 @@ private:
     std::unordered_map<const wchar_t*, Piece> m_folderCells;
     std::unordered_map<std::uint64_t, const Piece*> m_dates; // the kept ones met, by local day
     Piece m_dateScratch;
+    ShortPieces m_shortDates{13}; // 22 years without a day sharing a slot
+    ShortPieces m_minuteClocks{11};
+    std::unique_ptr<ShortPieces> m_secondClocks; // made when a row shows seconds
 };
 
 // Rows per piece of work when several threads format a large export.

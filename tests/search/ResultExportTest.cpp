@@ -204,8 +204,9 @@ TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
 }
 
 // The export keeps the escaped texts that repeat (dates by day, clocks by
-// second, folders, types, attributes) and converts times with one bias: every
-// cell must still be what the item's own texts give, written cell by cell.
+// minute or second, folders, types, attributes) and converts times with one
+// bias: every cell must still be what the item's own texts give, written
+// cell by cell.
 TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
     const std::uint64_t base = 133500000000000000ull;
     const std::uint64_t kSec = 10000000ull;
@@ -225,6 +226,12 @@ TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
         {L"D:\\x", L"shell.doc", 999, 0x20, base + 777 * kSec, true, true, true},
         {L"D:\\x", L"bare", 5, 0x20, base, false, false, false},
         {L"C:\\a\"b", L"far.log", 1ull << 40, 0x20, 0x6FFFFFFFFFFFFFFFull, false, false, true},
+        // Times met before, in both forms, and a day 8192 days on, which
+        // shares its place in the kept dates with the first.
+        {L"C:\\a\"b", L"again.txt", 1, 0x20, base, false, false, true},
+        {L"C:\\a\"b", L"again.TXT", 2, 0x20, base + 15 * kSec, true, false, true},
+        {L"C:\\a\"b", L"later.txt", 3, 0x20, base + 8192 * 86400 * kSec, false, false, true},
+        {L"C:\\a\"b", L"once more.txt", 4, 0x20, base, false, false, true},
     };
     const bool force = Settings().ForceUsePropSys;
     const std::uint8_t sizeFormat = Settings().FileSizeFormat;
