@@ -200,10 +200,10 @@ constexpr std::size_t kKeptLimit = 100000;
 
 // The date of each local day and the clock of each second (or minute) of
 // the day, escaped once for the whole export and shared by the threads that
-// format it: made per thread, the few hundred thousand clocks of a large
-// export would be made once by every thread. The clocks have a slot each;
-// the dates stop being kept at kKeptLimit days, and later ones are made
-// every time.
+// format it: made per thread, the up to 86,400 clocks of an export that
+// shows seconds would be made once by every thread. The clocks have a slot
+// each; the dates stop being kept at kKeptLimit days, and later ones are
+// made every time.
 class TimeCells {
 public:
     explicit TimeCells(int format)
