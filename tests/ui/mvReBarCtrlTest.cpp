@@ -1,5 +1,6 @@
 #include "ui/mvReBarCtrl.h"
 
+#include "HelpApp.h"
 #include "ProbeWnd.h"
 #include "ScopedLook.h"
 #include "support/Canvas.h"
@@ -11,16 +12,7 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
 namespace {
-
-class HelpApp : public mvApp {
-public:
-    HelpApp() : mvApp(L"Velquin") {}
-    void OnHelp(UINT message, WPARAM, LPARAM) override { helpMessages.push_back(message); }
-    std::vector<UINT> helpMessages;
-};
 
 class mvReBarCtrlTest : public ::testing::Test {
 protected:

@@ -1,23 +1,11 @@
 #include "ui/mvApp.h"
 #include "ui/mvWnd.h"
+#include "HelpApp.h"
 #include "ProbeWnd.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
-
-#include <vector>
-
-namespace {
-
-class HelpApp : public mvApp {
-public:
-    HelpApp() : mvApp(L"Velquin") {}
-    void OnHelp(UINT message, WPARAM, LPARAM) override { helpMessages.push_back(message); }
-    std::vector<UINT> helpMessages;
-};
-
-} // namespace
 
 TEST(mvWnd, CreateBindsALibraryWindowAndDestructionUnbindsIt) {
     ProbeWnd wnd;
