@@ -317,33 +317,29 @@ private:
     std::vector<Slot> m_slots;
 };
 
-// The attribute texts of an export's formatting threads, made by the
-// exporting thread: they come from the property system and a per-thread
-// cache, which the formatting threads leave alone.
-class AttributeTexts {
+// What only the exporting thread makes: type names asked of the shell and
+// attribute texts from its property system. A formatting thread asks for
+// each the first time it meets it.
+class ExportingThread {
 public:
-    // Makes the text of an attribute mask if it is not there yet; on the
-    // exporting thread only, which alone changes the texts.
-    void Learn(std::uint32_t attributes) {
-        if (m_texts.count(attributes))
-            return;
-        mvstring text = ItemAttributeText(attributes);
-        AcquireSRWLockExclusive(&m_lock);
-        m_texts.emplace(attributes, std::move(text));
-        ReleaseSRWLockExclusive(&m_lock);
-    }
-    // The text of a mask already learnt; it stays put while more are.
-    const mvstring& Get(std::uint32_t attributes) const {
-        AcquireSRWLockShared(&m_lock);
-        const mvstring& text = m_texts.at(attributes);
-        ReleaseSRWLockShared(&m_lock);
-        return text;
-    }
+    // The text, kept while the export runs; empty when the export stops
+    // before the exporting thread answers.
+    virtual const mvstring& TypeName(const FoundItem& item) = 0;
+    virtual const mvstring& AttributeText(const FoundItem& item) = 0;
 
-private:
-    mutable SRWLOCK m_lock = SRWLOCK_INIT;
-    std::unordered_map<std::uint32_t, mvstring> m_texts;
+protected:
+    ~ExportingThread() = default;
 };
+
+// Keys texts by extension, searched without making a string.
+struct ExtensionHash {
+    using is_transparent = void;
+    std::size_t operator()(std::wstring_view text) const noexcept {
+        return std::hash<std::wstring_view>()(text);
+    }
+};
+template <typename Value>
+using ByExtension = std::unordered_map<std::wstring, Value, ExtensionHash, std::equal_to<>>;
 
 // The cells of one export. What repeats across rows is escaped once and
 // kept: dates and clocks (the local time taken with the bias of the
@@ -353,12 +349,12 @@ private:
 // system makes are formatted cell by cell.
 class ExportCells {
 public:
-    // `sizes` makes the size texts when sizes are written as text. With
-    // `attributes`, the attribute texts are taken from there (made by the
-    // exporting thread) instead of this thread's own.
+    // `sizes` makes the size texts when sizes are written as text. On a
+    // formatting thread, `exporting` gives the type names and attribute
+    // texts; on the exporting thread (null) they are made here.
     ExportCells(int format, const SizeTextFormatter* sizes, TimeCells& times,
-                const AttributeTexts* attributes = nullptr)
-        : m_attributes(attributes), m_format(format), m_sizes(sizes),
+                ExportingThread* exporting = nullptr)
+        : m_exporting(exporting), m_format(format), m_sizes(sizes),
           m_kbSizes(Settings().FileSizeFormat == 2), m_times(times),
           m_types(GlobalShellTypeCache()) {
         // The bias the system applies now, to every time alike.
@@ -376,11 +372,9 @@ public:
         case ColumnSize:
             AppendSize(out, item);
             return;
-        case ColumnType: {
-            const mvstring& name = m_types.Get(item);
-            AppendPieces(out, Kept(m_typeCells, &name, name), nullptr, m_format);
+        case ColumnType:
+            AppendPieces(out, TypeCell(item), nullptr, m_format);
             return;
-        }
         case ColumnFolder:
             AppendPieces(out, Kept(m_folderCells, item.folder.c_str(), item.folder), nullptr,
                          m_format);
@@ -413,6 +407,19 @@ private:
         return found->second;
     }
 
+    // By folder flag and extension, as the type names are made.
+    const Piece& TypeCell(const FoundItem& item) {
+        ByExtension<Piece>& cells = m_typeCells[item.IsFolder() ? 1 : 0];
+        auto found = cells.find(item.ext.view());
+        if (found == cells.end()) {
+            const mvstring& name = m_exporting ? m_exporting->TypeName(item) : m_types.Get(item);
+            if (cells.size() >= kKeptLimit)
+                cells.clear();
+            found = cells.emplace(item.ext.str(), MakePiece(name, m_format)).first;
+        }
+        return found->second;
+    }
+
     const Piece& AttributeCell(const FoundItem& item) {
         static const Piece none;
         if (!(item.text_form & FoundItem::kTextsFormatted))
@@ -420,7 +427,7 @@ private:
         auto found = m_attributeCells.find(item.attr);
         if (found == m_attributeCells.end()) {
             const mvstring& text =
-                m_attributes ? m_attributes->Get(item.attr) : item.AttributeText();
+                m_exporting ? m_exporting->AttributeText(item) : item.AttributeText();
             found = m_attributeCells.emplace(item.attr, MakePiece(text, m_format)).first;
         }
         return found->second;
@@ -524,16 +531,16 @@ private:
         return *m_secondClocks;
     }
 
-    const AttributeTexts* m_attributes;
+    ExportingThread* m_exporting;
     int m_format;
     const SizeTextFormatter* m_sizes;
     bool m_kbSizes;
     bool m_haveBias = false;
     std::int64_t m_bias = 0;
     TimeCells& m_times;
-    ItemTypeNames m_types;
+    ItemTypeNames m_types; // on the exporting thread
     mvstring m_scratch;
-    std::unordered_map<const mvstring*, Piece> m_typeCells;
+    ByExtension<Piece> m_typeCells[2];                         // of files, of folders
     std::unordered_map<std::uint32_t, Piece> m_attributeCells; // by attribute mask
     std::unordered_map<const wchar_t*, Piece> m_folderCells;
     std::unordered_map<std::uint64_t, const Piece*> m_dates; // the kept ones met, by local day
@@ -547,15 +554,15 @@ private:
 constexpr std::size_t kChunkRows = 4096;
 
 // A large export's rows formatted in chunks by a few threads, each with its
-// own kept texts, while the exporting thread prepares the chunks ahead of
-// them and writes the finished ones in order. Preparing a chunk makes what
-// only the exporting thread can make: the attribute texts, and the type
-// names asked of the shell. A chunk holding a row whose texts the property
-// system makes is formatted by the exporting thread itself. The exporting
-// thread holds the results lock throughout, so nothing changes the list
-// under the formatting threads, and preparing stays a few chunks ahead of
-// writing, so memory stays small whatever the export's size.
-class ParallelRows {
+// own kept texts, while the exporting thread writes the finished chunks in
+// order. The type names and attribute texts, which only the exporting thread
+// makes, are asked of it while it waits. A chunk holding a row whose texts
+// the property system makes is handed back to the exporting thread, and so
+// is a chunk no thread has taken when its turn to be written comes. The
+// exporting thread holds the results lock throughout, so nothing changes
+// the list under the formatting threads, and formatting stays a few chunks
+// ahead of writing, so memory stays small whatever the export's size.
+class ParallelRows final : public ExportingThread {
 public:
     ParallelRows(const ResultDeque& results, const std::vector<std::uint8_t>& chosen, int format,
                  const SizeTextFormatter* sizes, TimeCells& times)
@@ -574,24 +581,29 @@ public:
         return !m_threads.empty();
     }
 
-    // Prepares and writes every chunk in order, formatting with `own` those
-    // left to this thread; false, stopping the threads, when a write fails.
+    // Writes every chunk in order, formatting with `own` those left to this
+    // thread; false, stopping the threads, when a write fails.
     bool WriteAll(VQFileWriter& writer, ExportCells& own) {
         bool written = true;
         for (std::size_t chunk = 0; chunk < m_chunks && written; ++chunk) {
-            while (m_prepared < m_chunks && m_prepared < chunk + m_window)
-                Prepare(m_prepared);
-            RowBuffer rows;
             AcquireSRWLockExclusive(&m_lock);
-            if (m_state[chunk] == kOwn) {
-                rows = TakeSpare();
-                ReleaseSRWLockExclusive(&m_lock);
-                FormatChunk(chunk, own, rows);
-            } else {
-                while (m_state[chunk] != kReady)
+            for (;;) {
+                if (!m_asked.empty())
+                    Answer();
+                else if (m_state[chunk] != kTaken)
+                    break;
+                else
                     SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            }
+            RowBuffer rows;
+            if (m_state[chunk] == kReady) {
                 rows = std::move(m_done[chunk]);
                 ReleaseSRWLockExclusive(&m_lock);
+            } else {
+                m_state[chunk] = kTaken;
+                rows = TakeSpare();
+                ReleaseSRWLockExclusive(&m_lock);
+                FormatChunk(chunk, own, rows, false);
             }
             written = WriteText(writer, rows.View());
             // The buffer goes back for another chunk: fresh large buffers
@@ -599,7 +611,9 @@ public:
             rows.Clear();
             AcquireSRWLockExclusive(&m_lock);
             m_spare.push_back(std::move(rows));
+            m_written = chunk + 1;
             ReleaseSRWLockExclusive(&m_lock);
+            WakeAllConditionVariable(&m_changed);
         }
         return written;
     }
@@ -613,12 +627,26 @@ public:
             WaitForSingleObject(thread.Get(), INFINITE);
     }
 
+    const mvstring& TypeName(const FoundItem& item) override {
+        return Ask(item, [&] {
+            const auto& names = m_typeNames[item.IsFolder() ? 1 : 0];
+            const auto found = names.find(item.ext.view());
+            return found == names.end() ? nullptr : found->second;
+        });
+    }
+    const mvstring& AttributeText(const FoundItem& item) override {
+        return Ask(item, [&] {
+            const auto found = m_attributeTexts.find(item.attr);
+            return found == m_attributeTexts.end() ? nullptr : &found->second;
+        });
+    }
+
 private:
     enum ChunkState : std::uint8_t {
-        kWaiting,  // not prepared yet
-        kPrepared, // for a formatting thread
-        kOwn,      // for the exporting thread
-        kReady,    // formatted, waiting to be written
+        kWaiting, // for any thread
+        kTaken,   // being formatted
+        kOwn,     // for the exporting thread
+        kReady,   // formatted, waiting to be written
     };
 
     static DWORD WINAPI Run(void* parameter) {
@@ -626,32 +654,14 @@ private:
         return 0;
     }
 
-    // On the exporting thread.
-    void Prepare(std::size_t chunk) {
-        bool shell = false;
-        ForEachInChunk(chunk, [&](const FoundItem* item) {
-            if (item->text_form & FoundItem::kTextShell)
-                return !(shell = true);
-            if (item->text_form & FoundItem::kTextsFormatted)
-                m_attributes.Learn(item->attr);
-            m_types.Get(*item); // into the shared cache, asked once per extension
-            return true;
-        });
-        AcquireSRWLockExclusive(&m_lock);
-        m_state[chunk] = shell ? kOwn : kPrepared;
-        m_prepared = chunk + 1;
-        ReleaseSRWLockExclusive(&m_lock);
-        WakeAllConditionVariable(&m_changed);
-    }
-
     void Format() {
-        ExportCells cells(m_format, m_sizes, m_times, &m_attributes);
+        ExportCells cells(m_format, m_sizes, m_times, this);
         for (;;) {
             AcquireSRWLockExclusive(&m_lock);
             for (;;) {
-                while (m_next < m_prepared && m_state[m_next] == kOwn)
+                while (m_next < m_chunks && m_state[m_next] != kWaiting)
                     ++m_next;
-                if (m_stop || m_next >= m_chunks || m_next < m_prepared)
+                if (m_stop || m_next >= m_chunks || m_next < m_written + m_window)
                     break;
                 SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
             }
@@ -660,33 +670,81 @@ private:
                 return;
             }
             const std::size_t chunk = m_next++;
+            m_state[chunk] = kTaken;
             RowBuffer rows = TakeSpare();
             ReleaseSRWLockExclusive(&m_lock);
 
-            FormatChunk(chunk, cells, rows);
+            const bool formatted = FormatChunk(chunk, cells, rows, true);
 
             AcquireSRWLockExclusive(&m_lock);
-            m_done[chunk] = std::move(rows);
-            m_state[chunk] = kReady;
+            if (formatted) {
+                m_done[chunk] = std::move(rows);
+                m_state[chunk] = kReady;
+            } else {
+                rows.Clear();
+                m_spare.push_back(std::move(rows));
+                m_state[chunk] = kOwn;
+            }
             ReleaseSRWLockExclusive(&m_lock);
             WakeAllConditionVariable(&m_changed);
         }
     }
 
-    template <typename Visit> void ForEachInChunk(std::size_t chunk, Visit visit) const {
+    // The chunk's rows into `rows`; false, leaving it unfinished, at a row
+    // whose texts the property system makes when `shellStops`.
+    bool FormatChunk(std::size_t chunk, ExportCells& cells, RowBuffer& rows,
+                     bool shellStops) const {
         const std::size_t first = chunk * kChunkRows;
         const std::size_t count = std::min(kChunkRows, m_results.size() - first);
         const auto begin = m_results.begin() + static_cast<std::ptrdiff_t>(first);
-        ForEachPrefetched(begin, begin + static_cast<std::ptrdiff_t>(count), visit);
+        bool formatted = true;
+        ForEachPrefetched(
+            begin, begin + static_cast<std::ptrdiff_t>(count), [&](const FoundItem* item) {
+                if (shellStops && (item->text_form & FoundItem::kTextShell))
+                    return formatted = false;
+                AppendRow(rows, m_chosen.size(), m_format, [&](std::size_t at, RowBuffer& out) {
+                    cells.Append(out, *item, m_chosen[at]);
+                });
+                return true;
+            });
+        return formatted;
     }
 
-    void FormatChunk(std::size_t chunk, ExportCells& cells, RowBuffer& rows) const {
-        ForEachInChunk(chunk, [&](const FoundItem* item) {
-            AppendRow(rows, m_chosen.size(), m_format, [&](std::size_t at, RowBuffer& out) {
-                cells.Append(out, *item, m_chosen[at]);
-            });
-            return true;
-        });
+    // On a formatting thread: the text `find` finds under the lock, once the
+    // exporting thread has learnt the item's texts.
+    template <typename Find> const mvstring& Ask(const FoundItem& item, Find find) {
+        static const mvstring none;
+        AcquireSRWLockExclusive(&m_lock);
+        const mvstring* text = find();
+        if (!text) {
+            m_asked.push_back(&item);
+            WakeAllConditionVariable(&m_changed);
+            while (!(text = find()) && !m_stop)
+                SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+        }
+        ReleaseSRWLockExclusive(&m_lock);
+        return text ? *text : none;
+    }
+
+    // On the exporting thread, under the lock, which it leaves meanwhile:
+    // learns the type name and attribute text of every item asked about.
+    void Answer() {
+        std::vector<const FoundItem*> asked;
+        asked.swap(m_asked);
+        ReleaseSRWLockExclusive(&m_lock);
+        std::vector<std::pair<std::uint32_t, mvstring>> attributes;
+        std::vector<std::pair<const FoundItem*, const mvstring*>> types;
+        for (const FoundItem* item : asked) {
+            types.emplace_back(item, &m_types.Get(*item));
+            if (item->text_form & FoundItem::kTextsFormatted)
+                attributes.emplace_back(item->attr, ItemAttributeText(item->attr));
+        }
+        AcquireSRWLockExclusive(&m_lock);
+        for (const auto& [item, name] : types)
+            m_typeNames[item->IsFolder() ? 1 : 0].emplace(item->ext.str(), name);
+        for (auto& [mask, text] : attributes)
+            m_attributeTexts.emplace(mask, std::move(text));
+        WakeAllConditionVariable(&m_changed);
     }
 
     // A written chunk's buffer, or a new one; under the lock.
@@ -704,16 +762,19 @@ private:
     const int m_format;
     const SizeTextFormatter* const m_sizes;
     TimeCells& m_times;
-    AttributeTexts m_attributes;
     ItemTypeNames m_types; // the exporting thread's
     const std::size_t m_chunks;
     std::vector<RowBuffer> m_done; // finished chunks not yet written
     std::vector<ChunkState> m_state;
     std::vector<RowBuffer> m_spare; // written buffers for the next chunks
-    std::size_t m_prepared = 0;     // chunks prepared, all before the next one
+    std::size_t m_written = 0;      // chunks written, all before the next one
     std::size_t m_next = 0;         // where formatting threads look for work
-    std::size_t m_window = 2;       // how far preparing may run ahead of writing
+    std::size_t m_window = 2;       // how far formatting may run ahead of writing
     bool m_stop = false;
+    // Asked by the formatting threads, and the answers, which stay put.
+    std::vector<const FoundItem*> m_asked;
+    ByExtension<const mvstring*> m_typeNames[2]; // of files, of folders
+    std::unordered_map<std::uint32_t, mvstring> m_attributeTexts;
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     std::vector<ThreadHandle> m_threads;

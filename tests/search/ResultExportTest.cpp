@@ -162,11 +162,16 @@ TEST_F(ResultExportTest, RefusesWithoutPathResultsColumnsOrFile) {
     EXPECT_EQ(GetFileAttributesW((m_dir / L"empty.csv").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// A disk that fills up must not pass for a finished export.
+// A disk that fills up must not pass for a finished export, nor keep the
+// formatting threads of a large one waiting for the exporting thread.
 TEST_F(ResultExportTest, FailedWriteIsNoExport) {
     if (WineLoaderPath().empty())
         GTEST_SKIP() << "needs the host's full device, reached through Wine";
     EXPECT_FALSE(ExportResults(m_job, L"Z:\\dev\\full", ExportCsv, {0, 1}, false));
+    SearchJob large;
+    for (int i = 0; i < 30000; ++i)
+        large.results.push_back(m_items[i % m_items.size()].get());
+    EXPECT_FALSE(ExportResults(large, L"Z:\\dev\\full", ExportHtml, {0, 1, 2, 7}, true));
 }
 
 TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
@@ -331,9 +336,10 @@ TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
 // A large export is formatted by several threads in chunks: the file must be
 // what one thread writes, row for row, whichever columns and size form. Rows
 // whose texts the property system makes, rows without texts, and an
-// attribute mask and an extension first met late in the list are there too:
-// the property system stand-in exists only on the exporting thread, so a
-// text a formatting thread made for itself would differ.
+// attribute mask and an extension first met late in the list, in a chunk
+// for the formatting threads, are there too: the property system stand-in
+// exists only on the exporting thread, so a text a formatting thread made
+// for itself instead of asking that thread would differ.
 TEST_F(ResultExportTest, LargeExportEqualsTheRowsOneByOne) {
     const bool force = Settings().ForceUsePropSys;
     FakePropertySystem fake;
@@ -346,11 +352,11 @@ TEST_F(ResultExportTest, LargeExportEqualsTheRowsOneByOne) {
         items.push_back(std::make_unique<FoundItem>());
         FoundItem& item = *items.back();
         item.folder = folders[(i / 100) % 3];
-        item.ext = i == 19998 ? L".zzq" : exts[i % 3];
+        item.ext = i == 16000 ? L".zzq" : exts[i % 3];
         item.name = L"file " + std::to_wstring(i) + item.ext.str();
         item.size = static_cast<std::uint64_t>(i) * 7919u * (i % 5 == 0 ? 100000u : 1u);
         item.attr = i % 17 == 0 ? FILE_ATTRIBUTE_DIRECTORY : 0x20 | (i % 4 == 0 ? 0x01 : 0);
-        if (i == 19999)
+        if (i == 16001)
             item.attr = 0x20 | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         item.date_m = 133500000000000000ull + static_cast<std::uint64_t>(i) * 123456789ull;
         item.date_c = item.date_m - 36000000000ull;
