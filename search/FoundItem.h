@@ -58,6 +58,10 @@ public:
     void clear() noexcept;
     // Whether both hold the very same block (not merely equal texts).
     bool SharesWith(const SharedText& other) const noexcept;
+    // What every holder sharing the text's block has alike, without
+    // reading the block: a key for what is made once per text. Null when
+    // empty; unique while any holder lives.
+    const void* Identity() const noexcept { return m_cleared ? nullptr : m_block; }
 
     friend bool operator==(const SharedText& a, const SharedText& b) noexcept {
         return a.view() == b.view();

@@ -192,6 +192,20 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
     out += format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
 }
 
+// A cell of one escaped text that is not empty; `guarded` when a CSV cell
+// needs the formula guard.
+void AppendPiece(RowBuffer& out, std::string_view bytes, bool guarded, int format) {
+    if (format == ExportHtml) {
+        out += "<td>";
+        out += bytes;
+        out += "</td>";
+        return;
+    }
+    out += guarded ? std::string_view("\"'") : std::string_view("\"");
+    out += bytes;
+    out += '"';
+}
+
 constexpr std::uint64_t kDay = 864000000000ull;
 constexpr std::uint64_t kSecond = 10000000ull;
 constexpr std::uint32_t kSecondsPerDay = 86400;
@@ -283,13 +297,20 @@ public:
             return {m_bytes, static_cast<std::size_t>(m_form & kSizeBits)};
         }
         bool Guarded() const noexcept { return (m_form & kGuardBit) != 0; }
+        static constexpr std::size_t kRoom = 11;
+        // Writes the bytes, and whatever follows them up to kRoom, which
+        // `to` must have room for; gives the end of the bytes.
+        char* CopyTo(char* to) const noexcept {
+            std::memcpy(to, m_bytes, kRoom);
+            return to + (m_form & kSizeBits);
+        }
 
     private:
         friend class ShortPieces;
         static constexpr std::uint8_t kSizeBits = 0x7F, kGuardBit = 0x80;
         std::uint32_t m_key = 0; // the number plus one; 0 for none
         std::uint8_t m_form = 0; // the size, and whether a CSV cell needs the formula guard
-        char m_bytes[11];
+        char m_bytes[kRoom];
     };
 
     // A table of 2^bits slots.
@@ -315,6 +336,83 @@ public:
 private:
     std::uint32_t m_mask;
     std::vector<Slot> m_slots;
+};
+
+// Escaped texts kept by an address that stays with the text while the
+// export runs, in an open-addressed table whose slots tell where the bytes
+// lie in one store. A lookup costs a multiply and a slot or two: in a map of
+// nodes it cost a division and a chain of pointers that the rows streaming
+// through pushed out of the processor's cache. Forgets everything when it
+// holds kKeptLimit texts.
+class PieceIndex {
+public:
+    struct Slot {
+        const void* key = nullptr; // null: free
+        std::uint32_t offset = 0;
+        std::uint32_t form = 0; // the size, and kGuardBit when a CSV cell needs the formula guard
+    };
+    static constexpr std::uint32_t kGuardBit = 0x80000000u;
+
+    PieceIndex() : m_slots(std::size_t{1} << m_bits) {}
+
+    const Slot* Find(const void* key) const noexcept {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = Start(key);; at = (at + 1) & mask) {
+            const Slot& slot = m_slots[at];
+            if (slot.key == key)
+                return &slot;
+            if (!slot.key)
+                return nullptr;
+        }
+    }
+    std::string_view Bytes(const Slot& slot) const noexcept {
+        return {m_bytes.data() + slot.offset, slot.form & ~kGuardBit};
+    }
+    // Keeps the piece of a key not kept yet (not null); the slot stays
+    // valid until the next Keep.
+    const Slot& Keep(const void* key, const Piece& piece) {
+        if (m_count >= kKeptLimit || m_bytes.size() + piece.bytes.size() >= kGuardBit) {
+            m_count = 0;
+            m_bytes.clear();
+            std::fill(m_slots.begin(), m_slots.end(), Slot());
+        }
+        if (2 * (m_count + 1) > m_slots.size())
+            Grow();
+        Slot made;
+        made.key = key;
+        made.offset = static_cast<std::uint32_t>(m_bytes.size());
+        made.form = static_cast<std::uint32_t>(piece.bytes.size()) |
+                    (NeedsFormulaGuard(piece.first) ? kGuardBit : 0);
+        m_bytes += piece.bytes;
+        ++m_count;
+        return Place(made);
+    }
+
+private:
+    std::size_t Start(const void* key) const noexcept {
+        return static_cast<std::size_t>(
+            (reinterpret_cast<std::uintptr_t>(key) >> 4) * 0x9E3779B97F4A7C15ull >> (64 - m_bits));
+    }
+    Slot& Place(const Slot& made) {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t at = Start(made.key);
+        while (m_slots[at].key)
+            at = (at + 1) & mask;
+        return m_slots[at] = made;
+    }
+    void Grow() {
+        std::vector<Slot> old(std::size_t{1} << ++m_bits);
+        old.swap(m_slots);
+        for (const Slot& slot : old) {
+            if (slot.key)
+                Place(slot);
+        }
+    }
+
+    unsigned m_bits = 12;
+    std::vector<Slot> m_slots;
+    std::string m_bytes;
+    std::size_t m_count = 0;
 };
 
 // What only the exporting thread makes: type names asked of the shell and
@@ -376,8 +474,7 @@ public:
             AppendPieces(out, TypeCell(item), nullptr, m_format);
             return;
         case ColumnFolder:
-            AppendPieces(out, Kept(m_folderCells, item.folder.c_str(), item.folder), nullptr,
-                         m_format);
+            AppendFolder(out, item);
             return;
         case ColumnModified:
         case ColumnCreated:
@@ -394,17 +491,17 @@ public:
     }
 
 private:
-    // The escaped piece of a text, by a key that stays with the text while
-    // the export runs (the text's own address).
-    template <typename Key>
-    const Piece& Kept(std::unordered_map<Key, Piece>& kept, Key key, std::wstring_view text) {
-        auto found = kept.find(key);
-        if (found == kept.end()) {
-            if (kept.size() >= kKeptLimit)
-                kept.clear();
-            found = kept.emplace(key, MakePiece(text, m_format)).first;
+    // By the folder's text, which the items of a folder share.
+    void AppendFolder(RowBuffer& out, const FoundItem& item) {
+        const void* key = item.folder.Identity();
+        if (!key) {
+            AppendCell(out, {}, m_format);
+            return;
         }
-        return found->second;
+        const PieceIndex::Slot* slot = m_folderCells.Find(key);
+        if (!slot)
+            slot = &m_folderCells.Keep(key, MakePiece(item.folder, m_format));
+        AppendPiece(out, m_folderCells.Bytes(*slot), slot->form & PieceIndex::kGuardBit, m_format);
     }
 
     // By folder flag and extension, as the type names are made.
@@ -492,18 +589,23 @@ private:
         const ShortPieces::Slot* shortClock = clocks.Find(moment);
         if (shortDate && shortClock) {
             // Both are there and not empty: AppendPieces's cell, written
-            // straight away.
+            // straight away with copies of fixed size, which need no call.
+            char* at = out.Reserve(4 + 2 * ShortPieces::Slot::kRoom + 1 + 5);
             if (m_format == ExportHtml) {
-                out += "<td>";
+                at = std::copy_n("<td>", 4, at);
             } else {
-                out += '"';
+                *at++ = '"';
                 if (shortDate->Guarded())
-                    out += '\'';
+                    *at++ = '\'';
             }
-            out += shortDate->View();
-            out += ' ';
-            out += shortClock->View();
-            out += m_format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
+            at = shortDate->CopyTo(at);
+            *at++ = ' ';
+            at = shortClock->CopyTo(at);
+            if (m_format == ExportHtml)
+                at = std::copy_n("</td>", 5, at);
+            else
+                *at++ = '"';
+            out.Commit(at);
             return;
         }
         const Piece* clock = m_times.Clock(day * kDay + moment * unit, seconds);
@@ -542,7 +644,7 @@ private:
     mvstring m_scratch;
     ByExtension<Piece> m_typeCells[2];                         // of files, of folders
     std::unordered_map<std::uint32_t, Piece> m_attributeCells; // by attribute mask
-    std::unordered_map<const wchar_t*, Piece> m_folderCells;
+    PieceIndex m_folderCells;
     std::unordered_map<std::uint64_t, const Piece*> m_dates; // the kept ones met, by local day
     Piece m_dateScratch;
     ShortPieces m_shortDates{13}; // 22 years without a day sharing a slot
