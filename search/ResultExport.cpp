@@ -11,6 +11,7 @@
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
 
+#include <emmintrin.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -192,18 +193,36 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
     out += format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
 }
 
-// A cell of one escaped text that is not empty; `guarded` when a CSV cell
-// needs the formula guard.
+// Readable bytes a padded copy may read past its end.
+constexpr std::size_t kCopyPadding = 16;
+
+// Copies 16 bytes at a time, reading and writing up to 15 bytes past the
+// count, for which both sides must have room: most cell pieces are short,
+// and a library call for each costs more than the copy.
+char* CopyPadded(char* to, const char* from, std::size_t count) noexcept {
+    for (std::size_t at = 0; at < count; at += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at)));
+    return to + count;
+}
+
+// A cell of one escaped text that is not empty and is followed by
+// kCopyPadding readable bytes; `guarded` when a CSV cell needs the formula
+// guard.
 void AppendPiece(RowBuffer& out, std::string_view bytes, bool guarded, int format) {
+    char* at = out.Reserve(bytes.size() + kCopyPadding + 5);
     if (format == ExportHtml) {
-        out += "<td>";
-        out += bytes;
-        out += "</td>";
-        return;
+        at = std::copy_n("<td>", 4, at);
+        at = CopyPadded(at, bytes.data(), bytes.size());
+        at = std::copy_n("</td>", 5, at);
+    } else {
+        *at++ = '"';
+        if (guarded)
+            *at++ = '\'';
+        at = CopyPadded(at, bytes.data(), bytes.size());
+        *at++ = '"';
     }
-    out += guarded ? std::string_view("\"'") : std::string_view("\"");
-    out += bytes;
-    out += '"';
+    out.Commit(at);
 }
 
 constexpr std::uint64_t kDay = 864000000000ull;
@@ -338,65 +357,76 @@ private:
     std::vector<Slot> m_slots;
 };
 
-// Escaped texts kept by an address that stays with the text while the
-// export runs, in an open-addressed table whose slots tell where the bytes
-// lie in one store. A lookup costs a multiply and a slot or two: in a map of
-// nodes it cost a division and a chain of pointers that the rows streaming
-// through pushed out of the processor's cache. Forgets everything when it
+// Escaped texts kept by a number (a text's address, an attribute mask), in an open-addressed table
+// whose slots tell where the bytes lie in one store, each followed by readable padding. A lookup
+// costs a multiply and a slot or two: in a map of nodes it cost a division and a chain of pointers
+// that the rows streaming through pushed out of the processor's cache. Forgets everything when it
 // holds kKeptLimit texts.
 class PieceIndex {
 public:
     struct Slot {
-        const void* key = nullptr; // null: free
+        std::uint64_t key = 0;
         std::uint32_t offset = 0;
-        std::uint32_t form = 0; // the size, and kGuardBit when a CSV cell needs the formula guard
+        std::uint32_t form = 0; // the size, kGuardBit, and kUsedBit for a slot in use
     };
-    static constexpr std::uint32_t kGuardBit = 0x80000000u;
+    static constexpr std::uint32_t kGuardBit = 0x80000000u; // a CSV cell needs the formula guard
+    static constexpr std::uint32_t kUsedBit = 0x40000000u;
 
-    PieceIndex() : m_slots(std::size_t{1} << m_bits) {}
+    // Starts with 2^bits slots.
+    explicit PieceIndex(unsigned bits) : m_bits(bits), m_slots(std::size_t{1} << bits) {}
 
-    const Slot* Find(const void* key) const noexcept {
+    const Slot* Find(std::uint64_t key) const noexcept {
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t at = Start(key);; at = (at + 1) & mask) {
             const Slot& slot = m_slots[at];
+            if (!(slot.form & kUsedBit))
+                return nullptr;
             if (slot.key == key)
                 return &slot;
-            if (!slot.key)
-                return nullptr;
         }
     }
     std::string_view Bytes(const Slot& slot) const noexcept {
-        return {m_bytes.data() + slot.offset, slot.form & ~kGuardBit};
+        return {m_bytes.data() + slot.offset, slot.form & ~(kGuardBit | kUsedBit)};
     }
-    // Keeps the piece of a key not kept yet (not null); the slot stays
-    // valid until the next Keep.
-    const Slot& Keep(const void* key, const Piece& piece) {
-        if (m_count >= kKeptLimit || m_bytes.size() + piece.bytes.size() >= kGuardBit) {
+    // Keeps the piece of a key not kept yet; the slot stays valid until the
+    // next Keep.
+    const Slot& Keep(std::uint64_t key, const Piece& piece) {
+        if (m_count >= kKeptLimit || m_bytes.size() + piece.bytes.size() >= kUsedBit) {
             m_count = 0;
             m_bytes.clear();
             std::fill(m_slots.begin(), m_slots.end(), Slot());
         }
         if (2 * (m_count + 1) > m_slots.size())
             Grow();
+        // The pieces lie side by side, the last followed by padding.
+        m_bytes.resize(m_bytes.size() - std::min(m_bytes.size(), kCopyPadding));
         Slot made;
         made.key = key;
         made.offset = static_cast<std::uint32_t>(m_bytes.size());
-        made.form = static_cast<std::uint32_t>(piece.bytes.size()) |
+        made.form = static_cast<std::uint32_t>(piece.bytes.size()) | kUsedBit |
                     (NeedsFormulaGuard(piece.first) ? kGuardBit : 0);
         m_bytes += piece.bytes;
+        m_bytes.append(kCopyPadding, '\0');
         ++m_count;
         return Place(made);
     }
 
+    // The kept piece as a cell.
+    void Append(RowBuffer& out, const Slot& slot, int format) const {
+        if (slot.form & ~(kGuardBit | kUsedBit))
+            AppendPiece(out, Bytes(slot), (slot.form & kGuardBit) != 0, format);
+        else
+            AppendCell(out, {}, format);
+    }
+
 private:
-    std::size_t Start(const void* key) const noexcept {
-        return static_cast<std::size_t>(
-            (reinterpret_cast<std::uintptr_t>(key) >> 4) * 0x9E3779B97F4A7C15ull >> (64 - m_bits));
+    std::size_t Start(std::uint64_t key) const noexcept {
+        return static_cast<std::size_t>(key * 0x9E3779B97F4A7C15ull >> (64 - m_bits));
     }
     Slot& Place(const Slot& made) {
         const std::size_t mask = m_slots.size() - 1;
         std::size_t at = Start(made.key);
-        while (m_slots[at].key)
+        while (m_slots[at].form & kUsedBit)
             at = (at + 1) & mask;
         return m_slots[at] = made;
     }
@@ -404,12 +434,12 @@ private:
         std::vector<Slot> old(std::size_t{1} << ++m_bits);
         old.swap(m_slots);
         for (const Slot& slot : old) {
-            if (slot.key)
+            if (slot.form & kUsedBit)
                 Place(slot);
         }
     }
 
-    unsigned m_bits = 12;
+    unsigned m_bits;
     std::vector<Slot> m_slots;
     std::string m_bytes;
     std::size_t m_count = 0;
@@ -471,7 +501,7 @@ public:
             AppendSize(out, item);
             return;
         case ColumnType:
-            AppendPieces(out, TypeCell(item), nullptr, m_format);
+            AppendType(out, item);
             return;
         case ColumnFolder:
             AppendFolder(out, item);
@@ -482,7 +512,7 @@ public:
             AppendDate(out, item, column);
             return;
         case ColumnAttributes:
-            AppendPieces(out, AttributeCell(item), nullptr, m_format);
+            AppendAttributes(out, item);
             return;
         default:
             AppendCell(out, item.ext, m_format);
@@ -493,41 +523,46 @@ public:
 private:
     // By the folder's text, which the items of a folder share.
     void AppendFolder(RowBuffer& out, const FoundItem& item) {
-        const void* key = item.folder.Identity();
-        if (!key) {
+        const void* block = item.folder.Identity();
+        if (!block) {
             AppendCell(out, {}, m_format);
             return;
         }
+        const auto key = reinterpret_cast<std::uintptr_t>(block);
         const PieceIndex::Slot* slot = m_folderCells.Find(key);
         if (!slot)
             slot = &m_folderCells.Keep(key, MakePiece(item.folder, m_format));
-        AppendPiece(out, m_folderCells.Bytes(*slot), slot->form & PieceIndex::kGuardBit, m_format);
+        m_folderCells.Append(out, *slot, m_format);
     }
 
     // By folder flag and extension, as the type names are made.
-    const Piece& TypeCell(const FoundItem& item) {
+    void AppendType(RowBuffer& out, const FoundItem& item) {
         ByExtension<Piece>& cells = m_typeCells[item.IsFolder() ? 1 : 0];
         auto found = cells.find(item.ext.view());
         if (found == cells.end()) {
-            const mvstring& name = m_exporting ? m_exporting->TypeName(item) : m_types.Get(item);
             if (cells.size() >= kKeptLimit)
                 cells.clear();
-            found = cells.emplace(item.ext.str(), MakePiece(name, m_format)).first;
+            found = cells.emplace(item.ext.str(), MakePiece(TypeName(item), m_format)).first;
         }
-        return found->second;
+        AppendPieces(out, found->second, nullptr, m_format);
     }
 
-    const Piece& AttributeCell(const FoundItem& item) {
-        static const Piece none;
-        if (!(item.text_form & FoundItem::kTextsFormatted))
-            return none;
-        auto found = m_attributeCells.find(item.attr);
-        if (found == m_attributeCells.end()) {
+    const mvstring& TypeName(const FoundItem& item) {
+        return m_exporting ? m_exporting->TypeName(item) : m_types.Get(item);
+    }
+
+    void AppendAttributes(RowBuffer& out, const FoundItem& item) {
+        if (!(item.text_form & FoundItem::kTextsFormatted)) {
+            AppendCell(out, {}, m_format);
+            return;
+        }
+        const PieceIndex::Slot* slot = m_attributeCells.Find(item.attr);
+        if (!slot) {
             const mvstring& text =
                 m_exporting ? m_exporting->AttributeText(item) : item.AttributeText();
-            found = m_attributeCells.emplace(item.attr, MakePiece(text, m_format)).first;
+            slot = &m_attributeCells.Keep(item.attr, MakePiece(text, m_format));
         }
-        return found->second;
+        m_attributeCells.Append(out, *slot, m_format);
     }
 
     void AppendSize(RowBuffer& out, const FoundItem& item) {
@@ -642,9 +677,9 @@ private:
     TimeCells& m_times;
     ItemTypeNames m_types; // on the exporting thread
     mvstring m_scratch;
-    ByExtension<Piece> m_typeCells[2];                         // of files, of folders
-    std::unordered_map<std::uint32_t, Piece> m_attributeCells; // by attribute mask
-    PieceIndex m_folderCells;
+    ByExtension<Piece> m_typeCells[2]; // of files, of folders
+    PieceIndex m_attributeCells{4};    // by attribute mask
+    PieceIndex m_folderCells{12};
     std::unordered_map<std::uint64_t, const Piece*> m_dates; // the kept ones met, by local day
     Piece m_dateScratch;
     ShortPieces m_shortDates{13}; // 22 years without a day sharing a slot

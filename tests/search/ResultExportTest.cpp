@@ -237,6 +237,11 @@ TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
         {L"C:\\a\"b", L"again.TXT", 2, 0x20, base + 15 * kSec, true, false, true},
         {L"C:\\a\"b", L"later.txt", 3, 0x20, base + 8192 * 86400 * kSec, false, false, true},
         {L"C:\\a\"b", L"once more.txt", 4, 0x20, base, false, false, true},
+        // Extensions of four units after the dot and of more.
+        {L"D:\\x", L"notes.docx", 5, 0x20, base, false, false, true},
+        {L"D:\\x", L"Main.class", 6, 0x20, base, false, false, true},
+        {L"D:\\x", L"Other.class", 7, 0x20, base, false, false, true},
+        {L"D:\\x", L"Other.clasp", 8, 0x20, base, false, false, true},
     };
     const bool force = Settings().ForceUsePropSys;
     const std::uint8_t sizeFormat = Settings().FileSizeFormat;
