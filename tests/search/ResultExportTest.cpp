@@ -208,6 +208,47 @@ TEST(ResultExport, CellsEscapeWhatTheFormatNeeds) {
     }
 }
 
+// Runs of eight plain ASCII units are written at once: random texts with
+// quotes, markup, non-ASCII units and pairs at every place of such a run
+// must come out as escaping unit by unit gives.
+TEST(ResultExport, CellsOfAnyMixEscapeAsUnitByUnit) {
+    const std::wstring alphabet[] = {L"a", L"Z", L"0",    L" ",      L",",      L"\"",        L"&",
+                                     L"<", L">", L"\r\n", L"\u00e9", L"\u20ac", L"\U0001F600"};
+    std::mt19937 random(20261211);
+    TempDir dir;
+    const std::wstring path = dir / L"cells.txt";
+    for (const int format : {ExportCsv, ExportHtml}) {
+        std::string expected;
+        {
+            VQFileWriter writer(1 << 16);
+            ASSERT_TRUE(writer.Open(path));
+            for (int round = 0; round < 3000; ++round) {
+                std::wstring text, escaped;
+                const std::size_t length = random() % 40;
+                // Mostly plain letters, so that runs of eight happen.
+                for (std::size_t at = 0; at < length; ++at)
+                    text += random() % 3 ? L"x" : alphabet[random() % std::size(alphabet)];
+                for (const wchar_t unit : text) {
+                    if (format == ExportCsv)
+                        escaped += unit == L'"' ? std::wstring(L"\"\"") : std::wstring(1, unit);
+                    else
+                        escaped += unit == L'"'   ? L"&quot;"
+                                   : unit == L'&' ? L"&amp;"
+                                   : unit == L'<' ? L"&lt;"
+                                   : unit == L'>' ? L"&gt;"
+                                                  : std::wstring(1, unit);
+                }
+                expected += format == ExportHtml ? "<td>" + WideToUtf8(escaped) + "</td>"
+                            : text.empty()       ? ""
+                                                 : "\"" + WideToUtf8(escaped) + "\"";
+                ASSERT_TRUE(WriteExportCell(writer, text, format));
+            }
+            ASSERT_TRUE(writer.Close());
+        }
+        EXPECT_EQ(TempDir::ReadFile(path), expected) << "format " << format;
+    }
+}
+
 // The export keeps the escaped texts that repeat (dates by day, clocks by
 // minute or second, folders, types, attributes) and converts times with one
 // bias: every cell must still be what the item's own texts give, written
