@@ -383,11 +383,12 @@ private:
     std::vector<Slot> m_slots;
 };
 
-// Escaped texts kept by a number (a text's address, an attribute mask), in an open-addressed table
-// whose slots tell where the bytes lie in one store, each followed by readable padding. A lookup
-// costs a multiply and a slot or two: in a map of nodes it cost a division and a chain of pointers
-// that the rows streaming through pushed out of the processor's cache. Forgets everything when it
-// holds kKeptLimit texts.
+// Escaped texts kept by a number (a text's address, an attribute mask) in
+// an open-addressed table whose slots tell where the bytes lie in one store,
+// each followed by readable padding. A lookup is a multiply and a slot or
+// two, where a map of nodes divides and follows a chain of pointers that
+// the rows streaming through push out of the processor's cache. Forgets
+// everything when it holds kKeptLimit texts.
 class PieceIndex {
 public:
     struct Slot {
