@@ -486,16 +486,6 @@ protected:
     ~ExportingThread() = default;
 };
 
-// Keys texts by extension, searched without making a string.
-struct ExtensionHash {
-    using is_transparent = void;
-    std::size_t operator()(std::wstring_view text) const noexcept {
-        return std::hash<std::wstring_view>()(text);
-    }
-};
-template <typename Value>
-using ByExtension = std::unordered_map<std::wstring, Value, ExtensionHash, std::equal_to<>>;
-
 // The cells of one export. What repeats across rows is escaped once and
 // kept: dates and clocks (the local time taken with the bias of the
 // export's start, as the system converts every time with the current one)

@@ -59,6 +59,17 @@ FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* 
 // The same, sorted by the settings when SortWhileSearch is on.
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item);
 
+// Values by exact extension (or any text), searched by view without making
+// a string.
+struct ExtensionHash {
+    using is_transparent = void;
+    std::size_t operator()(std::wstring_view text) const noexcept {
+        return std::hash<std::wstring_view>()(text);
+    }
+};
+template <typename Value>
+using ByExtension = std::unordered_map<std::wstring, Value, ExtensionHash, std::equal_to<>>;
+
 // Type names met during one pass over many items (a sort, an export), by
 // folder flag and exact extension: asking the shared cache for every item
 // would take its lock and its case-insensitive search each time.
@@ -72,14 +83,8 @@ public:
     std::vector<const mvstring*> Distinct() const;
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::wstring_view text) const noexcept {
-            return std::hash<std::wstring_view>()(text);
-        }
-    };
     ShellTypeCache& m_types;
-    std::unordered_map<std::wstring, const mvstring*, Hash, std::equal_to<>> m_names[2];
+    ByExtension<const mvstring*> m_names[2];
 };
 
 // Readers and changes of a job's display list, each under its lock.
