@@ -219,6 +219,27 @@ void AppendPieces(RowBuffer& out, const Piece& a, const Piece* b, int format) {
     out += format == ExportHtml ? std::string_view("</td>") : std::string_view("\"");
 }
 
+// The most bytes OpenCell and CloseCell write together.
+constexpr std::size_t kCellFrame = 9;
+
+// A cell's opening, written through a pointer with room for it: "<td>", or
+// a quote and, when `guarded`, the CSV formula guard.
+char* OpenCell(char* at, bool guarded, int format) noexcept {
+    if (format == ExportHtml)
+        return std::copy_n("<td>", 4, at);
+    *at++ = '"';
+    if (guarded)
+        *at++ = '\'';
+    return at;
+}
+
+char* CloseCell(char* at, int format) noexcept {
+    if (format == ExportHtml)
+        return std::copy_n("</td>", 5, at);
+    *at++ = '"';
+    return at;
+}
+
 // Readable bytes a padded copy may read past its end.
 constexpr std::size_t kCopyPadding = 16;
 
@@ -236,19 +257,10 @@ char* CopyPadded(char* to, const char* from, std::size_t count) noexcept {
 // kCopyPadding readable bytes; `guarded` when a CSV cell needs the formula
 // guard.
 void AppendPiece(RowBuffer& out, std::string_view bytes, bool guarded, int format) {
-    char* at = out.Reserve(bytes.size() + kCopyPadding + 5);
-    if (format == ExportHtml) {
-        at = std::copy_n("<td>", 4, at);
-        at = CopyPadded(at, bytes.data(), bytes.size());
-        at = std::copy_n("</td>", 5, at);
-    } else {
-        *at++ = '"';
-        if (guarded)
-            *at++ = '\'';
-        at = CopyPadded(at, bytes.data(), bytes.size());
-        *at++ = '"';
-    }
-    out.Commit(at);
+    char* at = out.Reserve(kCellFrame + bytes.size() + kCopyPadding);
+    at = OpenCell(at, guarded, format);
+    at = CopyPadded(at, bytes.data(), bytes.size());
+    out.Commit(CloseCell(at, format));
 }
 
 constexpr std::uint64_t kDay = 864000000000ull;
@@ -642,22 +654,12 @@ private:
         if (shortDate && shortClock) {
             // Both are there and not empty: AppendPieces's cell, written
             // straight away with copies of fixed size, which need no call.
-            char* at = out.Reserve(4 + 2 * ShortPieces::Slot::kRoom + 1 + 5);
-            if (m_format == ExportHtml) {
-                at = std::copy_n("<td>", 4, at);
-            } else {
-                *at++ = '"';
-                if (shortDate->Guarded())
-                    *at++ = '\'';
-            }
+            char* at = out.Reserve(kCellFrame + 2 * ShortPieces::Slot::kRoom + 1);
+            at = OpenCell(at, shortDate->Guarded(), m_format);
             at = shortDate->CopyTo(at);
             *at++ = ' ';
             at = shortClock->CopyTo(at);
-            if (m_format == ExportHtml)
-                at = std::copy_n("</td>", 5, at);
-            else
-                *at++ = '"';
-            out.Commit(at);
+            out.Commit(CloseCell(at, m_format));
             return;
         }
         const Piece* clock = m_times.Clock(day * kDay + moment * unit, seconds);

@@ -283,6 +283,8 @@ TEST_F(ResultExportTest, EveryColumnIsTheItemsOwnText) {
         {L"D:\\x", L"Main.class", 6, 0x20, base, false, false, true},
         {L"D:\\x", L"Other.class", 7, 0x20, base, false, false, true},
         {L"D:\\x", L"Other.clasp", 8, 0x20, base, false, false, true},
+        // A kept folder cell that a spreadsheet would run as a formula.
+        {L"=1+2", L"@at.txt", 9, 0x20, base, false, false, true},
     };
     const bool force = Settings().ForceUsePropSys;
     const std::uint8_t sizeFormat = Settings().FileSizeFormat;
