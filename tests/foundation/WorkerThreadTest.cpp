@@ -157,7 +157,12 @@ TEST(WorkerThread, AStopRacingTheWorkersOwnCloseIsSeen) {
         }
     };
     int hung = 0;
-    for (int round = 0; round < 2000 && hung == 0; ++round) {
+    // Up to 2,000 rounds, but no longer than three seconds once the spin has
+    // run through its whole range (200 rounds) twice.
+    const ULONGLONG start = GetTickCount64();
+    for (int round = 0;
+         round < 2000 && hung == 0 && (round < 400 || GetTickCount64() - start < 3000);
+         ++round) {
         Idler idler;
         ASSERT_TRUE(idler.worker.Start(&Idler::Proc, &idler));
         for (int spin = round % 200; spin > 0; --spin)

@@ -195,7 +195,9 @@ TEST(FoundItem, TextsMadeOnDemandMatchFullFormatting) {
 // The user may change the date and time formats while the program runs: the
 // date and clock parts kept per thread must then give way, or one list would
 // show the days met before in the former format and the others in the new.
-TEST(FoundItem, TextsFollowAChangeOfTheUsersFormats) {
+// It changes the user locale's formats, which every process of the prefix reads:
+// "Locale" in its name runs it with no other test beside it.
+TEST(FoundItem, TextsFollowAChangeOfTheUserLocaleFormats) {
     const bool force = Settings().ForceUsePropSys;
     Settings().ForceUsePropSys = false;
     struct Format {
