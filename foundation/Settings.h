@@ -161,6 +161,13 @@ using ExtensionSet = std::set<mvstring, mvmap_nocasecompare>;
 // four "...MB" keys of advconf.ini are held in bytes.
 class VQSettings {
 public:
+    // Threads: the block is loaded before any other thread starts and
+    // changed on the UI thread only. The advconf.ini values never change
+    // after that load, so any thread may read them. The other settings are
+    // read on the UI thread only; what a search worker needs of them is
+    // copied into its job when the job is made and when its worker starts
+    // (WorkerSettings in search/SearchJob.h).
+
     // --- advconf.ini (read only; see LoadAdvancedConfig) ---
     mvstring GroupNameChars = L"09AHIPQZ"; // pairs of first characters (low, high)
     ExtensionSet SpecIconExts;             // extensions with their own icons
@@ -187,11 +194,11 @@ public:
     LOGFONTW ListFont{};             // all zero: the list's default font
     BoolSetting KeepFoldersOnTop;    // group 1
     BoolSetting UseShellContextMenu; // group 1
-    BoolSetting RemoveNonExists;     // group 1
+    BoolSetting RemoveNonExists;     // group 1; workers read their job's copy
     BoolSetting UseGridLines;        // group 1
     BoolSetting ExportUseStrSize;    // group 1
     BoolSetting UpdateTBOpenBtn;     // group 1
-    BoolSetting SortWhileSearch;     // group 1
+    BoolSetting SortWhileSearch;     // group 1; workers read their job's copy
     BoolSetting DisableHistory;
     ByteSetting SortColumn;  // list column id 0..8, 9 none
     ByteSetting GroupColumn; // list column id 0..8, 9 none

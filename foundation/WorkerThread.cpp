@@ -10,6 +10,10 @@ LONG64 ReadInterlocked(volatile LONG64* value) noexcept {
 
 WorkerThread::WorkerThread() noexcept : m_gate(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
+WorkerThread::~WorkerThread() {
+    Join();
+}
+
 DWORD WorkerThread::ThreadId() const noexcept {
     return static_cast<DWORD>(ReadInterlocked(&m_threadId));
 }
@@ -56,6 +60,25 @@ bool WorkerThread::Stop(DWORD waitMs) noexcept {
     if (waitMs != 0 && m_thread && ThreadId() != GetCurrentThreadId())
         WaitForSingleObject(m_thread.Get(), waitMs);
     return !IsRunning();
+}
+
+bool WorkerThread::Join() noexcept {
+    if (!Stop(0) && ThreadId() == GetCurrentThreadId())
+        return false;
+    const HANDLE thread = m_thread.Get();
+    if (!thread)
+        return true;
+    for (;;) {
+        // Handles the messages sent to this thread's windows, and nothing
+        // posted; also those already waiting before the wait began, which
+        // would not wake it.
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE,
+                                                       MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1)
+            return woke == WAIT_OBJECT_0;
+    }
 }
 
 bool WorkerThread::SetPaused(bool pause) noexcept {

@@ -12,6 +12,10 @@ class WorkerThread {
 public:
     // No thread, id 0, stop flag 0, gate created open.
     WorkerThread() noexcept;
+    // Ends the thread (Join) before the record goes. An owner whose other
+    // members the thread touches joins in its own destructor, before they
+    // are destroyed: this is the last line for a record owned alone.
+    ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
@@ -28,6 +32,12 @@ public:
     // sees the request, and waits up to `waitMs` (0: only ask). True when no
     // thread runs afterwards; false when called from the worker itself.
     bool Stop(DWORD waitMs) noexcept;
+
+    // Asks the thread to stop and waits for it to end, however long that
+    // takes, while handling messages other threads send to this one (the
+    // notifier sends to the window of the thread that stops it). True when
+    // no thread runs afterwards; false at once on the worker itself.
+    bool Join() noexcept;
 
     // Closes (pause) or opens (resume) the gate when that changes the paused
     // state. False only when there is no gate or the event call fails.

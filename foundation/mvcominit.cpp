@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <atomic>
+
 namespace {
 
 struct ComState {
@@ -14,6 +16,17 @@ struct ComState {
 };
 
 thread_local ComState t_com;
+
+// A fixed table: registration may come from any thread at any time, and the
+// threads read it without a lock.
+constexpr int kMaxReleases = 8;
+std::atomic<mvcominit::ThreadRelease> g_releases[kMaxReleases];
+
+void RunThreadReleases() noexcept {
+    for (auto& slot : g_releases)
+        if (mvcominit::ThreadRelease release = slot.load())
+            release();
+}
 
 void InitApartment() noexcept {
     t_com.mode = 2;
@@ -47,9 +60,19 @@ void mvcominit::Uninit() noexcept {
         return;
     if (--t_com.count > 0)
         return;
+    RunThreadReleases();
     t_com.mode = 0;
     for (; t_com.initialised > 0; --t_com.initialised)
         CoUninitialize();
+}
+
+bool mvcominit::AddThreadRelease(ThreadRelease release) noexcept {
+    for (auto& slot : g_releases) {
+        ThreadRelease expected = nullptr;
+        if (slot.compare_exchange_strong(expected, release) || expected == release)
+            return true;
+    }
+    return false;
 }
 
 int mvcominit::Count() noexcept {

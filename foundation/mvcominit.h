@@ -19,6 +19,15 @@ public:
     // One user less; the last one uninitialises what this class initialised.
     static void Uninit() noexcept;
 
+    // Releases what the calling thread keeps of COM (objects held per
+    // thread). Every registered function runs on each thread's last Uninit,
+    // before COM is uninitialised: objects released after that, by a
+    // thread-exit clean-up or a static destructor, would call into an
+    // apartment that no longer exists. A function is registered once however
+    // often it is passed; false when the table is full.
+    using ThreadRelease = void (*)() noexcept;
+    static bool AddThreadRelease(ThreadRelease release) noexcept;
+
     // The calling thread's count of users and apartment mode
     // (2 = apartment-threaded, 0 = none).
     static int Count() noexcept;

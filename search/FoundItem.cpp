@@ -111,7 +111,7 @@ void FoundItem::CopyFrom(const FoundItem& o) {
     overlay = o.overlay.load();
     insert_index = o.insert_index;
     display_index = o.display_index;
-    state = o.state;
+    state.store(o.state.load());
 }
 
 void FoundItem::FormatTexts(const SearchCriteria& criteria) {

@@ -105,7 +105,9 @@ struct FoundItem {
     std::int32_t wslen = 0;          // byte length of the content hit
     std::int32_t insert_index = -1;  // position in the order of finding
     std::int32_t display_index = -1; // position in the displayed order
-    std::int32_t state = ItemNormal;
+    // Written under the job's results lock, read while drawing without it:
+    // atomic, so that a reader sees either state whole.
+    std::atomic<std::int32_t> state{ItemNormal};
     std::uint8_t text_form = 0;            // how the texts are formatted (kText* bits)
     mvstring ext;                          // extension with its dot, empty for none
     std::atomic<std::int64_t> icon{-1};    // system image-list index, -1 not loaded

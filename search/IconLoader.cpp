@@ -24,7 +24,15 @@ struct ThreadShellItem {
 };
 thread_local ThreadShellItem t_lastItem;
 
+// On the thread's last leaving of COM, while COM still runs.
+void ReleaseLastItem() noexcept {
+    t_lastItem.factory.Reset();
+    t_lastItem.path.clear();
+}
+
 HBITMAP ShellThumbnail(const mvstring& path, int size) {
+    static const bool registered = mvcominit::AddThreadRelease(&ReleaseLastItem);
+    (void)registered;
     if (t_lastItem.path != path || !t_lastItem.factory) {
         t_lastItem.factory.Reset();
         t_lastItem.path = path;
@@ -61,7 +69,11 @@ void SetThumbnailQuery(ThumbnailQuery query) {
 IconLoadQueue::IconLoadQueue(ShellTypeCache& cache) : m_cache(cache) {}
 
 IconLoadQueue::~IconLoadQueue() {
+    // The thread uses the queue, its lock and the cache until it ends; one
+    // that outlived the stop's wait is waited for before they go. (The
+    // process-wide queue is never destroyed.)
     Stop();
+    worker.Join();
 }
 
 bool IconLoadQueue::Queue(FoundItem* item) {
@@ -117,7 +129,9 @@ bool IconLoadQueue::Stop() {
 }
 
 IconLoadQueue& GlobalIconLoadQueue() {
-    static IconLoadQueue queue(GlobalShellTypeCache());
+    // Never destroyed, like the cache it loads into: the loader may outlive
+    // its stop at the end of the process, which then ends without waiting.
+    static IconLoadQueue& queue = *new IconLoadQueue(GlobalShellTypeCache());
     return queue;
 }
 
@@ -138,7 +152,6 @@ DWORD WINAPI IconLoaderThreadProc(void* parameter) {
                 PostNotify(NotifyItemChanged, reinterpret_cast<std::int64_t>(item));
             queue->Done();
         }
-        t_lastItem = {}; // released while COM still runs
     }
     return 0;
 }

@@ -4,6 +4,13 @@
 
 NotifierQueue::NotifierQueue() : message(RegisterWindowMessageW(kNotifyMessageName)) {}
 
+NotifierQueue::~NotifierQueue() {
+    Stop();
+    // A thread still sending to a window of this thread finishes its send
+    // while Join handles it.
+    worker.Join();
+}
+
 void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
     if (!target.load() || !worker.IsRunning())
         return;
@@ -91,9 +98,12 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                 // A report of items retired since is dropped here; one
                 // retired during the send is told by IsSentItemLive.
                 block.m_sentGeneration = entry.generation;
-                if (entry.generation == block.m_itemGeneration.load())
+                if (entry.generation == block.m_itemGeneration.load()) {
+                    block.m_sentItem = entry.value;
                     SendMessageW(window, block.message, entry.code,
                                  static_cast<LPARAM>(entry.value));
+                    block.m_sentItem = 0;
+                }
                 break;
             default:
                 SendMessageW(window, block.message, entry.code, static_cast<LPARAM>(entry.value));
@@ -109,7 +119,9 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
 }
 
 NotifierQueue& GlobalNotifier() {
-    static NotifierQueue block;
+    // Never destroyed: the workers post to it until the process ends, and a
+    // notifier that outlives its stop then still reads it.
+    static NotifierQueue& block = *new NotifierQueue;
     return block;
 }
 

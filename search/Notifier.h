@@ -44,6 +44,9 @@ public:
     UINT message;                      // the registered progress message, 0 if none
 
     NotifierQueue();
+    // Stops the thread and waits until it has ended: it reads the queue,
+    // the lock and the status text until then.
+    ~NotifierQueue();
     NotifierQueue(const NotifierQueue&) = delete;
     NotifierQueue& operator=(const NotifierQueue&) = delete;
 
@@ -61,18 +64,24 @@ public:
 
     // Item reports (code 6) carry a pointer to an item that a clear of the
     // results may free while the report is on its way. The owner of the
-    // items calls RetireItems, under its results lock, before it frees them:
+    // items calls RetireItems, under its results lock, before it frees any:
     // queued reports of those items are then dropped, and the handler of the
     // report being sent learns from IsSentItemLive that its item is gone.
     void RetireItems() noexcept { ++m_itemGeneration; }
-    // For the handler of code 6, during the send: false when the items were
-    // retired after the report was queued.
-    bool IsSentItemLive() const noexcept { return m_sentGeneration == m_itemGeneration; }
+    // For the handler of code 6: true only during the send of the report of
+    // this very item, when its items have not been retired since the report
+    // was queued. Any other pointer, and any call outside that send, gives
+    // false.
+    bool IsSentItemLive(const void* item) const noexcept {
+        return item != nullptr && m_sentItem.load() == reinterpret_cast<std::int64_t>(item) &&
+               m_sentGeneration.load() == m_itemGeneration.load();
+    }
 
 private:
     friend DWORD WINAPI NotifierThreadProc(void* parameter);
     std::atomic<std::uint32_t> m_itemGeneration{0};
     std::atomic<std::uint32_t> m_sentGeneration{0};
+    std::atomic<std::int64_t> m_sentItem{0}; // the item of the report being sent, 0 none
 };
 
 // The process-wide block that drives the main window.

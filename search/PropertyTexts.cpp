@@ -2,6 +2,7 @@
 
 #include "foundation/Handles.h"
 #include "foundation/OptionalProc.h"
+#include "foundation/mvcominit.h"
 
 #include <shlobj.h>
 
@@ -13,8 +14,9 @@ using GetPropertySystemProc = HRESULT(WINAPI*)(REFIID, void**);
 OptionalProc<GetPropertySystemProc> g_getPropertySystem(L"propsys.dll", "PSGetPropertySystem");
 
 // What each thread keeps: its property system (asked for once) and the
-// shell item of the last path it asked for. Held in fiber-local storage,
-// whose clean-up releases them when the thread ends.
+// shell item of the last path it asked for. Held in fiber-local storage; the
+// COM objects are released by the thread's last leaving of COM
+// (ReleaseThreadObjects), the rest when the thread ends.
 struct ThreadState {
     ComHandle<IPropertySystem> system;
     bool asked = false;
@@ -27,20 +29,47 @@ void WINAPI FreeThreadState(void* state) {
     delete static_cast<ThreadState*>(state);
 }
 
-ThreadState& State() {
+DWORD StateSlot() {
     static const DWORD slot = FlsAlloc(&FreeThreadState);
+    return slot;
+}
+
+// The calling thread's state, made on first use when `make` is set.
+ThreadState* FindState(bool make) {
+    const DWORD slot = StateSlot();
     if (slot == FLS_OUT_OF_INDEXES) {
         // Without a slot each thread keeps its state for the life of the
         // process.
         thread_local ThreadState* leaked = new ThreadState;
-        return *leaked;
+        return leaked;
     }
     auto* state = static_cast<ThreadState*>(FlsGetValue(slot));
-    if (!state) {
+    if (!state && make) {
         state = new ThreadState;
         FlsSetValue(slot, state);
     }
-    return *state;
+    return state;
+}
+
+// Runs on the thread's last leaving of COM, while COM still runs: the
+// property system is asked for again should the thread use COM once more.
+void ReleaseThreadObjects() noexcept {
+    ThreadState* state = FindState(false);
+    if (!state)
+        return;
+    state->item.Reset();
+    state->path.clear();
+    if (state->system) {
+        state->system.Reset();
+        state->asked = false;
+        ++state->changes;
+    }
+}
+
+ThreadState& State() {
+    static const bool registered = mvcominit::AddThreadRelease(&ReleaseThreadObjects);
+    (void)registered;
+    return *FindState(true);
 }
 
 } // namespace

@@ -396,9 +396,12 @@ FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* 
 }
 
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item) {
-    if (!Settings().SortWhileSearch.Get())
+    // The lock is held from reading the order to the insertion, so that a
+    // re-sort cannot come between them.
+    mvLock held(job.lock);
+    if (!job.settings.sortWhileSearch)
         return AddFoundItem(job, item, nullptr);
-    SortOrder order = SortOrder::FromSettings();
+    const SortOrder order = job.settings.order;
     return AddFoundItem(job, item, &order);
 }
 
@@ -480,6 +483,7 @@ bool ResultList::Resort(const SortOrder& order, SearchJob& job) {
     }
     job.results.swap(copy);
     job.RenumberResults();
+    job.settings.order = order;
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "search/FoundItem.h"
 #include "search/SearchJob.h"
+#include "search/SortOrder.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,32 +15,6 @@
 #include <vector>
 
 class ShellTypeCache;
-
-// Result columns, also the sort column numbers.
-enum ResultColumn : int {
-    ColumnName = 0,
-    ColumnSize = 1,
-    ColumnType = 2,
-    ColumnModified = 3,
-    ColumnFolder = 4,
-    ColumnCreated = 5,
-    ColumnAccessed = 6,
-    ColumnAttributes = 7,
-    ColumnExtension = 8,
-    ColumnNone = 9, // the order of finding
-};
-
-// How results are ordered.
-struct SortOrder {
-    int column = ColumnNone;
-    bool descending = false;
-    bool foldersOnTop = false;       // folders before files (after them descending)
-    bool attrAsText = false;         // attributes ordered by their text
-    ShellTypeCache* types = nullptr; // type names; null: the process-wide cache
-
-    // SortColumn, SortDescending, KeepFoldersOnTop and AttrSortWithString.
-    static SortOrder FromSettings();
-};
 
 // Thrown by the comparator to abandon a sort once the program shuts down;
 // the sorts of this code catch it.
@@ -56,7 +31,8 @@ bool CompareItems(const FoundItem* a, const FoundItem* b);
 // display index set. Returns the new item. A sort abandoned on shutdown
 // leaves it out of the display list.
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* sorted);
-// The same, sorted by the settings when SortWhileSearch is on.
+// The same, sorted by the job's order when its copy of SortWhileSearch is
+// on (SearchJob::settings).
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item);
 
 // Values by exact extension (or any text), searched by view without making

@@ -300,7 +300,7 @@ bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view
 bool AddLoadedItem(SearchJob& job, FoundItem& item) {
     if (item.folder.empty() || item.name.empty())
         return false;
-    if (Settings().RemoveNonExists && GetPathKind(PathJoin(item.folder, item.name)) == 0)
+    if (job.settings.removeNonExists && GetPathKind(PathJoin(item.folder, item.name)) == 0)
         return false;
     item.ext = PathFindExtensionW(item.name.c_str());
     item.FormatTexts(job.criteria);

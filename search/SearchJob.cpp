@@ -1,25 +1,39 @@
 #include "search/SearchJob.h"
 
 #include "foundation/Paths.h"
+#include "foundation/Settings.h"
 #include "search/IconLoader.h"
 #include "search/Notifier.h"
 #include "search/ShellTypeCache.h"
 
-SearchJob::SearchJob(bool global) : m_global(global) {}
+WorkerSettings WorkerSettings::FromSettings() {
+    WorkerSettings taken;
+    taken.sortWhileSearch = Settings().SortWhileSearch.Get();
+    taken.order = SortOrder::FromSettings();
+    taken.removeNonExists = Settings().RemoveNonExists.Get();
+    return taken;
+}
+
+// The global job is made among the start-up initialisers, before the
+// settings block is loaded: it takes the settings when its worker starts.
+SearchJob::SearchJob(bool global)
+    : settings(global ? WorkerSettings() : WorkerSettings::FromSettings()), m_global(global) {}
 
 SearchJob::~SearchJob() {
-    if (m_global)
-        StopNotifierThread();
     StopAndWait(500);
-    // A worker that did not end in time may still add items: its items are
-    // left alone rather than freed under it.
-    if (worker.IsRunning())
-        return;
+    // Every member goes after this body, the lock and the result list
+    // included: a worker that outlived the wait is waited for, since it
+    // still adds to them. (The global job is never destroyed: the process
+    // ends with its objects alive under a worker that did not end.)
+    worker.Join();
     results.clear();
     ClearFoundItems();
 }
 
 void SearchJob::ClearFoundItems() {
+    // Reports of these items still on their way must not reach them.
+    if (m_global && first != nullptr)
+        GlobalNotifier().RetireItems();
     for (FoundItem* item = first; item;) {
         FoundItem* next = item->next;
         delete item;
@@ -39,25 +53,27 @@ void SearchJob::ClearResults() {
     folder_text.clear();
     undo.clear();
     mvLock held(lock);
-    // Reports of these items still on their way must not reach them.
-    if (m_global)
-        GlobalNotifier().RetireItems();
     ClearFoundItems();
     results.clear();
     ++results_resets;
 }
 
 bool SearchJob::IsReportedItemLive(const FoundItem* item) {
-    if (item == nullptr)
+    if (item == nullptr || !m_global)
         return false;
+    // Items are freed only under the lock, after their reports are retired.
     mvLock held(lock);
-    return m_global && GlobalNotifier().IsSentItemLive();
+    return GlobalNotifier().IsSentItemLive(item);
 }
 
 bool SearchJob::StartWorker(JobKind jobKind, LPTHREAD_START_ROUTINE routine) {
     if (IsRunning())
         return false;
     kind = jobKind;
+    {
+        mvLock held(lock);
+        settings = WorkerSettings::FromSettings();
+    }
     return worker.Start(routine, this);
 }
 
@@ -98,11 +114,10 @@ void SearchJob::RenumberResults() {
 }
 
 SearchJob& GlobalSearchJob() {
-    // The blocks the job's end stops or empties are built first, so that
-    // they outlive it.
-    GlobalNotifier();
-    GlobalShellTypeCache();
-    static SearchJob job(true);
+    // Never destroyed: at the end of the process a worker that did not stop
+    // within its wait may still use the job, and the process ends without
+    // waiting for it any longer.
+    static SearchJob& job = *new SearchJob(true);
     return job;
 }
 

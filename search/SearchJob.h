@@ -11,6 +11,7 @@
 #include "search/FoundItem.h"
 #include "search/ResultDeque.h" // result items in display order; the job owns the items
 #include "search/SearchCriteria.h"
+#include "search/SortOrder.h"
 
 #include <windows.h>
 
@@ -25,6 +26,18 @@ enum JobKind : std::uint8_t {
     JobSearch = 1,
     JobLoadFile = 2,
     JobSearchInResults = 3,
+};
+
+// The settings a worker reads, copied from the settings block on the thread
+// that makes a job (the global job excepted) and again on the one that
+// starts its worker, so that a worker never reads the block while the UI
+// thread changes it.
+struct WorkerSettings {
+    bool sortWhileSearch = false; // SortWhileSearch: sorted insertion
+    SortOrder order;              // SortColumn, SortDescending, KeepFoldersOnTop, AttrSortWithString
+    bool removeNonExists = false; // RemoveNonExists: a saved search's missing files are left out
+
+    static WorkerSettings FromSettings();
 };
 
 // What a search within results replaces, kept for its undo.
@@ -46,6 +59,11 @@ public:
     mvstring folder_text; // existing locations joined by " | "
     std::atomic<std::uint8_t> kind{JobIdle};
     std::vector<ResultsSnapshot> undo;
+    // Guarded by the lock: the worker reads it under the lock, a re-sort
+    // sets its order to the one it gives the list (so that sorted insertion
+    // follows the order the list is in) and a start of the worker takes it
+    // from the settings block again.
+    WorkerSettings settings;
 
     explicit SearchJob(bool global = false);
     ~SearchJob();
@@ -59,8 +77,9 @@ public:
     // nothing clears the results under it.
     bool IsRunning() const noexcept { return worker.IsRunning(); }
 
-    // Deletes every item of the owning list; callers hold the lock when
-    // other threads can see the job.
+    // Deletes every item of the owning list, first retiring the reports of
+    // the global job's items that are on their way; callers hold the lock
+    // when other threads can see the job.
     void ClearFoundItems();
 
     // Empties the shared caches that refer to results (notifier queue and
@@ -83,10 +102,12 @@ public:
     bool OpenSearchFile(const mvstring& path, bool criteriaOnly, LPTHREAD_START_ROUTINE routine);
 
     // For the handler of an item report (code 6), on the thread that clears
-    // the results: whether the reported item is still one of the job's live
-    // items, that is, no clear has freed it since the report was made. The
-    // caller then reads the item under the lock. Only the global job
-    // reports items; any other job answers false.
+    // the results: whether `item` is the item of the report being sent and
+    // is still one of the job's live items, that is, no freeing of items
+    // (ClearFoundItems, directly or through ClearResults) came after the
+    // report was made. Any other pointer, and any call outside the send,
+    // answers false. The caller then reads the item under the lock. Only the
+    // global job reports items; any other job answers false.
     bool IsReportedItemLive(const FoundItem* item);
 
     // Asks the worker to stop, waits up to `waitMs` and clears the kind.

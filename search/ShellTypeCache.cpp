@@ -269,6 +269,8 @@ void ShellTypeCache::ClearFileCaches() {
 }
 
 ShellTypeCache& GlobalShellTypeCache() {
-    static ShellTypeCache cache;
+    // Never destroyed: the icon loader and the search worker may still use
+    // it when the process ends (see GlobalIconLoadQueue).
+    static ShellTypeCache& cache = *new ShellTypeCache;
     return cache;
 }

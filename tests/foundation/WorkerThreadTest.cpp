@@ -1,5 +1,7 @@
 #include "foundation/WorkerThread.h"
 
+#include "support/CanaryBox.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -176,4 +178,27 @@ TEST(WorkerThread, AStopRacingTheWorkersOwnCloseIsSeen) {
         }
     }
     EXPECT_EQ(0, hung);
+}
+
+// The record's end waits for its thread, however long the thread takes to
+// see the stop, and the thread's last touches of the record come before the
+// record is gone.
+TEST(WorkerThread, ItsEndWaitsForTheThread) {
+    struct Late {
+        static DWORD WINAPI Proc(void* parameter) {
+            auto* worker = static_cast<WorkerThread*>(parameter);
+            Sleep(700); // deaf to the stop for a while
+            worker->CheckStop();
+            worker->CloseGate();
+            return 0;
+        }
+    };
+    CanaryBox<WorkerThread> box;
+    ASSERT_TRUE(box->Start(&Late::Proc, &*box));
+    const KernelHandle thread = CopyThreadHandle(box->Handle());
+    ASSERT_TRUE(thread);
+    box.Destroy();
+    EXPECT_TRUE(HasEnded(thread)) << "the record went while its thread still ran";
+    WaitForSingleObject(thread.Get(), 5000);
+    EXPECT_TRUE(box.Intact()) << "the thread wrote to the record after its end";
 }

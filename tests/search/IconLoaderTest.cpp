@@ -8,6 +8,7 @@
 #include "search/PropertyTexts.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "tests/support/CanaryBox.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,27 @@ TEST_F(IconLoaderTest, StopWithItemsQueuedEndsSoonAndEmptiesTheQueue) {
     EXPECT_LT(loaded, 20);
 }
 
+// The queue's end waits for a loader that outlives the stop's wait: the
+// loader still uses the queue when it finishes the item in its hands.
+TEST_F(IconLoaderTest, ItsEndWaitsForALoaderThatOutlivesTheStop) {
+    Settings().ThumbnailFlag = 0;
+    ResetEvent(FakeThumbnails::release.Get());
+    auto box = std::make_unique<CanaryBox<IconLoadQueue>>(cache);
+    ASSERT_TRUE((*box)->Queue(&Item(L"held.txt", false)));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(FakeThumbnails::entered.Get(), 5000));
+    const KernelHandle thread = CopyThreadHandle((*box)->worker.Handle());
+    ASSERT_TRUE(thread);
+    std::thread releaser([] {
+        Sleep(900);
+        SetEvent(FakeThumbnails::release.Get());
+    });
+    box->Destroy();
+    releaser.join();
+    EXPECT_TRUE(HasEnded(thread)) << "the queue went while its loader still ran";
+    WaitForSingleObject(thread.Get(), 5000);
+    EXPECT_TRUE(box->Intact()) << "the loader wrote to the queue after its end";
+}
+
 // The main window clears the results on its own thread while the notifier
 // may already be sending it the report of an item the clear frees: the
 // handler must be able to tell, without touching the item.
@@ -235,10 +257,7 @@ TEST_F(IconLoaderTest, ReportOfAnItemClearedOnItsWayIsKnownAsStale) {
     ASSERT_TRUE(GlobalIconLoadQueue().Queue(first));
     // This thread handles no message yet, so the notifier waits in its send
     // of the report.
-    bool sending = false;
-    for (int i = 0; i < 500 && !sending; ++i, Sleep(10))
-        sending = (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
-    ASSERT_TRUE(sending);
+    ASSERT_TRUE(WaitForIncomingSend());
     job.ClearResults(); // frees the reported item
 
     FoundItem* second = AddFoundItem(job, Item(L"second.txt", false));

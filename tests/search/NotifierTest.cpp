@@ -2,6 +2,7 @@
 
 #include "NotifyListener.h"
 #include "foundation/ShutdownFlag.h"
+#include "support/CanaryBox.h"
 
 #include <gtest/gtest.h>
 
@@ -94,4 +95,25 @@ TEST(Notifier, EndsOnTheShutdownFlag) {
     EXPECT_EQ(WAIT_OBJECT_0, waited);
     listener.Pump(0);
     EXPECT_TRUE(listener.got.empty());
+}
+
+// The block's end stops its thread and waits for it, even while the thread
+// is sending to a window of the thread that ends the block; what is still
+// queued is not delivered once the end has begun.
+TEST(Notifier, ItsEndStopsTheThreadBeforeTheBlockGoes) {
+    Listener listener;
+    CanaryBox<NotifierQueue> box;
+    ASSERT_TRUE(box->Attach(listener.Window()));
+    for (int i = 0; i < 5; ++i)
+        box->Post(NotifyFinished, i);
+    ASSERT_TRUE(WaitForIncomingSend()) << "the notifier waits in its first send";
+    const KernelHandle thread = CopyThreadHandle(box->worker.Handle());
+    ASSERT_TRUE(thread);
+    box.Destroy();
+    EXPECT_TRUE(HasEnded(thread)) << "the block went while its thread still ran";
+    EXPECT_EQ(1u, listener.got.size()) << "only the send in progress is delivered";
+    listener.Pump(0); // anything still on its way would arrive now
+    EXPECT_EQ(1u, listener.got.size());
+    WaitForSingleObject(thread.Get(), 5000);
+    EXPECT_TRUE(box.Intact()) << "the thread wrote to the block after its end";
 }

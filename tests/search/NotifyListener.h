@@ -73,6 +73,15 @@ private:
     HWND m_window = nullptr;
 };
 
+// Waits up to 5 s until another thread is sending to a window of this one
+// (which handles no message meanwhile).
+inline bool WaitForIncomingSend() {
+    for (int i = 0; i < 500; ++i, Sleep(10))
+        if ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0)
+            return true;
+    return false;
+}
+
 // Stops the notifier and waits for its thread longer than Stop itself does,
 // so that a slow machine does not fail the test.
 inline bool Ended(NotifierQueue& block) {

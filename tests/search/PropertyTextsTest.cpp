@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
+#include <atomic>
 #include <thread>
 
 TEST(PropertyTexts, FormatsThroughTheThreadsPropertySystem) {
@@ -96,4 +99,39 @@ TEST(PropertyTexts, InfoTipPathLineFollowsExactlyOneLineBreak) {
         AppendInfoTipPathLine(tip, c.pathLine);
         EXPECT_EQ(std::wstring(c.joined), tip.str()) << c.tip;
     }
+}
+
+// What a thread keeps of the property system is let go while the thread's
+// COM still runs, not by the thread's end after COM has gone; a thread that
+// uses COM again asks for its property system anew.
+TEST(PropertyTexts, AThreadLetsGoOfItsObjectsBeforeLeavingCom) {
+    struct Watched : FakePropertySystem {
+        std::atomic<int> releasesWithoutCom{0};
+        ULONG STDMETHODCALLTYPE Release() override {
+            APTTYPE type;
+            APTTYPEQUALIFIER qualifier;
+            if (CoGetApartmentType(&type, &qualifier) == CO_E_NOTINITIALIZED)
+                ++releasesWithoutCom;
+            return FakePropertySystem::Release();
+        }
+    } fake;
+    std::thread([&] {
+        mvcominit com;
+        SetThreadPropertySystem(&fake);
+        EXPECT_EQ(&fake, GetPropertySystem());
+    }).join();
+    EXPECT_EQ(1u, fake.References()) << "the ended thread holds no reference";
+    EXPECT_EQ(0, fake.releasesWithoutCom.load());
+
+    std::thread([&] {
+        {
+            mvcominit com;
+            SetThreadPropertySystem(&fake);
+            EXPECT_EQ(2u, fake.References());
+        }
+        EXPECT_EQ(1u, fake.References()) << "let go on leaving COM";
+        mvcominit again;
+        EXPECT_NE(static_cast<IPropertySystem*>(&fake), GetPropertySystem());
+    }).join();
+    EXPECT_EQ(0, fake.releasesWithoutCom.load());
 }

@@ -7,6 +7,7 @@
 #include "foundation/ShutdownFlag.h"
 #include "search/PropertyTexts.h"
 #include "search/ShellTypeCache.h"
+#include "support/ScopedSetting.h"
 
 #include <gtest/gtest.h>
 
@@ -420,4 +421,48 @@ TEST(ResultList, ItemsAddedDuringAResortAreKept) {
     EXPECT_TRUE(std::is_sorted(
         job.results.begin(), job.results.end(),
         [&](const FoundItem* a, const FoundItem* b) { return CompareItems(a, b, bySize); }));
+}
+
+// The worker inserts in the order the list is in: that of the settings when
+// its job started the worker, then that of each re-sort. A change of the
+// settings the list was not re-sorted for does not reach the worker.
+TEST(ResultList, SortedInsertionFollowsTheOrderTheListIsIn) {
+    ScopedBoolSetting sortWhileSearch(Settings().SortWhileSearch, true);
+    ScopedBoolSetting foldersOnTop(Settings().KeepFoldersOnTop, false);
+    ScopedBoolSetting descending(Settings().SortDescending, false);
+    ScopedByteSetting column(Settings().SortColumn, ColumnName);
+    SortOrder byName;
+    byName.column = ColumnName;
+    SortOrder bySizeDown;
+    bySizeDown.column = ColumnSize;
+    bySizeDown.descending = true;
+    auto sortedBy = [](SearchJob& job, const SortOrder& order) {
+        mvLock held(job.lock);
+        return std::is_sorted(job.results.begin(), job.results.end(),
+                              [&](const FoundItem* a, const FoundItem* b) {
+                                  return CompareItems(a, b, order);
+                              });
+    };
+    auto addRow = [](SearchJob& job, const Row& row) {
+        FoundItem item;
+        MakeItem(row, item);
+        AddFoundItem(job, item);
+    };
+
+    SearchJob job;
+    ASSERT_TRUE(job.StartWorker(JobSearch, [](void*) -> DWORD { return 0; }));
+    {
+        ScopedByteSetting otherColumn(Settings().SortColumn, ColumnSize);
+        ScopedBoolSetting otherDirection(Settings().SortDescending, true);
+        for (const Row& row : kRows)
+            addRow(job, row);
+        EXPECT_TRUE(sortedBy(job, byName)) << "the settings as the worker started";
+
+        ASSERT_TRUE(ResultList::Resort(bySizeDown, job));
+    }
+    for (const Row& row : kRows)
+        addRow(job, row);
+    EXPECT_EQ(10, ResultList::Count(job));
+    EXPECT_TRUE(sortedBy(job, bySizeDown)) << "the order of the re-sort";
+    job.StopAndWait(5000);
 }

@@ -5,6 +5,7 @@
 #include "foundation/mvini.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/ScopedSetting.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,22 +23,6 @@ std::string Utf16(std::wstring_view text) {
 std::string Marked(std::wstring_view text) {
     return "\xFF\xFE" + Utf16(text);
 }
-
-// Sets a boolean setting for one test without writing any file.
-class ScopedBoolSetting {
-public:
-    ScopedBoolSetting(BoolSetting& slot, bool value) : m_slot(slot), m_old(slot) {
-        mvini empty(L"global");
-        BoolSetting set;
-        set.Load(empty, L"unused", value, SettingFileNone);
-        m_slot = set;
-    }
-    ~ScopedBoolSetting() { m_slot = m_old; }
-
-private:
-    BoolSetting& m_slot;
-    BoolSetting m_old;
-};
 
 struct ItemData {
     const wchar_t* folder;
