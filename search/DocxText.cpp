@@ -105,15 +105,32 @@ void DecodeXmlEntities(mvstring& text, size_t from) {
     static const Entity kEntities[] = {
         {L"&lt;", L'<'}, {L"&gt;", L'>'}, {L"&amp;", L'&'}, {L"&quot;", L'"'}, {L"&#039;", L'\''},
     };
-    for (size_t e = text.find(L'&', from); e != mvstring::npos; e = text.find(L'&', e + 1)) {
-        for (const Entity& entity : kEntities) {
-            if (MatchesAt(text, e, entity.name)) {
-                text[e] = entity.ch;
-                text.erase(e + 1, entity.name.size() - 1);
-                break;
+    // One pass: the text is copied down over the space the entities free,
+    // so that each character moves at most once however many entities the
+    // run holds.
+    const size_t length = text.length();
+    size_t write = from;
+    for (size_t read = from; read < length;) {
+        const wchar_t ch = text[read];
+        if (ch == L'&') {
+            const Entity* match = nullptr;
+            for (const Entity& entity : kEntities) {
+                if (MatchesAt(text, read, entity.name)) {
+                    match = &entity;
+                    break;
+                }
+            }
+            if (match) {
+                text[write++] = match->ch;
+                read += match->name.size();
+                continue;
             }
         }
+        text[write++] = ch;
+        ++read;
     }
+    if (write < length)
+        text.resize(write);
 }
 
 void VQ_WordsSearch::CloseZip() noexcept {
