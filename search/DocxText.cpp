@@ -1,5 +1,6 @@
 #include "search/DocxText.h"
 
+#include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "search/VQ_WordsSearch.h"
 
@@ -167,7 +168,7 @@ bool VQ_WordsSearch::SearchDocx(const mvstring& path, const wchar_t* extension, 
     mvstring text;
     if (!path.empty()) {
         m_zipPath = path;
-        m_zipFile.Assign(_wfsopen(path.c_str(), L"rb", _SH_DENYNO));
+        m_zipFile.Assign(_wfsopen(ExactPathForm(path).c_str(), L"rb", _SH_DENYNO));
         if (m_zipFile && m_zip.Open(m_zipFile.Get())) {
             const std::vector<uint8_t> xml = ZipFindEntry(L"word/document.xml");
             // An empty member gives no text (and so the raw search).

@@ -27,7 +27,7 @@ uint64_t EntrySize(const WIN32_FIND_DATAW& data) {
 // without the long-path prefix, lower-cased for comparison; empty when it
 // cannot be had.
 mvstring RealFolderPath(const mvstring& path) {
-    FileHandle folder(CreateFileW(LongPathForm(path).c_str(), 0,
+    FileHandle folder(CreateFileW(ExactPathForm(path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder)
@@ -155,7 +155,7 @@ bool SearchJob::Walk() {
         const mvstring& folder = current.path;
         if (m_global)
             PostNotify(NotifyStatus, reinterpret_cast<int64_t>(folder.c_str()));
-        const mvstring pattern = LongPathForm(PathJoin(folder, L"*.*"));
+        const mvstring pattern = ExactPathForm(PathJoin(folder, L"*.*"));
         WIN32_FIND_DATAW data;
         FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr,
