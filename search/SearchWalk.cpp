@@ -27,7 +27,10 @@ uint64_t EntrySize(const WIN32_FIND_DATAW& data) {
 // without the long-path prefix, lower-cased for comparison; empty when it
 // cannot be had.
 mvstring RealFolderPath(const mvstring& path) {
-    FileHandle folder(CreateFileW(ExactPathForm(path).c_str(), 0,
+    // A bare drive ("X:") stands for its root here, as in the folder list,
+    // not for the drive's current folder.
+    const bool bareDrive = path.size() == 2 && path[1] == L':';
+    FileHandle folder(CreateFileW(ExactPathForm(bareDrive ? path + L"\\" : path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder)
@@ -81,9 +84,15 @@ struct QueuedFolder {
 // The real location of `folder`, a folder of `stretch` (its path begins with
 // the stretch's start), lower-cased like RealFolderPath.
 mvstring RealInStretch(const WalkStretch& stretch, const mvstring& folder) {
-    mvstring below(std::wstring_view(folder).substr(std::min(folder.size(), stretch.path.size())));
-    CharLowerBuffW(below.data(), static_cast<DWORD>(below.size()));
-    return PathJoin(stretch.real, below);
+    std::wstring_view below(folder);
+    below.remove_prefix(std::min(below.size(), stretch.path.size()));
+    // The names below a start of "X:" or "X:\" come after a backslash the
+    // real start may bring already.
+    while (!below.empty() && below.front() == L'\\')
+        below.remove_prefix(1);
+    mvstring lower(below);
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    return PathJoin(stretch.real, lower);
 }
 
 StretchRef LocationStretch(const mvstring& path) {
