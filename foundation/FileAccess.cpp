@@ -60,6 +60,15 @@ FileHandle OpenFileForText(const mvstring& path, bool forWriting) {
     return FileHandle(file);
 }
 
+FileHandle OpenFileByExactName(const mvstring& path) {
+    SetLastError(0);
+    if (path.empty())
+        return FileHandle();
+    return FileHandle(CreateFileW(ExactPathForm(path).c_str(), FILE_GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 bool DeleteFileWithRetry(const mvstring& path) {
     if (GetPathKind(path) != PathKindFile)
         return false;

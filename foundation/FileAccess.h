@@ -15,6 +15,13 @@
 // is cleared first and holds the cause on failure (empty holder).
 [[nodiscard]] FileHandle OpenFileForText(const mvstring& path, bool forWriting);
 
+// Opens an existing file to read by its exact name: the ExactPathForm of the
+// path, no variables expanded, so that a name ending in a blank or a dot, a
+// device name or a path of any length opens the very file a folder listing
+// gave. Shared for reading and writing like the text reader's files. Empty
+// holder on failure, with the cause in the last error.
+[[nodiscard]] FileHandle OpenFileByExactName(const mvstring& path);
+
 // Calls `attempt` until it returns true; while it fails with a sharing
 // violation (another process holds the file), tries again every 100 ms for up
 // to one second. Any other error ends at once. The last error is that of the

@@ -38,3 +38,21 @@ int AbsolutePathKind(const mvstring& path);
 // touched). True when the folder exists afterwards; false when the path runs
 // through a file or a folder cannot be created. The path is expanded first.
 bool CreateDirectories(const mvstring& path);
+
+// The form in which the system takes each name of a path exactly as written:
+// "\\?\" before a drive path, "\\?\UNC\" in place of the "\\" of a network
+// path, so that names ending in a blank or a dot, device names ("CON",
+// "nul.txt") and paths of any length reach the file system unchanged. Since
+// that form resolves nothing, "/" becomes "\", and "." steps, ".." steps and
+// empty steps are resolved here (never above the drive or the share). A
+// relative or root-relative path is taken from the current folder. A path
+// already in that form or in the device form ("\\.\"), an empty path, a
+// drive-relative one ("C:x") and a network path without a share come back
+// unchanged.
+mvstring ExactPathForm(std::wstring_view path);
+
+// The path to give the shell for a file found by its exact name: the plain
+// path when the system takes it as it is (no name it would trim or read as a
+// device, shorter than MAX_PATH), so the shell sees the paths it always
+// sees; otherwise ExactPathForm.
+mvstring ShellPathForm(const mvstring& path);

@@ -1,5 +1,6 @@
 #include "search/DocxText.h"
 
+#include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "search/VQ_WordsSearch.h"
 
@@ -105,15 +106,32 @@ void DecodeXmlEntities(mvstring& text, size_t from) {
     static const Entity kEntities[] = {
         {L"&lt;", L'<'}, {L"&gt;", L'>'}, {L"&amp;", L'&'}, {L"&quot;", L'"'}, {L"&#039;", L'\''},
     };
-    for (size_t e = text.find(L'&', from); e != mvstring::npos; e = text.find(L'&', e + 1)) {
-        for (const Entity& entity : kEntities) {
-            if (MatchesAt(text, e, entity.name)) {
-                text[e] = entity.ch;
-                text.erase(e + 1, entity.name.size() - 1);
-                break;
+    // One pass: the text is copied down over the space the entities free,
+    // so that each character moves at most once however many entities the
+    // run holds.
+    const size_t length = text.length();
+    size_t write = from;
+    for (size_t read = from; read < length;) {
+        const wchar_t ch = text[read];
+        if (ch == L'&') {
+            const Entity* match = nullptr;
+            for (const Entity& entity : kEntities) {
+                if (MatchesAt(text, read, entity.name)) {
+                    match = &entity;
+                    break;
+                }
+            }
+            if (match) {
+                text[write++] = match->ch;
+                read += match->name.size();
+                continue;
             }
         }
+        text[write++] = ch;
+        ++read;
     }
+    if (write < length)
+        text.resize(write);
 }
 
 void VQ_WordsSearch::CloseZip() noexcept {
@@ -150,7 +168,7 @@ bool VQ_WordsSearch::SearchDocx(const mvstring& path, const wchar_t* extension, 
     mvstring text;
     if (!path.empty()) {
         m_zipPath = path;
-        m_zipFile.Assign(_wfsopen(path.c_str(), L"rb", _SH_DENYNO));
+        m_zipFile.Assign(_wfsopen(ExactPathForm(path).c_str(), L"rb", _SH_DENYNO));
         if (m_zipFile && m_zip.Open(m_zipFile.Get())) {
             const std::vector<uint8_t> xml = ZipFindEntry(L"word/document.xml");
             // An empty member gives no text (and so the raw search).

@@ -225,7 +225,10 @@ ContentResult MatchContent(const SearchCriteria& c, FoundItem& item, VQ_WordsSea
         return ContentResult::Pass;
     if (item.IsFolder())
         return ContentResult::Fail;
-    const mvstring path = LongPathForm(PathJoin(item.folder, item.name));
+    // The exact name the walk found, whatever the path's length: a name
+    // with a trailing blank or dot, or a device name, would otherwise be
+    // read as another file or as a device.
+    const mvstring path = ExactPathForm(PathJoin(item.folder, item.name));
     int32_t length = 0;
     int64_t hit = -1;
     if (matcher.HasSearch()) {
@@ -260,14 +263,6 @@ ContentResult MatchContent(const SearchCriteria& c, FoundItem& item, VQ_WordsSea
     item.wslen = hit >= 0 ? length : 0;
     const bool found = hit >= 0;
     return (c.word_opt == WordNone ? !found : found) ? ContentResult::Pass : ContentResult::Fail;
-}
-
-mvstring LongPathForm(const mvstring& path) {
-    if (path.size() < MAX_PATH - 12 || path.starts_with(L"\\\\?\\"))
-        return path;
-    if (path.starts_with(L"\\\\"))
-        return mvstring(L"\\\\?\\UNC\\") + path.substr(2);
-    return mvstring(L"\\\\?\\") + path;
 }
 
 void EntryTester::Prepare(const SearchCriteria& criteria, WorkerThread* worker) {

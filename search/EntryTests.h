@@ -53,10 +53,6 @@ enum class ContentResult { Pass, Fail, Stopped };
 ContentResult MatchContent(const SearchCriteria& criteria, FoundItem& item, VQ_WordsSearch& matcher,
                            WorkerThread* worker);
 
-// A path that the system reads whatever its length: long paths get the
-// "\\?\" form (UNC paths "\\?\UNC\"); short or already prefixed ones stay.
-mvstring LongPathForm(const mvstring& path);
-
 // What one run prepares once and then tests every entry with.
 class EntryTester {
 public:

@@ -37,7 +37,8 @@ HBITMAP ShellThumbnail(const mvstring& path, int size) {
         t_lastItem.factory.Reset();
         t_lastItem.path = path;
         ComHandle<IShellItem2> item;
-        if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItem2,
+        if (FAILED(SHCreateItemFromParsingName(ShellPathForm(path).c_str(), nullptr,
+                                               IID_IShellItem2,
                                                reinterpret_cast<void**>(item.Put()))) ||
             FAILED(item.Get()->QueryInterface(IID_IShellItemImageFactory,
                                               reinterpret_cast<void**>(t_lastItem.factory.Put()))))

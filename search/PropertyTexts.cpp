@@ -2,6 +2,7 @@
 
 #include "foundation/Handles.h"
 #include "foundation/OptionalProc.h"
+#include "foundation/Paths.h"
 #include "foundation/mvcominit.h"
 
 #include <shlobj.h>
@@ -139,7 +140,8 @@ IShellItem2* GetShellItem(const mvstring& path) {
     // The new item is made before the old one goes, so that the two are
     // never mistaken for each other.
     void* item = nullptr;
-    if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, __uuidof(IShellItem2), &item)))
+    if (FAILED(SHCreateItemFromParsingName(ShellPathForm(path).c_str(), nullptr,
+                                           __uuidof(IShellItem2), &item)))
         item = nullptr;
     cache.item.Assign(static_cast<IShellItem2*>(item));
     cache.path = item ? path : mvstring();

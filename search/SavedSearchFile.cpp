@@ -300,7 +300,11 @@ bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view
 bool AddLoadedItem(SearchJob& job, FoundItem& item) {
     if (item.folder.empty() || item.name.empty())
         return false;
-    if (job.settings.removeNonExists && GetPathKind(PathJoin(item.folder, item.name)) == 0)
+    // Asked by the exact name, as the walk found it: a plain path would trim
+    // a trailing blank or dot, or name a device, and drop a file that exists.
+    if (job.settings.removeNonExists &&
+        GetFileAttributesW(ExactPathForm(PathJoin(item.folder, item.name)).c_str()) ==
+            INVALID_FILE_ATTRIBUTES)
         return false;
     item.ext = PathFindExtensionW(item.name.c_str());
     item.FormatTexts(job.criteria);

@@ -13,8 +13,9 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <deque>
-#include <set>
+#include <memory>
 
 namespace {
 
@@ -26,7 +27,10 @@ uint64_t EntrySize(const WIN32_FIND_DATAW& data) {
 // without the long-path prefix, lower-cased for comparison; empty when it
 // cannot be had.
 mvstring RealFolderPath(const mvstring& path) {
-    FileHandle folder(CreateFileW(LongPathForm(path).c_str(), 0,
+    // A bare drive ("X:") stands for its root here, as in the folder list,
+    // not for the drive's current folder.
+    const bool bareDrive = path.size() == 2 && path[1] == L':';
+    FileHandle folder(CreateFileW(ExactPathForm(bareDrive ? path + L"\\" : path).c_str(), 0,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder)
@@ -59,42 +63,76 @@ bool IsSameOrInside(const mvstring& inner, const mvstring& outer) {
     return inner.size() == outer.size() || outer.back() == L'\\' || inner[outer.size()] == L'\\';
 }
 
-// Decides which linked folders (junctions, symbolic links) the walk enters:
-// never one that leads back to a folder above it or to one a search location
-// or another link already covers, so that a link loop cannot repeat the
-// results or make the walk endless.
-class LinkGuard {
-public:
-    explicit LinkGuard(const PathList& roots) {
-        for (const PathEntry& root : roots) {
-            const mvstring real = RealFolderPath(root.path);
-            if (!real.empty())
-                m_covered.push_back(real);
-        }
-    }
-
-    bool MayEnter(const mvstring& parent, const mvstring& link) {
-        const mvstring target = RealFolderPath(link);
-        if (target.empty())
-            return false;
-        if (parent != m_parent) {
-            m_parent = parent;
-            m_realParent = RealFolderPath(parent);
-        }
-        if (IsSameOrInside(m_realParent, target))
-            return false; // a loop: the link leads to its own ancestor
-        for (const mvstring& covered : m_covered)
-            if (IsSameOrInside(target, covered))
-                return false;
-        m_covered.push_back(target);
-        return true;
-    }
-
-private:
-    std::vector<mvstring> m_covered;
-    mvstring m_parent;
-    mvstring m_realParent;
+// A stretch of the walk that runs through real folders only: it starts at a
+// search location or at a linked folder the walk entered, and every folder
+// below that start, reached without another link, lies below the stretch's
+// real folder by the same names. The stretches of a folder, innermost first,
+// give the real folders on its path without opening any of them.
+struct WalkStretch {
+    mvstring path;    // the start as walked, the form the results show
+    mvstring real;    // the start's real location (see RealFolderPath)
+    mvstring entered; // the real folder in the outer stretch that holds the link
+    std::shared_ptr<const WalkStretch> outer;
 };
+using StretchRef = std::shared_ptr<const WalkStretch>;
+
+struct QueuedFolder {
+    mvstring path;
+    StretchRef stretch;
+};
+
+// The real location of `folder`, a folder of `stretch` (its path begins with
+// the stretch's start), lower-cased like RealFolderPath.
+mvstring RealInStretch(const WalkStretch& stretch, const mvstring& folder) {
+    std::wstring_view below(folder);
+    below.remove_prefix(std::min(below.size(), stretch.path.size()));
+    // The names below a start of "X:" or "X:\" come after a backslash the
+    // real start may bring already.
+    while (!below.empty() && below.front() == L'\\')
+        below.remove_prefix(1);
+    mvstring lower(below);
+    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    return PathJoin(stretch.real, lower);
+}
+
+StretchRef LocationStretch(const mvstring& path) {
+    auto stretch = std::make_shared<WalkStretch>();
+    stretch->path = path;
+    stretch->real = RealFolderPath(path);
+    if (stretch->real.empty()) {
+        // Not resolvable, yet listed: its own path stands for it, so that a
+        // link back to it is still known for a loop.
+        stretch->real = path;
+        CharLowerBuffW(stretch->real.data(), static_cast<DWORD>(stretch->real.size()));
+    }
+    return stretch;
+}
+
+// The stretch a linked folder (junction, symbolic link) `link` in `folder`
+// starts; null when the link cannot be resolved or leads back to a folder on
+// the path being walked, which would make the walk endless. Any other link
+// is entered, even to a folder the walk meets elsewhere, so that every path
+// the user can open is listed.
+StretchRef EnterLink(const QueuedFolder& folder, const mvstring& link) {
+    mvstring target = RealFolderPath(link);
+    if (target.empty())
+        return nullptr;
+    mvstring onPath = RealInStretch(*folder.stretch, folder.path);
+    const mvstring entered = onPath;
+    for (const WalkStretch* s = folder.stretch.get(); s != nullptr; s = s->outer.get()) {
+        // The folders on the path within this stretch are its start and
+        // those between it and `onPath`.
+        if (IsSameOrInside(onPath, target) && IsSameOrInside(target, s->real))
+            return nullptr;
+        onPath = s->entered;
+    }
+    auto stretch = std::make_shared<WalkStretch>();
+    stretch->path = link;
+    stretch->real = std::move(target);
+    stretch->entered = entered;
+    stretch->outer = folder.stretch;
+    return stretch;
+}
 
 } // namespace
 
@@ -111,10 +149,9 @@ bool SearchJob::Walk() {
     if (m_global)
         PostNotify(NotifyStarted, JobSearch);
 
-    LinkGuard links(folders);
-    std::deque<mvstring> queue;
+    std::deque<QueuedFolder> queue;
     for (const PathEntry& entry : folders)
-        queue.push_back(entry.path);
+        queue.push_back({entry.path, LocationStretch(entry.path)});
     FoundItem item;
     bool completed = true;
     while (!queue.empty()) {
@@ -122,11 +159,12 @@ bool SearchJob::Walk() {
             completed = false;
             break;
         }
-        const mvstring folder = std::move(queue.front());
+        const QueuedFolder current = std::move(queue.front());
         queue.pop_front();
+        const mvstring& folder = current.path;
         if (m_global)
             PostNotify(NotifyStatus, reinterpret_cast<int64_t>(folder.c_str()));
-        const mvstring pattern = LongPathForm(PathJoin(folder, L"*.*"));
+        const mvstring pattern = ExactPathForm(PathJoin(folder, L"*.*"));
         WIN32_FIND_DATAW data;
         FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr,
@@ -144,9 +182,11 @@ bool SearchJob::Walk() {
             const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             if (isFolder && subfolders) {
                 mvstring sub = PathJoin(folder, name);
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                    links.MayEnter(folder, sub))
-                    queue.push_back(std::move(sub));
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    queue.push_back({std::move(sub), current.stretch});
+                } else if (StretchRef entered = EnterLink(current, sub)) {
+                    queue.push_back({std::move(sub), std::move(entered)});
+                }
             }
             item.Clear();
             item.folder = folder;

@@ -1,5 +1,6 @@
 #include "search/ShellTypeCache.h"
 
+#include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "foundation/mvcominit.h"
 #include "search/PropertyTexts.h"
@@ -119,6 +120,7 @@ int ShellTypeCache::GetIconIndex(const mvstring& path, const mvstring& extension
                                  std::uint32_t attributes) {
     const wchar_t* key = nullptr; // null: asked per file, never cached
     const wchar_t* queryPath = kFakeItem;
+    mvstring shellPath;
     DWORD queryAttributes = FILE_ATTRIBUTE_NORMAL;
     UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_OVERLAYINDEX | SHGFI_USEFILEATTRIBUTES;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -127,7 +129,8 @@ int ShellTypeCache::GetIconIndex(const mvstring& path, const mvstring& extension
     } else if (extension.empty()) {
         key = kNoExtensionKey;
     } else if (Settings().SpecIconExts.count(extension)) {
-        queryPath = path.c_str();
+        shellPath = ShellPathForm(path);
+        queryPath = shellPath.c_str();
         flags &= ~SHGFI_USEFILEATTRIBUTES;
     } else {
         key = queryPath = extension.c_str();

@@ -133,7 +133,7 @@ int32_t VQFileReader::Open(const mvstring& path) {
     Attach(nullptr);
     ClearWindow();
     m_flags = 0;
-    FileHandle file = OpenFileForText(path, false);
+    FileHandle file = OpenFileByExactName(path);
     if (!file)
         return -1;
     Attach(file.Release());

@@ -45,6 +45,7 @@ public:
     // 16-bit unit in the sample) or an unreadable first block, -1 when the
     // file cannot be opened. The window then holds the sample (as much of it
     // as the buffer takes), so a search that follows does not read it again.
+    // The file is opened by its exact name (OpenFileByExactName).
     int32_t Open(const mvstring& path);
     // Reads up to `count` bytes at `offset` straight from the file, never
     // past its end. The number read; 0 on failure.

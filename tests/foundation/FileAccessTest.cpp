@@ -125,3 +125,39 @@ TEST(FileAccess, DeleteRetriesWhileTheFileIsHeld) {
         }
     }
 }
+
+// Each file holds its own name, so that reading the wrong one shows. The
+// plain neighbour of each odd name exists too: trimming or expanding the
+// name would open it instead.
+TEST(FileAccess, OpenFileByExactNameReadsTheNamedFile) {
+    TempDir t;
+    SetEnvironmentVariableW(L"VQ_EXACT_NAME", L"plain");
+    const std::wstring deep = std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e') + L"\\f";
+    const std::wstring names[] = {
+        L"plain", L"plain ",  L"plain.", L"plain. .", L"%VQ_EXACT_NAME%",
+        L"CON",   L"nul.txt", L"lpt1 ",  deep,
+    };
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + t / deep.substr(0, 120)).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + t / deep.substr(0, 241)).c_str(), nullptr));
+    for (const std::wstring& name : names) {
+        FileHandle file(CreateFileW((L"\\\\?\\" + t / name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file) << testing::PrintToString(name);
+        const std::string bytes(name.begin(), name.end());
+        ASSERT_TRUE(WriteBytes(file.Get(), bytes));
+    }
+    for (const std::wstring& name : names) {
+        FileHandle file = OpenFileByExactName(t / name);
+        ASSERT_TRUE(file) << testing::PrintToString(name);
+        char read[400]{};
+        size_t got = 0;
+        ASSERT_TRUE(ReadFileUpTo(file.Get(), read, sizeof read, got));
+        EXPECT_EQ(std::string(read, got), std::string(name.begin(), name.end()));
+    }
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(OpenFileByExactName(L""));
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_FALSE(OpenFileByExactName(t / L"plain  "));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetEnvironmentVariableW(L"VQ_EXACT_NAME", nullptr);
+}

@@ -36,6 +36,17 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A path and what a path function makes of it.
+struct PathCase {
+    std::wstring path;
+    std::wstring expected;
+};
+
+template <typename Form, size_t N> void ExpectForms(Form form, const PathCase (&cases)[N]) {
+    for (const PathCase& c : cases)
+        EXPECT_EQ(form(c.path).str(), c.expected) << testing::PrintToString(c.path);
+}
+
 } // namespace
 
 TEST(Paths, PathJoin) {
@@ -202,4 +213,74 @@ TEST(Paths, CreateDirectoriesRefusals) {
         EXPECT_FALSE(CreateDirectories(path)) << path;
     EXPECT_FALSE(IsFolder(t / L"bad<name>"));
     EXPECT_EQ(GetFileAttributesW((t / L"file.txt\\sub").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Paths, ExactPathFormKeepsEveryNameAndResolvesOnlySteps) {
+    const std::wstring deep = L"C:\\" + std::wstring(300, L'a') + L"\\f";
+    const PathCase cases[] = {
+        {L"C:\\short", L"\\\\?\\C:\\short"},
+        {L"C:\\dir\\trail.txt ", L"\\\\?\\C:\\dir\\trail.txt "},
+        {L"C:\\dir.\\dot.", L"\\\\?\\C:\\dir.\\dot."},
+        {L"C:\\dir\\CON", L"\\\\?\\C:\\dir\\CON"},
+        {L"C:\\dir\\nul.txt", L"\\\\?\\C:\\dir\\nul.txt"},
+        {L"c:/dir/sub/", L"\\\\?\\c:\\dir\\sub"},
+        {L"C:\\dir\\.\\a\\..\\b", L"\\\\?\\C:\\dir\\b"},
+        {L"C:\\dir\\\\b\\\\", L"\\\\?\\C:\\dir\\b"},
+        {L"C:\\..\\..\\x", L"\\\\?\\C:\\x"},
+        {L"C:\\dir\\...", L"\\\\?\\C:\\dir\\..."},
+        {L"C:\\", L"\\\\?\\C:\\"},
+        {L"C:\\dir\\..", L"\\\\?\\C:\\"},
+        {deep, L"\\\\?\\" + deep},
+        {L"\\\\server\\share\\a b .\\f", L"\\\\?\\UNC\\server\\share\\a b .\\f"},
+        {L"\\\\server\\share\\..\\..\\x", L"\\\\?\\UNC\\server\\share\\x"},
+        {L"\\\\server\\share", L"\\\\?\\UNC\\server\\share\\"},
+        // Already exact, devices, and what has no root to build on.
+        {L"\\\\?\\C:\\x.", L"\\\\?\\C:\\x."},
+        {L"\\\\?\\UNC\\s\\h\\x", L"\\\\?\\UNC\\s\\h\\x"},
+        {L"\\\\.\\pipe\\p", L"\\\\.\\pipe\\p"},
+        {L"\\\\server", L"\\\\server"},
+        {L"\\\\server\\", L"\\\\server\\"},
+        {L"C:rel", L"C:rel"},
+        {L"", L""},
+    };
+    ExpectForms(ExactPathForm, cases);
+}
+
+TEST(Paths, ExactPathFormTakesRelativePathsFromTheCurrentFolder) {
+    TempDir t;
+    ASSERT_EQ(t.Path()[1], L':');
+    wchar_t saved[MAX_PATH + 1]{};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH + 1, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));
+    const std::wstring here = L"\\\\?\\" + t.Path();
+    const std::wstring parent = here.substr(0, here.rfind(L'\\'));
+    const std::wstring drive = here.substr(0, 6);
+    const PathCase cases[] = {
+        {L"rel\\x ", here + L"\\rel\\x "},
+        {L".\\a.", here + L"\\a."},
+        {L"..\\b", parent + L"\\b"},
+        {L".", here},
+        {L"\\top\\con", drive + L"\\top\\con"},
+    };
+    ExpectForms(ExactPathForm, cases);
+    SetCurrentDirectoryW(saved);
+}
+
+TEST(Paths, ShellPathFormIsPlainWhenTheSystemReadsTheNameAsItIs) {
+    const std::wstring deep = L"C:\\" + std::wstring(300, L'a') + L"\\f";
+    const PathCase cases[] = {
+        {L"C:\\dir\\plain.txt", L"C:\\dir\\plain.txt"},
+        {L"C:\\dir\\with blank.txt", L"C:\\dir\\with blank.txt"},
+        {L"\\\\server\\share\\x.txt", L"\\\\server\\share\\x.txt"},
+        {L"C:\\dir\\trail.txt ", L"\\\\?\\C:\\dir\\trail.txt "},
+        {L"C:\\dir\\dot.", L"\\\\?\\C:\\dir\\dot."},
+        {L"C:\\dir\\CON", L"\\\\?\\C:\\dir\\CON"},
+        {L"C:\\dir\\nul.txt", L"\\\\?\\C:\\dir\\nul.txt"},
+        // Device names are devices only on drive paths.
+        {L"\\\\server\\share\\aux", L"\\\\server\\share\\aux"},
+        {L"\\\\server\\share\\x.", L"\\\\?\\UNC\\server\\share\\x."},
+        {deep, L"\\\\?\\" + deep},
+        {L"", L""},
+    };
+    ExpectForms(ShellPathForm, cases);
 }

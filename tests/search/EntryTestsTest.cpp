@@ -300,12 +300,3 @@ TEST(MatchContent, AStoppedReadIsNoAnswerEvenForNoneOfTheWords) {
     WaitForSingleObject(run.worker.Handle(), INFINITE);
     EXPECT_EQ(run.result, ContentResult::Stopped);
 }
-
-TEST(LongPathForm, OnlyLongPathsGetThePrefix) {
-    const std::wstring deep = L"C:\\" + std::wstring(300, L'a');
-    const std::wstring share = L"\\\\server\\share\\" + std::wstring(300, L'b');
-    EXPECT_EQ(LongPathForm(L"C:\\short").str(), L"C:\\short");
-    EXPECT_EQ(LongPathForm(deep).str(), L"\\\\?\\" + deep);
-    EXPECT_EQ(LongPathForm(L"\\\\?\\" + deep).str(), L"\\\\?\\" + deep);
-    EXPECT_EQ(LongPathForm(share).str(), L"\\\\?\\UNC\\" + share.substr(2));
-}

@@ -1,6 +1,7 @@
 #include "search/SavedSearchFile.h"
 
 #include "foundation/ConfigFolders.h"
+#include "foundation/Handles.h"
 #include "foundation/Settings.h"
 #include "foundation/mvini.h"
 #include "search/ResultList.h"
@@ -216,16 +217,23 @@ TEST_F(SavedSearchFileTest, ReadsBackWhatItWrote) {
 
     {
         ScopedBoolSetting removeMissing(Settings().RemoveNonExists, true);
-        m_dir.WriteFile(L"kept.txt", "x");
+        // Names a plain path would change: each exists only by its exact
+        // name, "plain" only plainly.
+        const std::wstring kept[] = {L"kept.txt", L"trail.txt ", L"dot.", L"CON", L"plain"};
+        for (const std::wstring& name : kept)
+            FileHandle(CreateFileW((L"\\\\?\\" + m_dir / name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_NEW, 0, nullptr));
         SearchJob job;
         job.criteria.folders = L"C:\\";
-        AddItem(job, {m_dir.Path().c_str(), L"kept.txt", 1, 32, -1, 0}, 5);
-        AddItem(job, {m_dir.Path().c_str(), L"gone.txt", 1, 32, -1, 0}, 5);
+        for (const wchar_t* name : {L"kept.txt", L"gone.txt", L"trail.txt ", L"trail.txt", L"dot.",
+                                    L"dot", L"CON", L"plain ", L"plain..", L"plain"})
+            AddItem(job, {m_dir.Path().c_str(), name, 1, 32, -1, 0}, 5);
         SearchJob reloaded;
         ASSERT_TRUE(LoadSearchFile(reloaded, Save(job, false, L"exists.velquin"), false));
-        ASSERT_NE(reloaded.first, nullptr);
-        EXPECT_EQ(reloaded.first->name, L"kept.txt");
-        EXPECT_EQ(reloaded.first->next, nullptr);
+        std::vector<std::wstring> names;
+        for (const FoundItem* item = reloaded.first; item; item = item->next)
+            names.push_back(item->name.str());
+        EXPECT_EQ(names, std::vector<std::wstring>(std::begin(kept), std::end(kept)));
     }
 }
 
@@ -323,8 +331,7 @@ TEST_F(SavedSearchFileTest, DamagedFilesLoadAsFarAsTheyAreReadable) {
     // Up to 3,000 rounds, but no longer than two seconds once every kind of
     // damage has been tried a hundred times: a slow machine tries fewer.
     const ULONGLONG start = GetTickCount64();
-    for (int round = 0; round < 3000 && (round < 500 || GetTickCount64() - start < 2000);
-         ++round) {
+    for (int round = 0; round < 3000 && (round < 500 || GetTickCount64() - start < 2000); ++round) {
         std::string bytes = original;
         const int kind = round % 5;
         if (kind == 0) { // cut anywhere

@@ -1,6 +1,8 @@
+#include "foundation/Handles.h"
 #include "foundation/Settings.h"
 #include "search/FoundItem.h"
 #include "search/SearchJob.h"
+#include "ZipFixture.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -162,4 +164,60 @@ TEST_F(SearchWalkTest, FoldersDeeperThanMaxPathAreWalkedAndRead) {
     // Results show the plain path, without the long-path prefix.
     for (const FoundItem* item = m_job->first; item; item = item->next)
         EXPECT_FALSE(item->folder.str().starts_with(L"\\\\?\\")) << item->folder.str();
+}
+
+// Names the system would read as another file (a trailing blank or dot
+// trimmed) or as a device, in folders of such names too: the walk lists them
+// and the content search must read the very files it listed.
+TEST_F(SearchWalkTest, NamesThePlainFormWouldChangeAreReadExactly) {
+    // A document's words are packed: only its own reader finds them.
+    const std::string document =
+        BuildZip({{"word/document.xml", "<w:p><w:r><w:t>a needle</w:t></w:r></w:p>", true}}).bytes;
+    ASSERT_EQ(document.find("needle"), std::string::npos);
+    const struct Fixture {
+        std::wstring name;
+        std::string bytes;
+    } fixtures[] = {
+        {L"trail.txt ", "a needle"},
+        {L"dot.", "a needle"},
+        {L"CON", "a needle"},
+        {L"nul.txt", "a needle"},
+        {L"Aux.log", "a needle"},
+        {L"com1", "a needle"},
+        {L"two dots..", "a needle"},
+        {L"dir.\\in.txt", "a needle"},
+        {L"dir \\in.txt", "a needle"},
+        {L"prn\\in.txt", "a needle"},
+        {L"dir.\\lpt1.txt ", "a needle"},
+        {L"con.docx", document},
+        {L"%VQ_WALK_NAME%", "a needle"},
+    };
+    // Expanded, the last name would lead to a file that does not exist.
+    SetEnvironmentVariableW(L"VQ_WALK_NAME", L"missing");
+    std::vector<std::wstring> expected;
+    for (const Fixture& f : fixtures) {
+        const std::wstring& name = f.name;
+        std::wstring path = L"\\\\?\\" + Root() + L"\\" + name;
+        const size_t slash = name.find(L'\\');
+        if (slash != std::wstring::npos)
+            CreateDirectoryW(path.substr(0, path.size() - (name.size() - slash)).c_str(), nullptr);
+        FileHandle file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file) << "cannot make the fixture " << testing::PrintToString(name);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), f.bytes.data(), static_cast<DWORD>(f.bytes.size()),
+                              &written, nullptr));
+        expected.push_back(name);
+    }
+    // The exact name comes back from a listing of the folder.
+    WIN32_FIND_DATAW data{};
+    FindHandle probe(FindFirstFileW((L"\\\\?\\" + Root() + L"\\trail.txt ").c_str(), &data));
+    ASSERT_TRUE(probe);
+    ASSERT_STREQ(data.cFileName, L"trail.txt ");
+
+    expected.insert(expected.end(), {L"sub1\\c.txt", L"sub1\\deep\\d.TXT"});
+    SearchCriteria criteria;
+    criteria.word = L"needle";
+    EXPECT_EQ(Sorted(Walk(criteria)), Sorted(expected));
+    SetEnvironmentVariableW(L"VQ_WALK_NAME", nullptr);
 }
