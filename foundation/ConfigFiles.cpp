@@ -3,6 +3,7 @@
 #include "foundation/FileAccess.h"
 #include "foundation/ModulePath.h"
 #include "foundation/Paths.h"
+#include "foundation/ReplacingFile.h"
 #include "foundation/mvini.h"
 
 namespace {
@@ -75,26 +76,13 @@ FileHandle OpenFileRetry(const mvstring& path, bool write) {
     return file;
 }
 
-FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
+FileHandle OpenConfigFile(const mvstring& name, mvstring* path) {
     if (path)
         path->clear();
     if (name.empty())
         return FileHandle();
     const mvstring pathA = ConfigPathBesideProgram(name);
     const mvstring pathB = ConfigPathPerUser(name);
-
-    if (write) {
-        FileHandle file = OpenFileRetry(pathA, true);
-        if (file) {
-            if (path)
-                *path = pathA;
-            return file;
-        }
-        file = OpenFileRetry(pathB, true);
-        if (file && path)
-            *path = pathB;
-        return file;
-    }
 
     FileHandle fileA = OpenFileRetry(pathA, false);
     const DWORD errorA = fileA ? ERROR_SUCCESS : GetLastError();
@@ -129,8 +117,24 @@ FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path) {
     return chosen;
 }
 
-bool WriteIniToHandle(const mvini& ini, HANDLE file) {
-    return WriteTextFileUtf16(ini.Serialize(), file);
+bool OpenConfigFileForReplacing(const mvstring& name, ReplacingFile& file, mvstring* path) {
+    if (path)
+        path->clear();
+    if (name.empty())
+        return false;
+    for (const mvstring& candidate : {ConfigPathBesideProgram(name), ConfigPathPerUser(name)}) {
+        if (file.Open(candidate)) {
+            if (path)
+                *path = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SaveConfigIni(const mvini& ini, const mvstring& name) {
+    ReplacingFile file;
+    return OpenConfigFileForReplacing(name, file) && ini.Save(file.Handle()) && file.Commit();
 }
 
 void MergeIni(mvini& target, const mvini& source) {
@@ -148,7 +152,7 @@ bool LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
         ini.ClearSections();
     mvini file(L"global");
     {
-        FileHandle handle = OpenConfigFile(name, false);
+        FileHandle handle = OpenConfigFile(name);
         if (handle) {
             mvstring text;
             // A copy that cannot be read whole must not be replaced by one
@@ -163,8 +167,7 @@ bool LoadNamedIni(mvini& ini, bool save, const mvstring& name) {
     } // the read handle is closed before the file is opened for writing
     if (save) {
         MergeIni(file, ini);
-        FileHandle handle = OpenConfigFile(name, true);
-        return handle && WriteIniToHandle(file, handle.Get());
+        return SaveConfigIni(file, name);
     }
     // Only the sections move; the object keeps its own default section name.
     static_cast<mvstrmap<mvinisection>&>(ini) =

@@ -14,6 +14,7 @@
 #include <vector>
 
 class mvini;
+class ReplacingFile;
 
 // "<program folder>\Config\<name>" and "%AppData%\Velquin\<name>".
 mvstring ConfigPathBesideProgram(const mvstring& name);
@@ -35,22 +36,30 @@ mvstring& HexEncode(mvstring& out, const void* bytes, std::size_t count);
 // and the last error is that of the last attempt.
 FileHandle OpenFileRetry(const mvstring& path, bool write);
 
-// Opens the configuration file `name`. Reading: the copy with the later
+// Opens the configuration file `name` for reading: the copy with the later
 // last-write time, the one beside the program when the times are equal or
 // neither exists; a copy that exists but cannot be opened (held beyond the
 // retry, access denied) is chosen whatever its time, since which copy is
 // newer cannot be told; a path that cannot be reached as a file (an offline
 // share, a folder of that name) counts as no copy, and when that is the copy
 // beside the program the per-user copy is chosen even while it is missing,
-// where the saves then go. Writing: the copy beside
-// the program, else the per-user one. `path` (when given) receives the chosen
-// path (empty when no copy could be opened for writing). When the chosen copy
-// did not open, the last error is that copy's own open error.
-FileHandle OpenConfigFile(const mvstring& name, bool write, mvstring* path = nullptr);
+// where the saves then go. `path` (when given) receives the chosen path.
+// When the chosen copy did not open, the last error is that copy's own open
+// error.
+FileHandle OpenConfigFile(const mvstring& name, mvstring* path = nullptr);
 
-// Writes the ini's text as UTF-16LE with a byte-order mark from the start of
-// the file. True when every byte was written.
-bool WriteIniToHandle(const mvini& ini, HANDLE file);
+// Opens `file` for replacing the configuration file `name` (see
+// ReplacingFile): the copy beside the program, else the per-user one. Neither
+// copy is touched before the file is committed. `path` (when given)
+// receives the chosen path, empty when neither could be opened. False for
+// an empty name or when neither could be opened.
+bool OpenConfigFileForReplacing(const mvstring& name, ReplacingFile& file,
+                                mvstring* path = nullptr);
+
+// Writes the ini's text as UTF-16LE with a byte-order mark to the
+// configuration file `name` (OpenConfigFileForReplacing). True when the file
+// now holds every byte; on failure the earlier file is as it was.
+bool SaveConfigIni(const mvini& ini, const mvstring& name);
 
 // Copies every key of the source's non-empty sections into the target,
 // adding sections the target lacks (names compare ignoring case) and

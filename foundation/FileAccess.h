@@ -22,20 +22,32 @@
 // holder on failure, with the cause in the last error.
 [[nodiscard]] FileHandle OpenFileByExactName(const mvstring& path);
 
-// Calls `attempt` until it returns true; while it fails with a sharing
-// violation (another process holds the file), tries again every 100 ms for up
-// to one second. Any other error ends at once. The last error is that of the
-// last attempt.
-template <typename Attempt> bool RetryWhileShared(Attempt attempt) {
+// Calls `attempt` until it returns true; while it fails with an error that
+// `passes` accepts, tries again every 100 ms for up to one second. Any other
+// error ends at once. The last error is that of the last attempt.
+template <typename Attempt, typename Passes> bool RetryWhile(Attempt attempt, Passes passes) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (attempt())
             return true;
         // Unsigned subtraction stays right across the tick count's wrap-around.
-        if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount() - start > 1000)
+        if (!passes(GetLastError()) || GetTickCount() - start > 1000)
             return false;
         Sleep(100);
     }
+}
+
+// RetryWhile for a sharing violation (another process holds the file).
+template <typename Attempt> bool RetryWhileShared(Attempt attempt) {
+    return RetryWhile(attempt, [](DWORD error) { return error == ERROR_SHARING_VIOLATION; });
+}
+
+// RetryWhile for a name another process holds open: moving a file onto it
+// fails with a sharing violation or, on some systems, with access denied.
+template <typename Attempt> bool RetryWhileHeld(Attempt attempt) {
+    return RetryWhile(attempt, [](DWORD error) {
+        return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    });
 }
 
 // Deletes an existing file, retrying every 100 ms for up to one second while

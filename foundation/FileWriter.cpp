@@ -1,7 +1,5 @@
 #include "foundation/FileWriter.h"
 
-#include "foundation/FileAccess.h"
-
 #include <cstring>
 #include <utility>
 
@@ -12,24 +10,36 @@ VQFileWriter::VQFileWriter(uint32_t capacity) {
 bool VQFileWriter::Open(const mvstring& path) {
     if (!HasBuffer() || m_open)
         return false;
-    FileHandle file = OpenFileForText(path, true);
-    return file && Attach(std::move(file));
+    ReplacingFile file;
+    return file.Open(path) && Attach(file);
+}
+
+bool VQFileWriter::Attach(ReplacingFile& file) {
+    if (!HasBuffer() || m_open || !file.IsOpen())
+        return false;
+    m_replacing = std::move(file);
+    Start();
+    return true;
 }
 
 bool VQFileWriter::Attach(FileHandle file) {
     if (!HasBuffer() || m_open || !file)
         return false;
     m_file = std::move(file);
+    Start();
+    return true;
+}
+
+void VQFileWriter::Start() noexcept {
     m_open = true;
     m_pending = 0;
     m_failed = false;
     m_complete = false;
-    return true;
 }
 
 bool VQFileWriter::WriteToFile(const uint8_t* bytes, uint32_t count) {
     DWORD written = 0;
-    if (WriteFile(m_file.Get(), bytes, count, &written, nullptr) && written == count)
+    if (WriteFile(File(), bytes, count, &written, nullptr) && written == count)
         return true;
     m_failed = true;
     Close();
@@ -37,7 +47,7 @@ bool VQFileWriter::WriteToFile(const uint8_t* bytes, uint32_t count) {
 }
 
 bool VQFileWriter::Write(const void* bytes, size_t count) {
-    if (!m_open || !m_file || !bytes || count == 0)
+    if (!m_open || !File() || !bytes || count == 0)
         return false;
     const uint32_t capacity = Capacity();
     auto* next = static_cast<const uint8_t*>(bytes);
@@ -61,16 +71,30 @@ bool VQFileWriter::Close() {
     if (!m_open)
         return m_complete;
     m_open = false;
-    if (m_file && m_pending > 0 && !m_failed) {
+    if (File() && m_pending > 0 && !m_failed) {
         const uint32_t pending = m_pending;
         m_pending = 0;
         DWORD written = 0;
-        if (!WriteFile(m_file.Get(), m_buffer.Data(), pending, &written, nullptr) ||
-            written != pending)
+        if (!WriteFile(File(), m_buffer.Data(), pending, &written, nullptr) || written != pending)
             m_failed = true;
     }
     m_pending = 0;
     m_file.Reset();
+    if (m_failed)
+        m_replacing.Abandon();
+    else if (m_replacing.IsOpen() && !m_replacing.Commit())
+        m_failed = true;
     m_complete = !m_failed;
     return m_complete;
+}
+
+void VQFileWriter::Abandon() noexcept {
+    if (!m_open)
+        return;
+    m_open = false;
+    m_pending = 0;
+    m_file.Reset();
+    m_replacing.Abandon();
+    m_failed = true;
+    m_complete = false;
 }

@@ -36,9 +36,7 @@ bool ReadHistoryFile(mvini& ini) {
 }
 
 void WriteHistoryFile(const mvini& ini) {
-    FileHandle file = OpenConfigFile(kHistoryIni, true);
-    if (file)
-        WriteIniToHandle(ini, file.Get());
+    SaveConfigIni(ini, kHistoryIni);
 }
 
 } // namespace

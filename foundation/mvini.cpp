@@ -1,6 +1,7 @@
 #include "foundation/mvini.h"
 
 #include "foundation/FileAccess.h"
+#include "foundation/ReplacingFile.h"
 #include "foundation/WholeFile.h"
 
 #include <string>
@@ -373,13 +374,8 @@ bool mvini::Save(HANDLE file) const {
 }
 
 bool mvini::SaveFile(const mvstring& path) const {
-    const FileHandle file = OpenFileForText(path, true);
-    if (!file) {
-        if (GetLastError() == ERROR_SUCCESS)
-            SetLastError(ERROR_INVALID_NAME); // an empty path
-        return false;
-    }
-    return Save(file.Get());
+    ReplacingFile file;
+    return file.Open(path) && Save(file.Handle()) && file.Commit();
 }
 
 mvstring DecodeTextBytes(const void* data, std::size_t size) {

@@ -73,8 +73,10 @@ public:
     // Serialize and WriteTextFileUtf16 to an open file (created or truncated
     // by the caller). True when every byte was written.
     bool Save(HANDLE file) const;
-    // Opens the path for writing (folders created, file replaced) and saves.
-    // False with the last error when it cannot be opened or written.
+    // Saves to a new file beside the path, which replaces the file there
+    // once complete (ReplacingFile; folders created). False with the last
+    // error when it cannot be created, written or put in place; the file at
+    // the path is then as it was.
     bool SaveFile(const mvstring& path) const;
 
     // Takes the next logical line (comments and empty lines skipped,

@@ -97,7 +97,7 @@ uint8_t ProcessCommandLine(std::wstring_view arguments, StartupOptions& options)
         // Read from the copy as it was chosen and opened: naming it by path
         // would open it a second time, on a worker started just for that,
         // while this thread waits anyway.
-        const FileHandle defaults = OpenConfigFile(L"defsearch.ini", false);
+        const FileHandle defaults = OpenConfigFile(L"defsearch.ini");
         SearchJob& job = GlobalSearchJob();
         if (defaults && !job.IsRunning()) {
             job.ClearResults();

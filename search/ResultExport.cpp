@@ -1036,8 +1036,13 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
     }
     if (written && format == ExportHtml)
         written = WriteText(writer, kHtmlEnd);
-    // Close tells whether every byte reached the file.
-    return writer.Close() && written;
+    // A file that is not whole never takes the place of the one at the path.
+    if (!written) {
+        writer.Abandon();
+        return false;
+    }
+    // Close tells whether every byte reached the file and it is in place.
+    return writer.Close();
 }
 
 bool ExportResults(const mvstring& path, int format, const std::vector<std::uint8_t>& columns,

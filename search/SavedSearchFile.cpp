@@ -5,6 +5,7 @@
 #include "foundation/FileWriter.h"
 #include "foundation/Numbers.h"
 #include "foundation/Paths.h"
+#include "foundation/ReplacingFile.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
 #include "foundation/TextFileReader.h"
@@ -238,8 +239,14 @@ void ApplyCriteria(SearchJob& job, const SearchCriteria& criteria) {
 
 } // namespace
 
-bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
-    if (path.empty() || job.IsRunning())
+namespace {
+
+// Writes the job's criteria (and results, unless criteriaOnly) to the file
+// `open` starts in the writer. False when the job runs, a criteria text holds
+// a line break, the file cannot be opened, or not every byte is in place; a
+// file already at the target then stays as it was.
+template <typename Open> bool WriteSearchFile(SearchJob& job, bool criteriaOnly, Open open) {
+    if (job.IsRunning())
         return false;
     SearchCriteria criteria;
     {
@@ -250,7 +257,7 @@ bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
         HasLineBreak(criteria.word))
         return false;
     VQFileWriter writer(Settings().FileBufferSize);
-    if (!writer.Open(path))
+    if (!open(writer))
         return false;
 
     LineWriter out(writer);
@@ -269,8 +276,19 @@ bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
         WriteItems(out, items);
         out.Flush();
     }
-    const bool written = out.Flush();
-    return writer.Close() && written;
+    if (!out.Flush()) {
+        writer.Abandon();
+        return false;
+    }
+    return writer.Close();
+}
+
+} // namespace
+
+bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly) {
+    return !path.empty() && WriteSearchFile(job, criteriaOnly, [&](VQFileWriter& writer) {
+        return writer.Open(path);
+    });
 }
 
 bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view& key,
@@ -404,7 +422,8 @@ void SaveDefaultSearch(const SearchCriteria* criteria) {
         DeleteDefaultSearch(nullptr);
         return;
     }
-    mvstring path;
-    OpenConfigFile(L"defsearch.ini", true, &path);
-    SaveSearchFile(job, path, true);
+    WriteSearchFile(job, true, [](VQFileWriter& writer) {
+        ReplacingFile file;
+        return OpenConfigFileForReplacing(L"defsearch.ini", file) && writer.Attach(file);
+    });
 }

@@ -23,6 +23,8 @@ inline constexpr wchar_t kSearchFileMagic[] = L"Velquin03";
 // text holds a line break (it would break the lines after it), the write
 // buffer cannot be had, the file cannot be created, or any write failed or
 // came out short; a file that is not complete is never reported as saved.
+// The file is written beside the path and replaces the one there only when
+// complete, so a failed save leaves the earlier file as it was.
 bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly);
 
 // The line tokenizer of the reader. Skips blanks, tabs and line ends; false at

@@ -2,6 +2,7 @@
 
 #include "ConfigFolders.h"
 #include "foundation/Paths.h"
+#include "foundation/ReplacingFile.h"
 #include "foundation/mvini.h"
 
 #include <thread>
@@ -63,7 +64,7 @@ TEST_F(ConfigFilesTest, ReadingTakesTheNewerCopyAndTheOneBesideTheProgramOnATie)
         SCOPED_TRACE(testing::Message() << c.timeA << " " << c.timeB);
 
         mvstring path = L"old";
-        FileHandle file = OpenConfigFile(L"config.ini", false, &path);
+        FileHandle file = OpenConfigFile(L"config.ini", &path);
         EXPECT_EQ(static_cast<bool>(file), c.expected != nullptr);
         EXPECT_EQ(path,
                   c.expected && *c.expected == L'B' ? PathB(L"config.ini") : PathA(L"config.ini"));
@@ -93,7 +94,7 @@ TEST_F(ConfigFilesTest, OnlyTheAppDataCopyIsReadThenSavesGoBesideTheProgram) {
     EXPECT_EQ(ReadUtf16(PathA(L"uistates.ini")), L"[global]\r\nnew = 2\r\nold = 1\r\n\r\n");
     EXPECT_EQ(TempDir::ReadFile(PathB(L"uistates.ini")), "[global]\r\nold=1\r\n");
     mvstring path;
-    OpenConfigFile(L"uistates.ini", false, &path);
+    OpenConfigFile(L"uistates.ini", &path);
     EXPECT_EQ(path, PathA(L"uistates.ini"));
 }
 
@@ -106,7 +107,8 @@ TEST_F(ConfigFilesTest, SavesGoToAppDataWhenTheProgramFolderIsNotWritable) {
     EXPECT_EQ(LoadConfigIni(L"hexview.ini").GetString(L"global", L"k"), L"v");
 
     mvstring path;
-    EXPECT_TRUE(OpenConfigFile(L"hexview.ini", true, &path));
+    ReplacingFile file;
+    EXPECT_TRUE(OpenConfigFileForReplacing(L"hexview.ini", file, &path));
     EXPECT_EQ(path, PathB(L"hexview.ini"));
 }
 
@@ -136,9 +138,12 @@ TEST_F(ConfigFilesTest, SavingIntoAMissingFileCreatesItAndLoadingAMissingFileGiv
 
 TEST_F(ConfigFilesTest, AnEmptyNameOpensNothing) {
     mvstring path = L"old";
-    EXPECT_FALSE(OpenConfigFile(L"", false, &path));
+    EXPECT_FALSE(OpenConfigFile(L"", &path));
     EXPECT_TRUE(path.empty());
-    EXPECT_FALSE(OpenConfigFile(L"", true, &path));
+    path = L"old";
+    ReplacingFile file;
+    EXPECT_FALSE(OpenConfigFileForReplacing(L"", file, &path));
+    EXPECT_TRUE(path.empty());
 }
 
 TEST_F(ConfigFilesTest, OpeningWaitsForAFileHeldByAnotherWriter) {
@@ -201,7 +206,7 @@ TEST_F(ConfigFilesTest, AHeldCopyIsNeitherReadAsMissingNorShadowedByASaveOfOnlyT
         ASSERT_NE(hold, INVALID_HANDLE_VALUE);
 
         mvstring path;
-        EXPECT_FALSE(OpenConfigFile(L"config.ini", false, &path));
+        EXPECT_FALSE(OpenConfigFile(L"config.ini", &path));
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         EXPECT_EQ(path, held);
         mvini save(L"global");
@@ -266,7 +271,7 @@ TEST_F(ConfigFilesTest, WithoutAPerUserCopySavesGoThereWhenTheCopyBesideTheProgr
                       mvstring(value));
         }
         mvstring chosen;
-        EXPECT_TRUE(OpenConfigFile(L"uistates.ini", false, &chosen));
+        EXPECT_TRUE(OpenConfigFile(L"uistates.ini", &chosen));
         EXPECT_EQ(chosen, PathB(L"uistates.ini"));
     }
 }

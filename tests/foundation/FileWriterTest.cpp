@@ -15,6 +15,25 @@ uint64_t FileSize(const std::wstring& path) {
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// The size of the one file in `folder` other than `except`; UINT64_MAX
+// when there is not exactly one.
+uint64_t SizeOfTheOtherFile(const std::wstring& folder, const std::wstring& except) {
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    uint64_t size = UINT64_MAX;
+    int count = 0;
+    if (find) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L".." || name == except)
+                continue;
+            ++count;
+            size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        } while (FindNextFileW(find.Get(), &data));
+    }
+    return count == 1 ? size : UINT64_MAX;
+}
+
 } // namespace
 
 TEST(VQFileWriter, GathersSmallWritesAndPassesLargeOnesStraightThrough) {
@@ -40,7 +59,9 @@ TEST(VQFileWriter, GathersSmallWritesAndPassesLargeOnesStraightThrough) {
     for (const Step& s : steps) {
         EXPECT_TRUE(writer.Write(s.bytes, strlen(s.bytes))) << s.bytes;
         EXPECT_EQ(writer.Pending(), s.pending) << s.bytes;
-        EXPECT_EQ(FileSize(path), s.onDisk) << s.bytes;
+        // The bytes go to a file beside the path until Close.
+        EXPECT_EQ(SizeOfTheOtherFile(t.Path(), L"out.bin"), s.onDisk) << s.bytes;
+        EXPECT_EQ(FileSize(path), UINT64_MAX) << s.bytes;
     }
     EXPECT_TRUE(writer.Close());
     EXPECT_EQ(TempDir::ReadFile(path), "abcdefghijklmnopqrstuvwx");
@@ -98,5 +119,38 @@ TEST(VQFileWriter, AFailedWriteIsReportedAtClose) {
         }
         EXPECT_FALSE(writer.Close()) << c.name;
         EXPECT_FALSE(writer.Close()) << c.name;
+    }
+}
+
+TEST(VQFileWriter, AFileOpenedByItsPathReplacesTheEarlierOneOnlyWhenClosedWhole) {
+    // How the writing ends, and what the path holds afterwards.
+    struct Case {
+        const char* name;
+        int end; // 0 Close, 1 Abandon, 2 the writer goes without either
+        const char* after;
+    } cases[] = {
+        {"closed", 0, "new bytes, more than the buffer holds"},
+        {"abandoned", 1, "earlier"},
+        {"dropped", 2, "earlier"},
+    };
+    for (const Case& c : cases) {
+        TempDir t;
+        const std::wstring path = t.WriteFile(L"result.velquin", "earlier");
+        {
+            VQFileWriter writer(8);
+            ASSERT_TRUE(writer.Open(path)) << c.name;
+            const std::string bytes = "new bytes, more than the buffer holds";
+            ASSERT_TRUE(writer.Write(bytes.data(), bytes.size())) << c.name;
+            EXPECT_EQ(TempDir::ReadFile(path), "earlier") << c.name;
+            if (c.end == 0) {
+                EXPECT_TRUE(writer.Close()) << c.name;
+            } else if (c.end == 1) {
+                writer.Abandon();
+                EXPECT_FALSE(writer.Close()) << c.name;
+            }
+        }
+        EXPECT_EQ(TempDir::ReadFile(path), c.after) << c.name;
+        EXPECT_EQ(SizeOfTheOtherFile(t.Path(), L"result.velquin"), UINT64_MAX)
+            << c.name << ": nothing left beside the path";
     }
 }

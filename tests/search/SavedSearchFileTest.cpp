@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -192,6 +193,64 @@ TEST_F(SavedSearchFileTest, AFullDiskIsNotReportedAsSaved) {
     job.criteria.folders = L"C:\\";
     AddItem(job, kItems[0], 1);
     EXPECT_FALSE(SaveSearchFile(job, full, false));
+}
+
+TEST_F(SavedSearchFileTest, OnAFullDeviceTheEarlierFileStaysAndNothingIsLeftBesideIt) {
+    // A folder on a small device that has only a few pages left, made by
+    // tests/app/full_device_test.sh where the host allows a mount.
+    const wchar_t* device = _wgetenv(L"VELQUIN_FULL_DEVICE");
+    if (!device || !*device)
+        GTEST_SKIP() << "needs a small full device: run through full_device_test.sh";
+    const std::wstring folder = std::wstring(device) + L"\\saved";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring config = folder + L"\\Config";
+    ASSERT_TRUE(CreateDirectoryW(config.c_str(), nullptr));
+    SetConfigBaseFolders(folder, folder + L"\\appdata");
+    // Far more than the device has left, in the results or in a criteria text.
+    SearchJob job;
+    job.criteria.folders = L"C:\\";
+    for (int i = 0; i < 2000; ++i) {
+        const std::wstring name = L"a long name that makes the file grow " + std::to_wstring(i);
+        ItemData data = kItems[1];
+        data.name = name.c_str();
+        AddItem(job, data, i);
+    }
+    SearchCriteria criteria;
+    criteria.name = std::wstring(200000, L'n');
+    struct Case {
+        const char* name;
+        std::wstring path;
+        std::function<void()> save;
+    } cases[] = {
+        {"a saved search", folder + L"\\s.velquin",
+         [&] { EXPECT_FALSE(SaveSearchFile(job, folder + L"\\s.velquin", false)); }},
+        {"the default search", config + L"\\defsearch.ini",
+         [&] { SaveDefaultSearch(&criteria); }},
+    };
+    for (const Case& c : cases) {
+        for (const bool earlier : {true, false}) {
+            if (earlier) {
+                const FileHandle file(CreateFileW(c.path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                DWORD written = 0;
+                ASSERT_TRUE(file && WriteFile(file.Get(), "earlier", 7, &written, nullptr))
+                    << c.name;
+            }
+            c.save();
+            EXPECT_EQ(TempDir::ReadFile(c.path), earlier ? "earlier" : "") << c.name;
+            const std::wstring parent = c.path.substr(0, c.path.rfind(L'\\'));
+            WIN32_FIND_DATAW data{};
+            FindHandle find(FindFirstFileW((parent + L"\\*").c_str(), &data));
+            int files = 0;
+            for (bool more = static_cast<bool>(find); more;
+                 more = FindNextFileW(find.Get(), &data) != 0)
+                files += (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+            EXPECT_EQ(files, earlier ? 1 : 0) << c.name << ": nothing left beside it";
+            DeleteFileW(c.path.c_str());
+        }
+    }
+    RemoveDirectoryW(config.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(SavedSearchFileTest, ReadsBackWhatItWrote) {
