@@ -2,7 +2,6 @@
 
 #include "foundation/ConfigFiles.h"
 #include "foundation/Numbers.h"
-#include "foundation/Settings.h"
 #include "foundation/TextMetrics.h"
 #include "foundation/mvini.h"
 

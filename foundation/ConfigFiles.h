@@ -16,6 +16,12 @@
 class mvini;
 class ReplacingFile;
 
+// The files of the settings block.
+inline constexpr wchar_t kConfigIni[] = L"config.ini";
+inline constexpr wchar_t kUiStatesIni[] = L"uistates.ini";
+inline constexpr wchar_t kHexviewIni[] = L"hexview.ini";
+inline constexpr wchar_t kAdvancedConfigIni[] = L"advconf.ini";
+
 // "<program folder>\Config\<name>" and "%AppData%\Velquin\<name>".
 mvstring ConfigPathBesideProgram(const mvstring& name);
 mvstring ConfigPathPerUser(const mvstring& name);

@@ -1,11 +1,12 @@
 // Owners of system handles: one template over the function that frees the
-// handle, and the named holders built from it.
+// handle, and the named holders built from it. The holders of windows,
+// icons, image lists and themes live with the window library
+// (ui/WindowHolders.h), so that code which draws nothing needs none of its
+// headers.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 #include <objbase.h>
-#include <uxtheme.h>
 
 #include <utility>
 
@@ -98,18 +99,6 @@ using ScreenDC = mvHandle<HDC, ReleaseScreenDC>;
 
 // A memory device context (CreateCompatibleDC).
 using MemoryDC = mvHandle<HDC, ::DeleteDC>;
-
-// Windows this code created and destroys itself (test windows, helper
-// windows); never a window another object or the system owns.
-using WindowHandle = mvHandle<HWND, ::DestroyWindow>;
-
-// Icons this code created or loaded unshared; never a shared (LR_SHARED)
-// icon, which the system owns.
-using IconHandle = mvHandle<HICON, ::DestroyIcon>;
-
-using ImageListHandle = mvHandle<HIMAGELIST, ::ImageList_Destroy>;
-
-using ThemeHandle = mvHandle<HTHEME, ::CloseThemeData>;
 
 // COM interface pointers, released when the holder lets go.
 template <typename I> inline void ReleaseComObject(I* object) noexcept {

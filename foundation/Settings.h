@@ -10,6 +10,7 @@
 #pragma once
 
 #include "foundation/ColumnSettings.h"
+#include "foundation/ConfigFiles.h"
 #include "foundation/mvstring.h"
 
 #include <windows.h>
@@ -30,11 +31,6 @@ enum SettingFile : int32_t {
     SettingFileConfig3 = 3,  // config.ini as well
     SettingFileHexview = 4,  // hexview.ini
 };
-
-inline constexpr wchar_t kConfigIni[] = L"config.ini";
-inline constexpr wchar_t kUiStatesIni[] = L"uistates.ini";
-inline constexpr wchar_t kHexviewIni[] = L"hexview.ini";
-inline constexpr wchar_t kAdvancedConfigIni[] = L"advconf.ini";
 
 // The file name a storage id writes to, or null for none.
 const wchar_t* SettingFileName(int32_t file);

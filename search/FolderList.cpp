@@ -2,8 +2,6 @@
 
 #include "foundation/Paths.h"
 #include "search/FoundItem.h"
-#include "search/Notifier.h"
-#include "search/SearchJob.h"
 
 #include <shlwapi.h>
 
@@ -143,9 +141,9 @@ void BuildPathListFromItems(const std::vector<const FoundItem*>& items, PathList
     tree.MoveToFront(list, firstPath);
 }
 
-void SearchJob::ParseFolders(PathList& list) {
+mvstring ParseFolderText(const mvstring& folders, bool subfolders, PathList& list) {
     list.clear();
-    mvstring text = criteria.folders;
+    mvstring text = folders;
     for (wchar_t& c : text)
         if (c == L'/')
             c = L'\\';
@@ -174,13 +172,12 @@ void SearchJob::ParseFolders(PathList& list) {
                 list.push_back({expanded, FILE_ATTRIBUTE_DIRECTORY, 0});
         }
     }
-    NormalizePathList(list, !criteria.subfolder);
-    folder_text.clear();
+    NormalizePathList(list, !subfolders);
+    mvstring shown;
     for (const PathEntry& entry : list) {
-        if (!folder_text.empty())
-            folder_text += L" | ";
-        folder_text += entry.path;
+        if (!shown.empty())
+            shown += L" | ";
+        shown += entry.path;
     }
-    if (!folder_text.empty() && IsGlobal())
-        PostNotify(NotifyFoldersChanged, 0);
+    return shown;
 }

@@ -63,3 +63,10 @@ void NormalizePathList(PathList& list, bool keepNested);
 // The full paths of the items with their attributes and size, in tree
 // order without nested ones, the first item's path first.
 void BuildPathListFromItems(const std::vector<const FoundItem*>& items, PathList& list);
+
+// The search locations of a folder text ("|" between locations, ";" between
+// the parts of one; "/" read as "\", environment variables expanded,
+// quotes dropped): existing folders without duplicates, and without nested
+// ones unless subfolders are left out, into `list`. Returns the display
+// text of the list, its paths joined by " | "; empty for none.
+mvstring ParseFolderText(const mvstring& folders, bool subfolders, PathList& list);

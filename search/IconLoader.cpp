@@ -7,8 +7,9 @@
 #include "foundation/mvcominit.h"
 #include "search/Notifier.h"
 #include "search/PropertyTexts.h"
-#include "ui/mvImage.h"
 
+#include <commctrl.h>
+#include <commoncontrols.h>
 #include <shobjidl.h>
 
 #include <atomic>
@@ -167,7 +168,7 @@ void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
     std::int64_t overlay = -1;
     if (static_cast<unsigned>(index) > 0xFFFFFFu) {
         int image = -1;
-        IImageList* small = cache.GetImageList(ViewSmallIcons);
+        IImageList* small = cache.GetImageList(SHIL_SMALL);
         if (small != nullptr &&
             SUCCEEDED(small->GetOverlayImage(static_cast<unsigned>(index) >> 24, &image)))
             overlay = image;
@@ -180,14 +181,14 @@ void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
     // turned off), marks the file as done.
     if (!cache.HasThumbnails(path)) {
         const int flag = Settings().ThumbnailFlag;
-        std::map<int, int> sizes; // image-list code -> pixels
+        std::map<int, int> sizes; // shell list -> pixels
         if (flag == 1)
-            sizes = {{ImageListSmall, cache.ImageSizeForView(ViewSmallIcons)},
-                     {ImageListLarge, cache.ImageSizeForView(ViewIcons)},
-                     {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+            sizes = {{SHIL_SMALL, cache.IconSize(SHIL_SMALL)},
+                     {SHIL_LARGE, cache.IconSize(SHIL_LARGE)},
+                     {SHIL_EXTRALARGE, cache.IconSize(SHIL_EXTRALARGE)}};
         else if (flag == 0)
-            sizes = {{ImageListLarge, cache.ImageSizeForView(ViewIcons)},
-                     {ImageListExtraLarge, cache.ImageSizeForView(ViewLargeIcons)}};
+            sizes = {{SHIL_LARGE, cache.IconSize(SHIL_LARGE)},
+                     {SHIL_EXTRALARGE, cache.IconSize(SHIL_EXTRALARGE)}};
         ThumbnailQuery query = g_thumbnails.load();
         std::map<int, HBITMAP> bitmaps;
         for (const auto& [code, size] : sizes)
@@ -200,33 +201,13 @@ void LoadItemImage(FoundItem& item, ShellTypeCache& cache) {
         cache.StoreInfoTip(path, GetItemInfoTip(path));
 }
 
-void DrawItemImage(const FoundItem& item, int view, HDC dc, const RECT& rect,
-                   ShellTypeCache& cache) {
-    if (dc == nullptr)
-        return;
-    const int code = cache.NormalizeViewCode(view);
-    IImageList* list = cache.GetImageList(view);
-    const bool cut = item.state == ItemCut;
-    const UINT style = cut ? ILD_BLEND50 : ILD_NORMAL;
-    if (HBITMAP thumbnail = cache.GetThumbnail(ItemPath(item), code)) {
-        mvimage image;
-        if (image.FromHBitmap(thumbnail)) {
-            const int left = rect.left + (rect.right - rect.left) / 2 - image.Width() / 2;
-            const int top = rect.top + (rect.bottom - rect.top) / 2 - image.Height() / 2;
-            const RECT to = {left, top, left + image.Width(), top + image.Height()};
-            const mvColorMatrix half = AlphaMatrix(0.5f);
-            image.DrawRect(dc, &to, nullptr, cut ? &half : nullptr);
-        }
-    } else if (list != nullptr) {
-        std::int64_t icon = item.icon.load();
-        int index = icon >= 0 ? static_cast<int>(icon)
-                              : cache.GetIconIndex(mvstring(), mvstring(), item.attr) & 0xFFFFFF;
-        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), index, dc, rect.left, rect.top,
-                         rect.right - rect.left, rect.bottom - rect.top, CLR_NONE, CLR_NONE, style);
-    }
-    const std::int64_t overlay = item.overlay.load();
-    if (overlay >= 0 && list != nullptr)
-        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), static_cast<int>(overlay), dc,
-                         rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                         CLR_NONE, CLR_NONE, style);
+ItemImageParts GetItemImageParts(const FoundItem& item, int list, ShellTypeCache& cache) {
+    ItemImageParts parts;
+    const std::int64_t icon = item.icon.load();
+    parts.icon = icon >= 0 ? static_cast<int>(icon)
+                           : cache.GetIconIndex(mvstring(), mvstring(), item.attr) & 0xFFFFFF;
+    parts.overlay = static_cast<int>(item.overlay.load());
+    parts.thumbnail = cache.GetThumbnail(ItemPath(item), list);
+    parts.cut = item.state == ItemCut;
+    return parts;
 }

@@ -1,8 +1,8 @@
 // The icon and thumbnail loader: the results list queues the items it is
 // about to show, and one background thread fetches their icons, overlays and
 // thumbnails into the items and the shell type cache, reporting each loaded
-// item with progress code 6 so that its row is redrawn. Painting uses
-// whatever has been loaded so far.
+// item with progress code 6 so that its row is redrawn. The window paints
+// whatever has been loaded so far (GetItemImageParts).
 #pragma once
 
 #include "foundation/WorkerThread.h"
@@ -67,10 +67,15 @@ DWORD WINAPI IconLoaderThreadProc(void* parameter);
 // Loads the item's icon and overlay indexes and its file's thumbnails;
 // nothing when the icon is already loaded.
 void LoadItemImage(FoundItem& item, ShellTypeCache& cache);
-// Paints the item's thumbnail or icon (its placeholder while not loaded)
-// and overlay for the view mode; a cut item half transparent.
-void DrawItemImage(const FoundItem& item, int view, HDC dc, const RECT& rect,
-                   ShellTypeCache& cache);
+// What the image of an item is made of in one of the shell's image lists
+// (SHIL_): the window paints it.
+struct ItemImageParts {
+    int icon = 0;                // index in the list: the item's, or its kind's while not loaded
+    int overlay = -1;            // overlay image index; -1 for none
+    HBITMAP thumbnail = nullptr; // shown instead of the icon; owned by the cache
+    bool cut = false;            // shown half transparent
+};
+ItemImageParts GetItemImageParts(const FoundItem& item, int list, ShellTypeCache& cache);
 
 // Replaces the thumbnail source (null: the shell's again); for tests.
 void SetThumbnailQuery(ThumbnailQuery query);

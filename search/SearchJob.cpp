@@ -91,8 +91,8 @@ bool SearchJob::OpenSearchFile(const mvstring& path, bool criteriaOnly,
         return false;
     ClearResults();
     criteria.Reset();
-    criteria.name = path;
-    criteria.name_case = criteriaOnly;
+    load_path = path;
+    load_criteria_only = criteriaOnly;
     return StartWorker(JobLoadFile, routine);
 }
 
@@ -105,6 +105,12 @@ void SearchJob::StopAndWait(DWORD waitMs) {
 
 JobKind SearchJob::PausedKind() const noexcept {
     return worker.IsPaused() ? static_cast<JobKind>(kind.load()) : JobIdle;
+}
+
+void SearchJob::ParseFolders(PathList& list) {
+    folder_text = ParseFolderText(criteria.folders, criteria.subfolder, list);
+    if (!folder_text.empty() && IsGlobal())
+        PostNotify(NotifyFoldersChanged, 0);
 }
 
 void SearchJob::RenumberResults() {
@@ -121,7 +127,7 @@ SearchJob& GlobalSearchJob() {
     return job;
 }
 
-JobKind IsSearchPaused() {
+JobKind PausedSearchKind() {
     return GlobalSearchJob().PausedKind();
 }
 

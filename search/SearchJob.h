@@ -57,6 +57,10 @@ public:
     WorkerThread worker;    // its gate is the pause gate
     SearchCriteria criteria;
     mvstring folder_text; // existing locations joined by " | "
+    // The saved-search file a load (JobLoadFile) reads, and whether it takes
+    // only the criteria from it; set by OpenSearchFile.
+    mvstring load_path;
+    bool load_criteria_only = false;
     std::atomic<std::uint8_t> kind{JobIdle};
     std::vector<ResultsSnapshot> undo;
     // Guarded by the lock: the worker reads it under the lock, a re-sort
@@ -97,8 +101,8 @@ public:
     // previous results are cleared and the worker started.
     bool StartSearch(const SearchCriteria& search, LPTHREAD_START_ROUTINE routine);
     // Loading a saved-search file: false when the path is not an existing
-    // file or a worker is alive. The criteria are reset and carry the path in
-    // `name` and the criteria-only flag in `name_case`.
+    // file or a worker is alive. The criteria are reset (the file gives new
+    // ones); the path and the flag go to load_path and load_criteria_only.
     bool OpenSearchFile(const mvstring& path, bool criteriaOnly, LPTHREAD_START_ROUTINE routine);
 
     // For the handler of an item report (code 6), on the thread that clears
@@ -146,5 +150,6 @@ SearchJob& GlobalSearchJob();
 // The operations of the global job that the window and the command line use.
 bool StartSearch(const SearchCriteria& search);
 bool OpenSearchFile(const mvstring& path, bool criteriaOnly);
-JobKind IsSearchPaused();
+// The kind of the global job while its worker is paused, else JobIdle.
+JobKind PausedSearchKind();
 void ClearResults();

@@ -9,12 +9,17 @@ DWORD WINAPI SearchJob::Run(void* parameter) {
     auto& job = *static_cast<SearchJob*>(parameter);
     mvcominit::Acquire();
     bool ok;
-    if (job.criteria.folders.empty())
-        ok = LoadSearchFile(job, job.criteria.name, job.criteria.name_case);
-    else if (job.kind == JobSearchInResults)
+    switch (job.kind.load()) {
+    case JobLoadFile:
+        ok = LoadSearchFile(job, job.load_path, job.load_criteria_only);
+        break;
+    case JobSearchInResults:
         ok = job.SearchWithinResults();
-    else
+        break;
+    default:
         ok = job.Walk();
+        break;
+    }
     mvcominit::Uninit();
     return ok ? 0 : static_cast<DWORD>(-1);
 }

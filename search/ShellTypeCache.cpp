@@ -5,25 +5,26 @@
 #include "foundation/mvcominit.h"
 #include "search/PropertyTexts.h"
 
+#include <commctrl.h>
+#include <commoncontrols.h>
+
 namespace {
 
 constexpr wchar_t kFolderKey[] = L"?folder";
 constexpr wchar_t kNoExtensionKey[] = L"?noext";
 constexpr wchar_t kFakeItem[] = L"FakeItem";
 
-// The system's constant for each image-list code.
-int SystemImageList(int code) {
-    switch (code) {
-    case ImageListSmall:
-        return SHIL_SMALL;
-    case ImageListLarge:
-        return SHIL_LARGE;
-    default:
-        return SHIL_EXTRALARGE;
-    }
-}
+// The shell lists the cache takes, with their nominal icon sizes.
+constexpr struct {
+    int list;
+    int size;
+} kSystemLists[] = {{SHIL_SMALL, 16}, {SHIL_LARGE, 32}, {SHIL_EXTRALARGE, 48}};
 
 } // namespace
+
+ShellTypeCache::ShellTypeCache(FileInfoQuery query) : m_query(query) {}
+
+ShellTypeCache::~ShellTypeCache() = default;
 
 ShellTypeCache::PathKey::PathKey(std::wstring_view path) : text(path) {
     for (wchar_t& c : text)
@@ -61,16 +62,17 @@ BOOL CALLBACK ShellTypeCache::InitOnce(INIT_ONCE*, void* cache, void**) {
 
 void ShellTypeCache::TakeImageLists() {
     mvcominit com;
-    std::map<int, ComHandle<IImageList>> lists;
-    std::map<int, int> sizes{{ImageListSmall, 16}, {ImageListLarge, 32}, {ImageListExtraLarge, 48}};
-    for (int code = ImageListSmall; code <= ImageListExtraLarge; ++code) {
+    std::map<int, ComHandle<IUnknown>> lists;
+    std::map<int, int> sizes;
+    for (const auto& system : kSystemLists) {
+        sizes[system.list] = system.size;
         ComHandle<IImageList> list;
-        if (SUCCEEDED(SHGetImageList(SystemImageList(code), __uuidof(IImageList),
+        if (SUCCEEDED(SHGetImageList(system.list, __uuidof(IImageList),
                                      reinterpret_cast<void**>(list.Put())))) {
             int cx = 0, cy = 0;
             if (list && SUCCEEDED(list.Get()->GetIconSize(&cx, &cy)) && cx > 0)
-                sizes[code] = cx;
-            lists[code] = std::move(list);
+                sizes[system.list] = cx;
+            lists[system.list].Assign(list.Release());
         }
     }
     SHFILEINFOW info;
@@ -151,36 +153,18 @@ int ShellTypeCache::GetIconIndex(const mvstring& path, const mvstring& extension
     return info.iIcon;
 }
 
-int ShellTypeCache::NormalizeViewCode(int view) const {
-    switch (view) {
-    case ViewSmallIcons:
-    case ViewIcons:
-    case ViewLargeIcons:
-        return view;
-    case ViewTiles: {
-        Init();
-        mvLock held(m_lock);
-        return m_imageLists.count(ImageListExtraLarge) ? ImageListExtraLarge : ImageListLarge;
-    }
-    default:
-        return ImageListSmall;
-    }
-}
-
-int ShellTypeCache::ImageSizeForView(int view) const {
+int ShellTypeCache::IconSize(int list) const {
     Init();
-    int code = NormalizeViewCode(view);
     mvLock held(m_lock);
-    auto found = m_iconSizes.find(code);
+    auto found = m_iconSizes.find(list);
     return found == m_iconSizes.end() ? 0 : found->second;
 }
 
-IImageList* ShellTypeCache::GetImageList(int view) const {
+IImageList* ShellTypeCache::GetImageList(int list) const {
     Init();
-    int code = NormalizeViewCode(view);
     mvLock held(m_lock);
-    auto found = m_imageLists.find(code);
-    return found == m_imageLists.end() ? nullptr : found->second.Get();
+    auto found = m_imageLists.find(list);
+    return found == m_imageLists.end() ? nullptr : static_cast<IImageList*>(found->second.Get());
 }
 
 HBITMAP ShellTypeCache::GetThumbnail(const mvstring& path, int code) const {

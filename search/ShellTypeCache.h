@@ -1,16 +1,18 @@
 // Per-extension type names and icon indexes from the shell, the system
 // image lists of the three icon sizes, and the per-file thumbnails, tile
 // lines and info tips the icon loader produces. One process-wide cache; the
-// slow shell calls run outside its lock.
+// slow shell calls run outside its lock. Image lists and thumbnails are
+// known by the shell's own list numbers (SHIL_SMALL, SHIL_LARGE,
+// SHIL_EXTRALARGE); which list a view of the results shows is the window's
+// choice. The cache draws nothing.
 #pragma once
 
 #include "foundation/Handles.h"
 #include "foundation/mvLock.h"
 #include "foundation/mvstring.h"
 
-#include <commoncontrols.h>
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <map>
@@ -18,34 +20,20 @@
 #include <unordered_map>
 #include <vector>
 
-// View-mode codes of the results list.
-enum ViewMode : int {
-    ViewSmallIcons = 0,
-    ViewIcons = 1,
-    ViewLargeIcons = 2,
-    ViewList = 3,
-    ViewDetails = 4,
-    ViewTiles = 5,
-};
-
-// Image-list codes: the cache's own numbering by size, which is not the
-// numbering of the system's SHIL_ constants.
-enum ImageListCode : int {
-    ImageListSmall = 0,      // nominally 16 pixels
-    ImageListLarge = 1,      // 32
-    ImageListExtraLarge = 2, // 48
-};
-
 // Where the shell's file information comes from; SHGetFileInfoW outside
 // of tests that count the calls.
 using FileInfoQuery = DWORD_PTR(WINAPI*)(LPCWSTR path, DWORD attributes, SHFILEINFOW* info,
                                          UINT infoSize, UINT flags);
 
+// The shell's image-list interface, used through the cache's source only.
+struct IImageList;
+
 class ShellTypeCache {
 public:
-    explicit ShellTypeCache(FileInfoQuery query = &SHGetFileInfoW) : m_query(query) {}
+    explicit ShellTypeCache(FileInfoQuery query = &SHGetFileInfoW);
     ShellTypeCache(const ShellTypeCache&) = delete;
     ShellTypeCache& operator=(const ShellTypeCache&) = delete;
+    ~ShellTypeCache();
 
     // Takes the system image lists with their icon sizes (nominal sizes
     // where the shell gives no list) and the icons of folders and files
@@ -66,15 +54,16 @@ public:
     // file (the setting SpecIconExts), which are asked by full path each time.
     int GetIconIndex(const mvstring& path, const mvstring& extension, std::uint32_t attributes);
 
-    // The image-list code a view mode draws from.
-    int NormalizeViewCode(int view) const;
-    // Pixel size of the view's image list; 0 when unknown.
-    int ImageSizeForView(int view) const;
-    // The view's system image list; null when the shell gave none.
-    IImageList* GetImageList(int view) const;
+    // Pixel size of the icons of the shell's list (SHIL_SMALL, SHIL_LARGE or
+    // SHIL_EXTRALARGE; its nominal 16, 32 or 48 where the shell gave no
+    // list); 0 for any other list.
+    int IconSize(int list) const;
+    // The shell's image list; null when the shell gave none or for any
+    // other list than the three.
+    IImageList* GetImageList(int list) const;
 
-    // Thumbnails by path (ASCII letters compared ignoring case) and
-    // image-list code; the cache owns the bitmaps.
+    // Thumbnails by path (ASCII letters compared ignoring case) and the
+    // shell list whose size they were made for; the cache owns the bitmaps.
     HBITMAP GetThumbnail(const mvstring& path, int code) const;
     // Stores a thumbnail (a null bitmap only records that the file was
     // tried); keeps one that is already there.
@@ -82,7 +71,7 @@ public:
     // Whether the path has a thumbnail entry, even one without bitmaps: the
     // file has been tried.
     bool HasThumbnails(const mvstring& path) const;
-    // Replaces the path's entry with these bitmaps by image-list code (null
+    // Replaces the path's entry with these bitmaps by shell list (null
     // bitmaps are left out; an empty map marks the file as tried). The
     // cache takes the bitmaps; those of the former entry are deleted.
     void StoreThumbnails(const mvstring& path, const std::map<int, HBITMAP>& bitmaps);
@@ -125,7 +114,7 @@ private:
     mutable mvCriticalSection m_lock;
     std::map<mvstring, mvstring, mvmap_nocasecompare> m_typeNames;
     std::map<mvstring, int> m_iconIndexes;
-    std::map<int, ComHandle<IImageList>> m_imageLists;
+    std::map<int, ComHandle<IUnknown>> m_imageLists; // IImageList each
     std::map<int, int> m_iconSizes;
     std::map<PathKey, std::map<int, Bitmap>> m_thumbnails;
     std::map<PathKey, std::vector<mvstring>> m_tileLines;

@@ -4,7 +4,6 @@
 #include "foundation/TextMetrics.h"
 #include "ui/UiTheme.h"
 #include "ui/mvApp.h"
-#include "ui/mvMenu.h"
 
 #include <algorithm>
 #include <map>
@@ -245,11 +244,8 @@ bool mvtheme_control::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return true;
     }
     case WM_INITMENUPOPUP:
-        if (mvBaseApp* app = mvBaseApp::Get()) {
-            const auto menu = reinterpret_cast<HMENU>(wParam);
-            if (menu != app->m_popupMenu && !MenuContains(app->m_popupMenu, menu))
-                app->m_popupMenu = menu;
-        }
+        if (mvBaseApp* app = mvBaseApp::Get())
+            app->NotePopupMenu(reinterpret_cast<HMENU>(wParam));
         return false;
     case WM_UNINITMENUPOPUP:
         if (mvBaseApp* app = mvBaseApp::Get())
@@ -280,4 +276,26 @@ int mvtheme_control::GetTextHeight(HFONT font, int* averageWidth) {
     if (averageWidth != nullptr)
         *averageWidth = it->second.second;
     return it->second.first;
+}
+
+bool PaintBufferedMessage(HWND hwnd, mvabdraw& face, HFONT font, UINT message, WPARAM wParam,
+                          bool noAnimation, LRESULT* result) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    *result = 0;
+    switch (message) {
+    case WM_PAINT: {
+        mvPaintDC paint(hwnd, font);
+        face.PaintBuffered(hwnd, paint.Dc(), &client, 0, noAnimation);
+        return true;
+    }
+    case WM_ERASEBKGND:
+        *result = 1;
+        return wParam != 0;
+    case WM_PRINTCLIENT:
+        face.Draw(reinterpret_cast<HDC>(wParam), &client, 0);
+        return true;
+    default:
+        return false;
+    }
 }

@@ -106,3 +106,8 @@ public:
     // when given); the three UI fonts are measured once.
     static int GetTextHeight(HFONT font, int* averageWidth = nullptr);
 };
+
+// Buffered painting of the client area, an erase that leaves the painting
+// to it, and printing into a given DC. False for other messages.
+bool PaintBufferedMessage(HWND hwnd, mvabdraw& face, HFONT font, UINT message, WPARAM wParam,
+                          bool noAnimation, LRESULT* result);

@@ -12,7 +12,7 @@ HHOOK g_centerHook = nullptr;
 HWND g_centred = nullptr;
 POINT g_centre = {};
 
-LRESULT CALLBACK CenterOnOwnerHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CenterOnOwnerHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
     HHOOK hook = g_centerHook;
     if (code == HCBT_ACTIVATE && g_centred != nullptr &&
         reinterpret_cast<HWND>(wParam) == g_centred) {

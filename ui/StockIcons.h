@@ -4,6 +4,7 @@
 #pragma once
 
 #include "foundation/Handles.h"
+#include "ui/WindowHolders.h"
 
 #include <windows.h>
 #include <shellapi.h>

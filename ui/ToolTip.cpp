@@ -2,7 +2,9 @@
 
 #include "ui/DrawPrimitives.h"
 #include "ui/GdiHolders.h"
+#include "ui/ToolTipWindow.h"
 #include "ui/UiTheme.h"
+#include "ui/WindowHolders.h"
 
 #include <commctrl.h>
 
@@ -37,6 +39,8 @@ bool mvToolTipCtrl::Create() {
         return false;
     (void)window.Release(); // the object owns the window now
     m_font = font;          // the control answers WM_GETFONT with a copy of its own
+    if (this == &Global())
+        SetProgramToolTipWindow(Handle());
     OnAttached();
     return true;
 }
@@ -75,6 +79,10 @@ LRESULT mvToolTipCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
+    case WM_NCDESTROY:
+        if (ProgramToolTipWindow() == Handle())
+            SetProgramToolTipWindow(nullptr);
+        break;
     }
     return mvWnd::WindowProc(message, wParam, lParam);
 }

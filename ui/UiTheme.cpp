@@ -2,7 +2,7 @@
 
 #include "foundation/Registry.h"
 #include "ui/Measure.h"
-#include "ui/ToolTip.h"
+#include "ui/ToolTipWindow.h"
 #include "ui/mvApp.h"
 #include "ui/mvWnd.h"
 
@@ -67,7 +67,7 @@ void UiFonts::Create(const LOGFONTW& font, double scale) {
     if (normal.Get() == oldNormal)
         return;
     const WPARAM handle = reinterpret_cast<WPARAM>(normal.Get());
-    if (const HWND tooltip = mvToolTipCtrl::Global().Handle())
+    if (const HWND tooltip = ProgramToolTipWindow())
         SendMessageW(tooltip, WM_SETFONT, handle, FALSE);
     if (const HWND main = MainWindowHandle())
         SendMessageW(main, WM_SETFONT, handle, TRUE);

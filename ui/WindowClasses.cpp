@@ -1,7 +1,6 @@
 #include "ui/WindowClasses.h"
 
 #include "foundation/mvini.h"
-#include "ui/mvWnd.h"
 
 #include <map>
 
@@ -10,10 +9,6 @@ namespace {
 using AtomCache = mvstrmap<ATOM>;
 
 AtomCache& LibraryClasses() {
-    static AtomCache cache;
-    return cache;
-}
-AtomCache& AppClasses() {
     static AtomCache cache;
     return cache;
 }
@@ -54,21 +49,6 @@ ATOM RegisterWindowClassCached(const WNDCLASSW* windowClass) {
         return 0;
     return CachedRegistration(LibraryClasses(), ClassKey(windowClass->lpszClassName),
                               [&] { return RegisterClassW(windowClass); });
-}
-
-ATOM RegisterAppWindowClass(const wchar_t* name) {
-    if (name == nullptr || *name == 0)
-        return 0;
-    return CachedRegistration(AppClasses(), name, [&] {
-        WNDCLASSW wc{};
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = mvWndProc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = name;
-        return RegisterClassW(&wc);
-    });
 }
 
 ATOM RegisterDialogClass(const wchar_t* name) {

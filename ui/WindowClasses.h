@@ -10,11 +10,6 @@
 // registration, which is not remembered.
 ATOM RegisterWindowClassCached(const WNDCLASSW* windowClass);
 
-// A plain application window class running the library window procedure:
-// redrawn on resizing, arrow cursor, window-colour background, no icon or
-// menu. 0 for an empty name or a failed registration.
-ATOM RegisterAppWindowClass(const wchar_t* name);
-
 // A copy of the system dialog class under the name, keeping the dialog
 // procedure. 0 for an empty name, when the system class cannot be read, or
 // for a failed registration.

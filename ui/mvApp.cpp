@@ -1,8 +1,7 @@
 #include "ui/mvApp.h"
 
 #include "foundation/ModulePath.h"
-#include "ui/ToolTip.h"
-#include "ui/mvWnd.h"
+#include "ui/ToolTipWindow.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -11,6 +10,20 @@ namespace {
 
 mvApp* g_app = nullptr;
 mvBaseApp* g_baseApp = nullptr;
+
+// True when the submenu is reachable from the menu through submenu items;
+// false for null arguments.
+bool MenuContains(HMENU menu, HMENU submenu) {
+    if (menu == nullptr || submenu == nullptr)
+        return false;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const HMENU sub = GetSubMenu(menu, i);
+        if (sub != nullptr && (sub == submenu || MenuContains(sub, submenu)))
+            return true;
+    }
+    return false;
+}
 
 bool IsRelayedMouseMessage(UINT message) {
     switch (message) {
@@ -64,11 +77,6 @@ mvWnd* mvApp::MainWindow() noexcept {
     return g_app ? g_app->m_mainWnd : nullptr;
 }
 
-bool mvApp::IsMainWindow(HWND hwnd) noexcept {
-    const mvWnd* main = MainWindow();
-    return hwnd != nullptr && main != nullptr && main->m_hwnd == hwnd;
-}
-
 mvBaseApp::mvBaseApp(const wchar_t* name) : mvApp(name) {
     g_baseApp = this;
 }
@@ -79,11 +87,16 @@ mvBaseApp::~mvBaseApp() {
 }
 
 int mvBaseApp::PreTranslateMessage(MSG* msg) {
-    HWND toolTip = mvToolTipCtrl::Global().Handle();
+    HWND toolTip = ProgramToolTipWindow();
     if (msg != nullptr && toolTip != nullptr && IsWindow(toolTip) && msg->hwnd != toolTip &&
         IsRelayedMouseMessage(msg->message))
         SendMessageW(toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     return 0;
+}
+
+void mvBaseApp::NotePopupMenu(HMENU menu) {
+    if (menu != m_popupMenu && !MenuContains(m_popupMenu, menu))
+        m_popupMenu = menu;
 }
 
 mvBaseApp* mvBaseApp::Get() noexcept {

@@ -28,9 +28,8 @@ public:
     // The application's instance, else the module of the process.
     static HINSTANCE Instance() noexcept;
     // The main window, or null (no application object or no main window).
+    // IsMainWindow (ui/mvWnd.h) compares a handle with it.
     static mvWnd* MainWindow() noexcept;
-    // True when hwnd is the main window's handle.
-    static bool IsMainWindow(HWND hwnd) noexcept;
 
     HINSTANCE m_instance = nullptr;
     // Its destruction ends the program; its WM_CLOSE destroys it.
@@ -53,6 +52,10 @@ public:
 
     // The application object as this class, or null.
     static mvBaseApp* Get() noexcept;
+
+    // Remembers the menu as the pop-up being shown, unless it is a submenu
+    // of the one remembered (or that one itself).
+    void NotePopupMenu(HMENU menu);
 
     // The pop-up menu most recently announced to a themed window.
     HMENU m_popupMenu = nullptr;

@@ -107,7 +107,7 @@ LRESULT mvBaseDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_THEMECHANGED:
-        if (mvApp::IsMainWindow(m_hwnd))
+        if (IsMainWindow(m_hwnd))
             ReopenMenuTheme();
         break;
     default:

@@ -7,6 +7,7 @@
 #include "foundation/Handles.h"
 #include "foundation/mvstring.h"
 #include "ui/BufferedPaint.h"
+#include "ui/WindowHolders.h"
 #include "ui/mvWnd.h"
 
 #include <windows.h>

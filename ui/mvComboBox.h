@@ -12,6 +12,7 @@
 #include "foundation/Handles.h"
 #include "foundation/mvstring.h"
 #include "ui/BufferedPaint.h"
+#include "ui/WindowHolders.h"
 #include "ui/mvEdit.h"
 #include "ui/mvWnd.h"
 

@@ -1,5 +1,6 @@
 #include "ui/mvDialog.h"
 
+#include "ui/ProcBarrier.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowClasses.h"
 #include "ui/mvApp.h"
@@ -45,12 +46,10 @@ uint16_t mvDialogTemplate::ItemCount() const noexcept {
     return Buffer != nullptr && Size >= kHeaderSize ? Get16(Buffer.get() + 8) : 0;
 }
 
-INT_PTR CALLBACK mvDlgProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
-    if (message == WM_VKEYTOITEM || message == WM_CHARTOITEM)
-        return -1;
-    if (message != WM_INITDIALOG)
-        return FALSE;
-    mvWnd::AttachPending(hwnd);
+namespace {
+
+INT_PTR InitDialog(HWND hwnd, LPARAM initParameter) {
+    mvWnd::BindCreated(hwnd, reinterpret_cast<void*>(initParameter));
     auto* dialog = dynamic_cast<mvDialog*>(mvWnd::FromHandle(hwnd));
     if (dialog == nullptr)
         return TRUE;
@@ -73,6 +72,19 @@ INT_PTR CALLBACK mvDlgProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
     if (EqualRect(&before, &after))
         dialog->CenterWindow();
     return result;
+}
+
+} // namespace
+
+INT_PTR CALLBACK mvDlgProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) noexcept {
+    if (message == WM_VKEYTOITEM || message == WM_CHARTOITEM)
+        return -1;
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    // A failed initialisation leaves the focus to the system.
+    return RunBehindBarrier(
+        L"dialog initialisation", [&] { return InitDialog(hwnd, lParam); },
+        []() -> INT_PTR { return TRUE; });
 }
 
 ATOM RegisterDialogTemplateClass(const wchar_t* resourceName, const void* dialogTemplate) {
@@ -191,15 +203,16 @@ bool mvDialog::CreateDialogWindow(HWND owner) {
     if (resource == nullptr && m_template.Buffer == nullptr)
         return false;
     RegisterDialogTemplateClass(resource, resource != nullptr ? nullptr : m_template.Buffer.get());
-    SetPending(this);
-    HWND hwnd = resource != nullptr
-                    ? CreateDialogParamW(instance, resource, owner, mvDlgProc, 0)
-                    : CreateDialogIndirectParamW(
-                          instance, reinterpret_cast<const DLGTEMPLATE*>(m_template.Buffer.get()),
-                          owner, mvDlgProc, 0);
-    // A failed creation must not leave this object waiting for a later
-    // dialog.
-    SetPending(nullptr);
+    HWND hwnd = nullptr;
+    {
+        const CreationScope creating(this);
+        const auto parameter = reinterpret_cast<LPARAM>(creating.Parameter());
+        hwnd = resource != nullptr
+                   ? CreateDialogParamW(instance, resource, owner, mvDlgProc, parameter)
+                   : CreateDialogIndirectParamW(
+                         instance, reinterpret_cast<const DLGTEMPLATE*>(m_template.Buffer.get()),
+                         owner, mvDlgProc, parameter);
+    }
     if (hwnd == nullptr)
         return false;
     if (m_hwnd != hwnd) {
@@ -235,7 +248,7 @@ INT_PTR mvDialog::DoModal(HWND owner) {
         return -1;
     }
     const HWND hwnd = m_hwnd;
-    const bool isMain = mvApp::IsMainWindow(hwnd);
+    const bool isMain = IsMainWindow(hwnd);
     ShowWindow(hwnd, SW_SHOW);
 
     ++g_modalDepth;
@@ -289,7 +302,7 @@ bool mvDialog::CenterWindow() {
     if (m_hwnd == nullptr)
         return false;
     HWND over = GetWindow(m_hwnd, GW_OWNER);
-    if (over == nullptr && !mvApp::IsMainWindow(m_hwnd)) {
+    if (over == nullptr && !IsMainWindow(m_hwnd)) {
         if (mvWnd* main = mvApp::MainWindow())
             over = main->m_hwnd;
     }
@@ -303,7 +316,7 @@ int mvDialog::IsDialogMessage(MSG* msg) {
 LRESULT mvDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        if (mvApp::IsMainWindow(m_hwnd)) {
+        if (IsMainWindow(m_hwnd)) {
             DestroyWindow(m_hwnd);
             return 0;
         }
@@ -321,7 +334,7 @@ LRESULT mvDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const bool usable = control != nullptr &&
                             (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0 &&
                             IsWindowEnabled(control);
-        const bool isMain = mvApp::IsMainWindow(m_hwnd);
+        const bool isMain = IsMainWindow(m_hwnd);
         if (usable || (id == IDCANCEL && !isMain && (style & WS_SYSMENU) != 0)) {
             EndDialog(id);
             if (isMain) {

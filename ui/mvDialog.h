@@ -10,9 +10,10 @@
 #include <memory>
 
 // The library dialog procedure given to the template creation calls: binds
-// the waiting object at WM_INITDIALOG and leaves everything else to the
-// object's window procedure.
-INT_PTR CALLBACK mvDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// the object named by the init parameter at WM_INITDIALOG and leaves
+// everything else to the object's window procedure. An exception that
+// escapes the object's initialisation is logged (ui/ProcBarrier.h).
+INT_PTR CALLBACK mvDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 // Registers the window class named in a dialog template (a dialog resource
 // of the module when `resourceName` is given or no template is) as a copy of

@@ -9,7 +9,7 @@
 #include "foundation/mvstring.h"
 #include "ui/BufferedPaint.h"
 #include "ui/mvAutoComplete.h"
-#include "ui/mvScrollPanel.h"
+#include "ui/mvScrollBox.h"
 #include "ui/mvWnd.h"
 
 #include <windows.h>

@@ -17,7 +17,7 @@ constexpr DWORD kLegacyBufferChars = 16380;
 using CreateItemProc = HRESULT(WINAPI*)(PCWSTR, IBindCtx*, REFIID, void**);
 OptionalProc<CreateItemProc> g_createItem(L"shell32.dll", "SHCreateItemFromParsingName");
 
-int CALLBACK BrowseFolderCallback(HWND hwnd, UINT message, LPARAM, LPARAM data) {
+int CALLBACK BrowseFolderCallback(HWND hwnd, UINT message, LPARAM, LPARAM data) noexcept {
     if (message == BFFM_INITIALIZED && data != 0) {
         SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
         HWND parent = GetParent(hwnd);

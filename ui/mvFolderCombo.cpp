@@ -2,6 +2,7 @@
 
 #include "foundation/Handles.h"
 #include "ui/Measure.h"
+#include "ui/WindowHolders.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

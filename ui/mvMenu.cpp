@@ -4,6 +4,7 @@
 #include "ui/BufferedPaint.h"
 #include "ui/DrawPrimitives.h"
 #include "ui/UiTheme.h"
+#include "ui/WindowHolders.h"
 #include "ui/mvApp.h"
 
 #include <uxtheme.h>
@@ -669,8 +670,7 @@ BOOL mvMenu::TrackPopup(int x, int y, HWND window) {
     if (m_menu == nullptr)
         return 0;
     if (mvBaseApp* app = mvBaseApp::Get())
-        if (app->m_popupMenu != m_menu && !MenuContains(app->m_popupMenu, m_menu))
-            app->m_popupMenu = m_menu;
+        app->NotePopupMenu(m_menu);
     return TrackPopupMenu(m_menu, TPM_LEFTBUTTON, x, y, 0, window, nullptr);
 }
 
@@ -821,18 +821,6 @@ void mvMenu::Rebuild() {
 }
 
 // Process-wide
-
-bool MenuContains(HMENU menu, HMENU submenu) {
-    if (menu == nullptr || submenu == nullptr)
-        return false;
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        const HMENU sub = GetSubMenu(menu, i);
-        if (sub != nullptr && (sub == submenu || MenuContains(sub, submenu)))
-            return true;
-    }
-    return false;
-}
 
 void ApplyThemeToMenus() {
     if (!g_mapAlive)

@@ -166,10 +166,6 @@ inline void RegisterMenuBar(HMENU bar, HWND window) {
     mvMenuMap::Get().Insert(bar, window);
 }
 
-// True when the submenu is reachable from the menu through submenu items;
-// false for null arguments.
-bool MenuContains(HMENU menu, HMENU submenu);
-
 // ApplyTheme for every owning wrapper (after a colour theme was applied).
 void ApplyThemeToMenus();
 // Rebuild for every owning wrapper when the UI font differs from the one the

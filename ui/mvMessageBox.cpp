@@ -430,7 +430,7 @@ void mvMessageBox::LayoutBox(int buttons) {
 
     const HWND owner = GetWindow(m_hwnd, GW_OWNER);
     HWND over = owner;
-    if (owner == nullptr && !mvApp::IsMainWindow(m_hwnd))
+    if (owner == nullptr && !IsMainWindow(m_hwnd))
         if (const mvWnd* main = mvApp::MainWindow())
             over = main->Handle();
     CenterWindowOver(m_hwnd, over);

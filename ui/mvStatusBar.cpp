@@ -5,6 +5,7 @@
 #include "ui/DrawPrimitives.h"
 #include "ui/Measure.h"
 #include "ui/UiTheme.h"
+#include "ui/WindowHolders.h"
 
 #include <vssym32.h>
 

@@ -4,6 +4,7 @@
 #include "ui/DrawPrimitives.h"
 #include "ui/Measure.h"
 #include "ui/UiTheme.h"
+#include "ui/WindowHolders.h"
 #include "ui/mvImage.h"
 
 #include <windowsx.h>

@@ -8,6 +8,7 @@
 #include "foundation/Handles.h"
 #include "ui/BufferedPaint.h"
 #include "ui/ToolTip.h"
+#include "ui/WindowHolders.h"
 #include "ui/mvWnd.h"
 
 #include <windows.h>

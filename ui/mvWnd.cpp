@@ -1,5 +1,6 @@
 #include "ui/mvWnd.h"
 
+#include "ui/ProcBarrier.h"
 #include "ui/WindowClasses.h"
 #include "ui/mvApp.h"
 
@@ -9,7 +10,9 @@
 
 namespace {
 
-mvWnd* g_pending = nullptr;
+// The objects inside their own creation call on this thread, innermost
+// first (a window may create others while it is being created).
+thread_local mvWnd::CreationScope* t_creating = nullptr;
 // The process-wide map, and whether it is gone at process exit.
 const mvWndMap* g_globalMap = nullptr;
 bool g_mapGone = false;
@@ -87,39 +90,50 @@ bool Reflect(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 
 } // namespace
 
-LRESULT CALLBACK mvWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK mvWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (hwnd == nullptr)
         return 0;
     mvWnd* wnd = mvWnd::FromHandle(hwnd);
-    if (wnd == nullptr) {
-        if (message == WM_NCCREATE || message == WM_CREATE) {
-            mvWnd::AttachPending(hwnd);
-            wnd = mvWnd::FromHandle(hwnd);
-        }
-        if (wnd == nullptr)
-            return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (wnd == nullptr && message == WM_NCCREATE && lParam != 0) {
+        mvWnd::BindCreated(hwnd, reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        wnd = mvWnd::FromHandle(hwnd);
     }
+    if (wnd == nullptr)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
 
-    if (message == WM_SETFONT) {
-        wnd->m_font = reinterpret_cast<HFONT>(wParam);
-        SendToChildren(hwnd, WM_SETFONT, wParam, lParam);
-    }
-    // Decided before the object sees the message: its handler may end the
-    // application object's interest in it.
-    const bool quitAfter = message == WM_DESTROY && mvApp::IsMainWindow(hwnd);
+    // Read before the handler runs: it may free the object.
+    const WNDPROC previous = wnd->m_prevProc;
+    LRESULT result = RunBehindBarrier(
+        L"window procedure",
+        [&]() -> LRESULT {
+            if (message == WM_SETFONT) {
+                wnd->m_font = reinterpret_cast<HFONT>(wParam);
+                SendToChildren(hwnd, WM_SETFONT, wParam, lParam);
+            }
+            // Decided before the object sees the message: its handler may end
+            // the application object's interest in it.
+            const bool quitAfter = message == WM_DESTROY && IsMainWindow(hwnd);
 
-    LRESULT result = 0;
-    if (!Reflect(hwnd, message, wParam, lParam, result))
-        result = wnd->WindowProc(message, wParam, lParam);
+            LRESULT answer = 0;
+            if (!Reflect(hwnd, message, wParam, lParam, answer))
+                answer = wnd->WindowProc(message, wParam, lParam);
 
-    if (IsControlColour(message)) {
-        if (mvWnd* control = mvWnd::FromHandle(reinterpret_cast<HWND>(lParam)))
-            control->OnReflectCtlColor(reinterpret_cast<HDC>(wParam), &result);
-    }
-    if (quitAfter)
-        PostQuitMessage(0);
+            if (IsControlColour(message)) {
+                if (mvWnd* control = mvWnd::FromHandle(reinterpret_cast<HWND>(lParam)))
+                    control->OnReflectCtlColor(reinterpret_cast<HDC>(wParam), &answer);
+            }
+            if (quitAfter)
+                PostQuitMessage(0);
+            return answer;
+        },
+        [&]() -> LRESULT {
+            return previous != nullptr && previous != mvWndProc
+                       ? CallWindowProcW(previous, hwnd, message, wParam, lParam)
+                       : DefWindowProcW(hwnd, message, wParam, lParam);
+        });
     if (message == WM_NCDESTROY) {
         // Looked up again: the object may have gone while handling the message.
+        // Outside the barrier, so that a failed handler still unbinds.
         if (mvWnd* still = mvWnd::FromHandle(hwnd))
             still->Detach(false);
     }
@@ -249,12 +263,12 @@ bool mvWnd::Create(const wchar_t* windowName, HWND parent, UINT_PTR menuOrId, in
             return false;
         registeredHere = true;
     }
-    SetPending(this);
-    HWND hwnd = CreateWindowExW(exStyle, className, windowName, style, x, y, cx, cy, parent,
-                                reinterpret_cast<HMENU>(menuOrId), instance, nullptr);
-    // A failed creation must not leave this object waiting for a later
-    // window: it may be gone by then.
-    SetPending(nullptr);
+    HWND hwnd = nullptr;
+    {
+        const CreationScope creating(this);
+        hwnd = CreateWindowExW(exStyle, className, windowName, style, x, y, cx, cy, parent,
+                               reinterpret_cast<HMENU>(menuOrId), instance, creating.Parameter());
+    }
     if (hwnd == nullptr)
         return false;
     if (!registeredHere && info.lpfnWndProc != mvWndProc) {
@@ -294,16 +308,28 @@ mvWnd* mvWnd::FromHandle(HWND hwnd) {
     return hwnd != nullptr ? mvWndMap::Get().Find(hwnd) : nullptr;
 }
 
-void mvWnd::SetPending(mvWnd* wnd) {
-    g_pending = wnd;
+mvWnd::CreationScope::CreationScope(mvWnd* wnd) : m_wnd(wnd), m_outer(t_creating) {
+    t_creating = this;
 }
 
-bool mvWnd::AttachPending(HWND hwnd) {
-    mvWnd* wnd = g_pending;
-    g_pending = nullptr;
-    if (wnd == nullptr || wnd->m_hwnd != nullptr || FromHandle(hwnd) != nullptr)
+mvWnd::CreationScope::~CreationScope() {
+    t_creating = m_outer;
+}
+
+bool mvWnd::BindCreated(HWND hwnd, void* creationParameter) {
+    if (hwnd == nullptr || creationParameter == nullptr)
         return false;
-    return wnd->Attach(hwnd);
+    // The parameter is compared, never followed, until it is known to be
+    // an object that is creating its window.
+    for (const CreationScope* scope = t_creating; scope != nullptr; scope = scope->m_outer) {
+        if (scope->Parameter() != creationParameter)
+            continue;
+        mvWnd* wnd = scope->m_wnd;
+        if (wnd->m_hwnd != nullptr || FromHandle(hwnd) != nullptr)
+            return false;
+        return wnd->Attach(hwnd);
+    }
+    return false;
 }
 
 mvWndMap::~mvWndMap() {
@@ -367,6 +393,24 @@ HWND FindChildById(HWND parent, int id) {
             return found;
     }
     return nullptr;
+}
+
+ATOM RegisterAppWindowClass(const wchar_t* name) {
+    if (name == nullptr || *name == 0)
+        return 0;
+    WNDCLASSW wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = mvWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    return RegisterWindowClassCached(&wc);
+}
+
+bool IsMainWindow(HWND hwnd) noexcept {
+    const mvWnd* main = mvApp::MainWindow();
+    return hwnd != nullptr && main != nullptr && main->m_hwnd == hwnd;
 }
 
 mvstring GetWindowTextString(HWND hwnd) {

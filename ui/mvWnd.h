@@ -2,7 +2,9 @@
 // from the HWND back to the object, and the one window procedure that
 // dispatches to the object and reflects owner-draw, notify, command and
 // control-colour messages to the object of the child control that sent them.
-// UI thread only.
+// A window is bound to the object named in its own creation parameters, so
+// that no other window created meanwhile (a child of a dialog template, a
+// window made by a hook) can take the binding. UI thread only.
 #pragma once
 
 #include "foundation/mvstring.h"
@@ -13,8 +15,10 @@
 
 class mvWnd;
 
-// The window procedure installed on every bound window.
-LRESULT CALLBACK mvWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The window procedure installed on every bound window. An exception that
+// escapes an object's handler is logged (ui/ProcBarrier.h) and the message
+// gets default processing.
+LRESULT CALLBACK mvWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 class mvWnd {
 public:
@@ -71,13 +75,29 @@ public:
 
     // The object bound to the window, or null.
     static mvWnd* FromHandle(HWND hwnd);
-    // Binds the window to the object waiting for its window (set by Create
-    // and by dialog creation), clearing the wait in every case. False when
-    // none waits, it is already bound or the window belongs to an object.
-    static bool AttachPending(HWND hwnd);
-    // The object that the next window created with a library class is bound
-    // to; cleared again as soon as the creation call returns.
-    static void SetPending(mvWnd* wnd);
+    // Binds a window being created to the object given as its creation
+    // parameter (lpCreateParams at WM_NCCREATE, the init parameter at
+    // WM_INITDIALOG). Only an object inside its own creation call on this
+    // thread (a CreationScope) is bound, so a foreign or stale parameter
+    // binds nothing. False when it binds nothing.
+    static bool BindCreated(HWND hwnd, void* creationParameter);
+
+    // Marks the object as creating its window for the duration of the scope;
+    // its address is then the creation parameter to pass.
+    class CreationScope {
+    public:
+        explicit CreationScope(mvWnd* wnd);
+        CreationScope(const CreationScope&) = delete;
+        CreationScope& operator=(const CreationScope&) = delete;
+        ~CreationScope();
+
+        void* Parameter() const noexcept { return m_wnd; }
+
+    private:
+        friend class mvWnd;
+        mvWnd* m_wnd;
+        CreationScope* m_outer;
+    };
 
     HWND Handle() const noexcept { return m_hwnd; }
     HFONT Font() const noexcept { return m_font; }
@@ -115,6 +135,15 @@ public:
 private:
     std::map<HWND, mvWnd*> m_map;
 };
+
+// A plain application window class running the library window procedure,
+// registered once per name (ignoring case): redrawn on resizing, arrow
+// cursor, window-colour background, no icon or menu. 0 for an empty name or
+// a failed registration.
+ATOM RegisterAppWindowClass(const wchar_t* name);
+
+// True when hwnd is the handle of the application's main window.
+bool IsMainWindow(HWND hwnd) noexcept;
 
 // Depth-first search of all descendants of `parent` for the control id; a
 // match inside a direct child with the id wins over that child. Null when

@@ -8,6 +8,7 @@
 #include "search/PropertyTexts.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/SolidBitmap.h"
 #include "tests/support/CanaryBox.h"
 #include "tests/support/TempDir.h"
 
@@ -21,16 +22,6 @@
 #include <vector>
 
 namespace {
-
-// An opaque square bitmap of one colour (0xRRGGBB).
-HBITMAP SolidBitmap(int size, std::uint32_t rgb) {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::fill_n(static_cast<std::uint32_t*>(bits), size * size, 0xFF000000u | rgb);
-    return bitmap;
-}
 
 // Counts the thumbnail requests by size; may hold each request until told.
 struct FakeThumbnails {
@@ -95,8 +86,8 @@ TEST_F(IconLoaderTest, ThumbnailSettingChoosesTheSizesAsked) {
     const struct {
         std::uint8_t flag;
         std::vector<int> codes;
-    } cases[] = {{0, {ImageListLarge, ImageListExtraLarge}},
-                 {1, {ImageListSmall, ImageListLarge, ImageListExtraLarge}},
+    } cases[] = {{0, {SHIL_LARGE, SHIL_EXTRALARGE}},
+                 {1, {SHIL_SMALL, SHIL_LARGE, SHIL_EXTRALARGE}},
                  {2, {}}};
     for (const auto& c : cases) {
         Settings().ThumbnailFlag = c.flag;
@@ -122,7 +113,7 @@ TEST_F(IconLoaderTest, FileIsAskedOnceEvenWhenItsThumbnailsFailAndItsInfoTipIsKe
     EXPECT_EQ(2, thumbnails.calls.load());
     const mvstring path = PathJoin(first.folder, first.name);
     EXPECT_TRUE(cache.HasThumbnails(path));
-    EXPECT_EQ(nullptr, cache.GetThumbnail(path, ImageListLarge));
+    EXPECT_EQ(nullptr, cache.GetThumbnail(path, SHIL_LARGE));
     // Another result for the same file (a later search) asks no more.
     FoundItem& second = Item(L"plain.txt", false);
     LoadItemImage(second, cache);
@@ -284,49 +275,30 @@ TEST_F(IconLoaderTest, ReportOfAnItemClearedOnItsWayIsKnownAsStale) {
     job.ClearResults();
 }
 
-// Pixels of a 32x32 white canvas after drawing into it.
-template <typename Paint> std::vector<std::uint32_t> Painted(Paint paint) {
-    MemoryDC dc(CreateCompatibleDC(nullptr));
-    GdiHandle<HBITMAP> canvas(SolidBitmap(32, 0xFFFFFF));
-    HGDIOBJ old = SelectObject(dc.Get(), canvas.Get());
-    paint(dc.Get());
-    GdiFlush();
-    SelectObject(dc.Get(), old);
-    DIBSECTION section = {};
-    GetObjectW(canvas.Get(), sizeof(section), &section);
-    const auto* bits = static_cast<const std::uint32_t*>(section.dsBm.bmBits);
-    std::vector<std::uint32_t> out(bits, bits + 32 * 32);
-    for (auto& pixel : out)
-        pixel &= 0xFFFFFF;
-    return out;
-}
-
-TEST_F(IconLoaderTest, DrawsPlaceholderUntilLoadedAndCutThumbnailsHalfTransparent) {
-    const RECT cell = {0, 0, 32, 32};
+TEST_F(IconLoaderTest, ImagePartsShowTheKindsIconUntilLoadedAndTheThumbnailOfTheList) {
     FoundItem& folder = Item(L"sub", true);
-    IImageList* list = cache.GetImageList(ViewIcons);
-    ASSERT_NE(nullptr, list);
-    const int folderIcon = cache.GetIconIndex(mvstring(), mvstring(), FILE_ATTRIBUTE_DIRECTORY);
-    auto placeholder = Painted([&](HDC dc) {
-        ImageList_DrawEx(reinterpret_cast<HIMAGELIST>(list), folderIcon & 0xFFFFFF, dc, 0, 0, 32,
-                         32, CLR_NONE, CLR_NONE, ILD_NORMAL);
-    });
-    EXPECT_EQ(placeholder,
-              Painted([&](HDC dc) { DrawItemImage(folder, ViewIcons, dc, cell, cache); }));
-    EXPECT_NE(Painted([](HDC) {}), placeholder); // the icon left a mark
+    const int folderIcon =
+        cache.GetIconIndex(mvstring(), mvstring(), FILE_ATTRIBUTE_DIRECTORY) & 0xFFFFFF;
+    ItemImageParts parts = GetItemImageParts(folder, SHIL_LARGE, cache);
+    EXPECT_EQ(folderIcon, parts.icon);
+    EXPECT_EQ(-1, parts.overlay);
+    EXPECT_EQ(nullptr, parts.thumbnail);
+    EXPECT_FALSE(parts.cut);
+    folder.icon.store(7);
+    folder.overlay.store(2);
+    parts = GetItemImageParts(folder, SHIL_LARGE, cache);
+    EXPECT_EQ(7, parts.icon);
+    EXPECT_EQ(2, parts.overlay);
 
-    FoundItem& file = Item(L"photo.txt", false);
-    const mvstring path = PathJoin(file.folder, file.name);
-    cache.StoreThumbnail(path, ImageListLarge, SolidBitmap(8, 0));
-    for (bool cut : {false, true}) {
-        file.state = cut ? ItemCut : ItemNormal;
-        auto pixels = Painted([&](HDC dc) { DrawItemImage(file, ViewIcons, dc, cell, cache); });
-        const std::uint32_t centre = pixels[16 * 32 + 16];
-        const int grey = int(centre & 0xFF);
-        EXPECT_NEAR(cut ? 0x7F : 0, grey, 3) << cut;
-        EXPECT_EQ(0xFFFFFFu, pixels[0]) << cut; // an 8-pixel image centred in 32
-        EXPECT_EQ(0xFFFFFFu, pixels[11 * 32 + 11]) << cut;
-    }
+    FoundItem& file = Item(L"Photo.txt", false);
+    const HBITMAP bitmap = SolidBitmap(8, 0);
+    cache.StoreThumbnail(PathJoin(file.folder, file.name), SHIL_LARGE, bitmap);
+    file.state = ItemCut;
+    parts = GetItemImageParts(file, SHIL_LARGE, cache);
+    EXPECT_EQ(bitmap, parts.thumbnail);
+    EXPECT_TRUE(parts.cut);
+    EXPECT_EQ(nullptr, GetItemImageParts(file, SHIL_SMALL, cache).thumbnail)
+        << "a thumbnail belongs to the list it was made for";
 }
 
 } // namespace

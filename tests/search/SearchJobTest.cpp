@@ -172,12 +172,32 @@ TEST(SearchJob, OpenSearchFile) {
     }
     ASSERT_TRUE(job.OpenSearchFile(file, true, &AtOnce));
     EXPECT_EQ(JobLoadFile, job.kind);
-    EXPECT_TRUE(job.criteria.folders.empty()) << "an empty folder text marks a load";
-    EXPECT_EQ(file, job.criteria.name.str());
-    EXPECT_TRUE(job.criteria.name_case) << "the criteria-only flag";
+    EXPECT_TRUE(job.criteria.folders.empty()) << "the criteria are reset for the file's";
+    EXPECT_TRUE(job.criteria.name.empty());
     EXPECT_EQ(0x97u, job.criteria.attr);
+    EXPECT_EQ(file, job.load_path.str());
+    EXPECT_TRUE(job.load_criteria_only);
     EXPECT_EQ(0, ResultList::Count(job));
     EXPECT_TRUE(WaitEnded(job));
+}
+
+TEST(SearchJob, ASearchWithinResultsNeedsNoFolderText) {
+    // Its criteria name what to keep; with no folder text they are still no
+    // saved-search file to load.
+    TempDir dir;
+    const std::wstring file = dir.WriteFile(L"named.velquin", "x");
+    SearchJob job;
+    AddItem(job, L"a.txt");
+    job.criteria.Reset();
+    job.criteria.name = file.c_str();
+    const std::uint32_t resets = job.results_resets;
+    ASSERT_TRUE(job.StartWorker(JobSearchInResults, &SearchJob::Run));
+    ASSERT_TRUE(WaitEnded(job));
+    DWORD code = 1;
+    ASSERT_TRUE(GetExitCodeThread(job.worker.Handle(), &code));
+    EXPECT_EQ(0u, code) << "the search within results completed";
+    EXPECT_EQ(resets + 1, job.results_resets) << "the results were searched";
+    EXPECT_EQ(file, job.criteria.name.str()) << "the criteria stay";
 }
 
 TEST(SearchJob, ClearResults) {

@@ -73,18 +73,16 @@ TEST(ShellTypeCache, OneShellQueryPerTypeExceptFilesWithTheirOwnIcons) {
 TEST(ShellTypeCache, SystemImageListsBySize) {
     ShellTypeCache cache;
     cache.Init();
-    const int small = cache.ImageSizeForView(ViewSmallIcons);
-    const int large = cache.ImageSizeForView(ViewIcons);
-    const int extraLarge = cache.ImageSizeForView(ViewLargeIcons);
+    const int small = cache.IconSize(SHIL_SMALL);
+    const int large = cache.IconSize(SHIL_LARGE);
+    const int extraLarge = cache.IconSize(SHIL_EXTRALARGE);
     EXPECT_LT(0, small);
-    EXPECT_LT(small, large) << "code 0 is the small list, whatever the system numbers";
+    EXPECT_LT(small, large);
     EXPECT_LE(large, extraLarge);
-    for (int view : {int(ViewList), int(ViewDetails), 17, -1})
-        EXPECT_EQ(ImageListSmall, cache.NormalizeViewCode(view)) << view;
-    const int tiles = cache.GetImageList(ViewLargeIcons) ? ImageListExtraLarge : ImageListLarge;
-    EXPECT_EQ(tiles, cache.NormalizeViewCode(ViewTiles));
-    EXPECT_EQ(cache.GetImageList(tiles), cache.GetImageList(ViewTiles));
-    EXPECT_EQ(cache.ImageSizeForView(tiles), cache.ImageSizeForView(ViewTiles));
+    for (int other : {SHIL_SYSSMALL, 17, -1}) {
+        EXPECT_EQ(0, cache.IconSize(other)) << other;
+        EXPECT_EQ(nullptr, cache.GetImageList(other)) << other;
+    }
 }
 
 TEST(ShellTypeCache, PerFileEntries) {
@@ -102,9 +100,9 @@ TEST(ShellTypeCache, PerFileEntries) {
     EXPECT_EQ(L"tip", cache.GetInfoTip(L"c:\\a.txt").str()) << "the first entry stays";
 
     HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
-    cache.StoreThumbnail(L"C:\\Pic.png", ImageListLarge, bitmap);
-    EXPECT_EQ(bitmap, cache.GetThumbnail(L"c:\\pic.PNG", ImageListLarge));
-    EXPECT_EQ(nullptr, cache.GetThumbnail(L"c:\\pic.png", ImageListSmall));
+    cache.StoreThumbnail(L"C:\\Pic.png", SHIL_LARGE, bitmap);
+    EXPECT_EQ(bitmap, cache.GetThumbnail(L"c:\\pic.PNG", SHIL_LARGE));
+    EXPECT_EQ(nullptr, cache.GetThumbnail(L"c:\\pic.png", SHIL_SMALL));
 
     // Lines asked of the shell are kept even when it has none to give, so
     // that it is asked once per file.
@@ -120,7 +118,7 @@ TEST(ShellTypeCache, PerFileEntries) {
     cache.ClearFileCaches();
     EXPECT_FALSE(cache.GetTileLine(L"C:\\a.txt", 0));
     EXPECT_TRUE(cache.GetInfoTip(L"C:\\a.txt").empty());
-    EXPECT_EQ(nullptr, cache.GetThumbnail(L"C:\\Pic.png", ImageListLarge));
+    EXPECT_EQ(nullptr, cache.GetThumbnail(L"C:\\Pic.png", SHIL_LARGE));
     EXPECT_EQ(0, GetObjectType(bitmap)) << "the cache deleted its bitmap";
 }
 
@@ -141,9 +139,8 @@ TEST(ShellTypeCache, ImageListsAreTakenOnlyWhenFirstNeeded) {
         size_t iconQueries; // the two start-up icons and what the use asked
     } firsts[] = {
         {"an icon", [](ShellTypeCache& c) { c.GetIconIndex(L"C:\\a.txt", L".txt", 0); }, 3},
-        {"an image size", [](ShellTypeCache& c) { c.ImageSizeForView(ViewIcons); }, 2},
-        {"an image list", [](ShellTypeCache& c) { c.GetImageList(ViewSmallIcons); }, 2},
-        {"the tiles list", [](ShellTypeCache& c) { c.NormalizeViewCode(ViewTiles); }, 2},
+        {"an icon size", [](ShellTypeCache& c) { c.IconSize(SHIL_LARGE); }, 2},
+        {"an image list", [](ShellTypeCache& c) { c.GetImageList(SHIL_SMALL); }, 2},
     };
     for (const auto& first : firsts) {
         g_asked.clear();

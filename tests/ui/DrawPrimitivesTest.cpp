@@ -3,6 +3,7 @@
 #include "foundation/Handles.h"
 
 #include "support/Canvas.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

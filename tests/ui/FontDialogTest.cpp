@@ -2,6 +2,7 @@
 
 #include "DialogDriver.h"
 #include "foundation/Handles.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

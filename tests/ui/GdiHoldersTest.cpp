@@ -1,6 +1,7 @@
 #include "ui/GdiHolders.h"
 
 #include "support/Canvas.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

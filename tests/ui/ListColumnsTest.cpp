@@ -6,6 +6,7 @@
 #include "foundation/mvini.h"
 
 #include "foundation/ConfigFolders.h"
+#include "ui/WindowHolders.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

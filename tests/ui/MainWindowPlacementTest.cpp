@@ -5,6 +5,7 @@
 #include "foundation/mvini.h"
 
 #include "foundation/ConfigFolders.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

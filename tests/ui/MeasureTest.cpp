@@ -1,6 +1,7 @@
 #include "ui/Measure.h"
 
 #include "ui/GdiHolders.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "ui/TaskbarProgress.h"
 
 #include "foundation/mvcominit.h"
+#include "ui/WindowHolders.h"
 
 #include <gtest/gtest.h>
 

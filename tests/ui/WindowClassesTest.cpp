@@ -1,7 +1,5 @@
 #include "ui/WindowClasses.h"
 
-#include "ui/mvWnd.h"
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,22 +46,10 @@ TEST(WindowClasses, FailureIsNotRemembered) {
     EXPECT_NE(RegisterWindowClassCached(&wc), 0);
 }
 
-TEST(WindowClasses, AppAndDialogClasses) {
-    EXPECT_EQ(RegisterAppWindowClass(L""), 0);
-    EXPECT_EQ(RegisterAppWindowClass(nullptr), 0);
+TEST(WindowClasses, DialogClasses) {
     EXPECT_EQ(RegisterDialogClass(L""), 0);
 
-    const ATOM app = RegisterAppWindowClass(L"VqTestAppClass");
-    ASSERT_NE(app, 0);
-    EXPECT_EQ(RegisterAppWindowClass(L"vqtestappclass"), app);
     WNDCLASSW info{};
-    ASSERT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), L"VqTestAppClass", &info));
-    EXPECT_EQ(info.style, UINT(CS_HREDRAW | CS_VREDRAW));
-    EXPECT_EQ(info.lpfnWndProc, mvWndProc);
-    EXPECT_EQ(info.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    EXPECT_EQ(info.hCursor, LoadCursorW(nullptr, IDC_ARROW));
-    EXPECT_EQ(info.hIcon, nullptr);
-
     WNDCLASSW system{};
     ASSERT_TRUE(GetClassInfoW(nullptr, L"#32770", &system));
     const ATOM dialog = RegisterDialogClass(L"VqTestDialogClass");

@@ -1,3 +1,4 @@
+#include "ui/WindowHolders.h"
 #include "ui/WindowPlacement.h"
 
 #include "foundation/Handles.h"

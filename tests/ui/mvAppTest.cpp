@@ -26,7 +26,7 @@ TEST(mvApp, TheNewestObjectIsTheApplicationAndAnEmptyNameIsTheProgramsName) {
     ASSERT_TRUE(CreateTopLevel(main));
     named.m_mainWnd = &main;
     EXPECT_EQ(mvApp::MainWindow(), &main);
-    EXPECT_TRUE(mvApp::IsMainWindow(main.Handle()));
-    EXPECT_FALSE(mvApp::IsMainWindow(nullptr));
+    EXPECT_TRUE(IsMainWindow(main.Handle()));
+    EXPECT_FALSE(IsMainWindow(nullptr));
     named.m_mainWnd = nullptr;
 }

@@ -1,3 +1,4 @@
+#include "ui/WindowHolders.h"
 #include "ui/mvAutoComplete.h"
 
 #include "foundation/Handles.h"

@@ -1,3 +1,4 @@
+#include "ui/WindowHolders.h"
 #include "ui/mvComboBox.h"
 
 #include "ui/ComctlVersion.h"

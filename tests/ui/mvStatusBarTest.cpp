@@ -1,3 +1,4 @@
+#include "ui/WindowHolders.h"
 #include "ui/mvStatusBar.h"
 
 #include "ProbeWnd.h"

@@ -1,3 +1,4 @@
+#include "ui/WindowHolders.h"
 #include "ui/mvToolBarCtrl.h"
 
 #include "ProbeWnd.h"

@@ -2,10 +2,35 @@
 #include "ui/mvWnd.h"
 #include "HelpApp.h"
 #include "ProbeWnd.h"
+#include "ui/ProcBarrier.h"
+#include "ui/WindowClasses.h"
+#include "ui/WindowHolders.h"
+#include "ui/mvDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+TEST(mvWnd, AppWindowClassesRunTheLibraryProcedure) {
+    EXPECT_EQ(RegisterAppWindowClass(L""), 0);
+    EXPECT_EQ(RegisterAppWindowClass(nullptr), 0);
+
+    const ATOM app = RegisterAppWindowClass(L"VqTestAppClass");
+    ASSERT_NE(app, 0);
+    EXPECT_EQ(RegisterAppWindowClass(L"vqtestappclass"), app);
+    WNDCLASSW info{};
+    ASSERT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), L"VqTestAppClass", &info));
+    EXPECT_EQ(info.style, UINT(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_EQ(info.lpfnWndProc, mvWndProc);
+    EXPECT_EQ(info.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    EXPECT_EQ(info.hCursor, LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(info.hIcon, nullptr);
+}
 
 TEST(mvWnd, CreateBindsALibraryWindowAndDestructionUnbindsIt) {
     ProbeWnd wnd;
@@ -281,4 +306,166 @@ TEST(mvWnd, TheMapUnbindsItsWindowsWithoutDestroyingThemWhenItGoes) {
     // The process-wide map still works after another map went.
     ASSERT_TRUE(edit.Attach(hwnd));
     EXPECT_EQ(mvWnd::FromHandle(hwnd), &edit);
+}
+
+namespace {
+
+// While installed, makes one window of the library class, bound to no
+// object, at the moment the next top-level window is being created (before
+// that window's WM_NCCREATE): other code that creates windows meanwhile.
+class StrayWindowMaker {
+public:
+    StrayWindowMaker() {
+        s_maker = this;
+        m_hook = SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~StrayWindowMaker() {
+        if (m_hook != nullptr)
+            UnhookWindowsHookEx(m_hook);
+        s_maker = nullptr;
+    }
+    bool Installed() const { return m_hook != nullptr; }
+
+    WindowHandle stray;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        StrayWindowMaker* maker = s_maker;
+        if (code == HCBT_CREATEWND && maker != nullptr && !maker->m_made) {
+            const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+            if ((create->style & WS_CHILD) == 0) {
+                maker->m_made = true; // the stray's own creation passes here too
+                maker->stray.Assign(CreateWindowExW(0, L"mvWnd", L"stray", WS_POPUP, 0, 0, 10, 10,
+                                                    nullptr, nullptr, GetModuleHandleW(nullptr),
+                                                    nullptr));
+            }
+        }
+        return CallNextHookEx(maker != nullptr ? maker->m_hook : nullptr, code, wParam, lParam);
+    }
+
+    static inline StrayWindowMaker* s_maker = nullptr;
+    HHOOK m_hook = nullptr;
+    bool m_made = false;
+};
+
+class SmallDialog : public mvDialog {
+public:
+    SmallDialog() {
+        InitTemplate(80, 40, true, 1);
+        AppendTemplateItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 5, 5, 40, 14, IDOK, 0x0080);
+    }
+    int OnInitDialog() override {
+        ++initCalls;
+        if (throwOnInit)
+            throw std::runtime_error("init failed");
+        return TRUE;
+    }
+    int initCalls = 0;
+    bool throwOnInit = false;
+};
+
+} // namespace
+
+TEST(mvWnd, AWindowIsBoundToTheObjectOfItsOwnCreationEvenWhenOthersAreMadeMeanwhile) {
+    ASSERT_NE(RegisterAppWindowClass(L"mvWnd"), 0);
+    struct Case {
+        const char* what;
+        std::function<bool(mvWnd&)> create; // the object's creation
+        std::function<mvWnd*()> make;
+    };
+    ProbeWnd window;
+    SmallDialog dialog;
+    const Case cases[] = {
+        {"a window", [](mvWnd& wnd) { return CreateTopLevel(wnd); }, [&] { return &window; }},
+        {"a dialog",
+         [](mvWnd& wnd) { return static_cast<mvDialog&>(wnd).CreateDialogWindow(nullptr); },
+         [&] { return &dialog; }},
+    };
+    for (const Case& c : cases) {
+        mvWnd& wnd = *c.make();
+        StrayWindowMaker maker;
+        ASSERT_TRUE(maker.Installed());
+        ASSERT_TRUE(c.create(wnd)) << c.what;
+        ASSERT_TRUE(maker.stray) << c.what << ": the stray window was made during the creation";
+        EXPECT_NE(wnd.Handle(), nullptr) << c.what;
+        EXPECT_EQ(mvWnd::FromHandle(wnd.Handle()), &wnd) << c.what;
+        EXPECT_EQ(mvWnd::FromHandle(maker.stray.Get()), nullptr)
+            << c.what << ": the stray window belongs to no object";
+        // Messages the stray window gets are left to default processing.
+        EXPECT_EQ(SendMessageW(maker.stray.Get(), WM_USER + 5, 0, 0), 0) << c.what;
+    }
+    EXPECT_TRUE(window.Saw(WM_NCCREATE));
+    EXPECT_TRUE(window.Saw(WM_CREATE));
+    EXPECT_EQ(dialog.initCalls, 1);
+
+    // A creation parameter that names no object being created binds nothing.
+    ProbeWnd idle;
+    HWND foreign = CreateWindowExW(0, L"mvWnd", L"foreign", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                   nullptr, GetModuleHandleW(nullptr), &idle);
+    ASSERT_NE(foreign, nullptr);
+    EXPECT_EQ(mvWnd::FromHandle(foreign), nullptr);
+    EXPECT_EQ(idle.Handle(), nullptr);
+    DestroyWindow(foreign);
+}
+
+namespace {
+
+struct Failure {
+    std::wstring where;
+    std::string what;
+};
+std::vector<Failure> g_failures;
+void RecordFailure(const wchar_t* where, const char* what) {
+    g_failures.push_back({where != nullptr ? where : L"", what != nullptr ? what : "?"});
+}
+
+// Throws from its handler of one message, a standard exception or another.
+class ThrowingWnd : public ProbeWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kThrowStandard)
+            throw std::runtime_error("handler failed");
+        if (message == kThrowOther)
+            throw 17;
+        return ProbeWnd::WindowProc(message, wParam, lParam);
+    }
+    static constexpr UINT kThrowStandard = WM_USER + 20;
+    static constexpr UINT kThrowOther = WM_USER + 21;
+};
+
+} // namespace
+
+TEST(mvWnd, AnExceptionInAHandlerIsLoggedAndTheWindowGoesOn) {
+    g_failures.clear();
+    const ProcFailureSink previous = SetProcFailureSink(&RecordFailure);
+    ThrowingWnd wnd;
+    ASSERT_TRUE(CreateTopLevel(wnd));
+    const struct {
+        UINT message;
+        const char* what;
+    } cases[] = {{ThrowingWnd::kThrowStandard, "handler failed"}, {ThrowingWnd::kThrowOther, "?"}};
+    for (const auto& c : cases) {
+        g_failures.clear();
+        // Default processing answers the message the handler failed on.
+        EXPECT_EQ(SendMessageW(wnd.Handle(), c.message, 0, 0), 0) << c.message;
+        ASSERT_EQ(g_failures.size(), 1u) << c.message;
+        EXPECT_EQ(g_failures[0].where, L"window procedure");
+        EXPECT_EQ(g_failures[0].what, c.what);
+        // The window is still bound and handles the next message.
+        EXPECT_EQ(mvWnd::FromHandle(wnd.Handle()), &wnd);
+        wnd.parentAnswerTo = WM_USER + 30;
+        wnd.parentAnswer = 5;
+        EXPECT_EQ(SendMessageW(wnd.Handle(), WM_USER + 30, 0, 0), 5);
+    }
+
+    g_failures.clear();
+    SmallDialog dialog;
+    dialog.throwOnInit = true;
+    ASSERT_TRUE(dialog.CreateDialogWindow(nullptr));
+    EXPECT_EQ(dialog.initCalls, 1);
+    ASSERT_EQ(g_failures.size(), 1u);
+    EXPECT_EQ(g_failures[0].where, L"dialog initialisation");
+    EXPECT_EQ(g_failures[0].what, "init failed");
+    EXPECT_EQ(mvWnd::FromHandle(dialog.Handle()), &dialog);
+    SetProcFailureSink(previous);
 }
