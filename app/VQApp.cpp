@@ -25,13 +25,17 @@ CVQApp::CVQApp() : mvApp(L"Velquin") {
 }
 
 bool CVQApp::Run() {
-    mvcominit::Acquire();
     ProcessCommandLine(m_options);
     ReportCommandLine();
     if (m_options.flags & StartupOut) {
-        // No window or OLE: the run has written its file.
+        // No window, OLE or COM on this thread: the run has written its file.
         StopThreads();
-    } else if (!(m_options.flags & StartupHexView)) {
+        return false;
+    }
+    // The windows' apartment. Not before: under Wine an apartment registers
+    // a window class, which brings up the display for a windowless run too.
+    mvcominit::Acquire();
+    if (!(m_options.flags & StartupHexView)) {
         // The main window does not exist yet: the program ends as it would
         // once that window has closed.
         StopThreads();

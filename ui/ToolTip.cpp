@@ -3,6 +3,7 @@
 #include "ui/DrawPrimitives.h"
 #include "ui/GdiHolders.h"
 #include "ui/UiTheme.h"
+#include "ui/mvApp.h"
 
 #include <commctrl.h>
 
@@ -25,6 +26,7 @@ mvToolTipCtrl& mvToolTipCtrl::Global() {
 bool mvToolTipCtrl::Create() {
     if (Handle() != nullptr)
         return true;
+    PrepareFirstWindow();
     WindowHandle window(CreateWindowExW(WS_EX_TRANSPARENT, TOOLTIPS_CLASSW, nullptr, WS_POPUP,
                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));

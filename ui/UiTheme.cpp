@@ -13,11 +13,6 @@
 
 namespace {
 
-// The record is ready before any code of the program runs.
-struct UiGlobalsAtLoad {
-    UiGlobalsAtLoad() { InitUiGlobals(); }
-} g_uiGlobalsAtLoad;
-
 HWND MainWindowHandle() {
     const mvWnd* main = mvApp::MainWindow();
     return main != nullptr ? main->Handle() : nullptr;
@@ -75,8 +70,22 @@ void UiFonts::Create(const LOGFONTW& font, double scale) {
         refresh();
 }
 
-UiTheme& UiTheme::Get() {
+UiTheme& UiTheme::Record() {
     static UiTheme theme;
+    return theme;
+}
+
+UiTheme& UiTheme::Get() {
+    UiTheme& theme = Record();
+    // Built at the first use (the first window's PrepareFirstWindow, if not
+    // earlier), not as the program loads: a run without windows never
+    // measures fonts on the display. The flag is raised first because
+    // building the record asks for it again.
+    static bool built = false;
+    if (!built) {
+        built = true;
+        InitUiGlobals();
+    }
     return theme;
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/ModulePath.h"
 #include "ui/ToolTip.h"
+#include "ui/UiTheme.h"
 #include "ui/mvWnd.h"
 
 #include <commctrl.h>
@@ -38,8 +39,18 @@ mvApp::mvApp(const wchar_t* name) : m_instance(GetModuleHandleW(nullptr)), m_nam
         PathRemoveExtensionW(m_name.data());
         m_name.resize(wcslen(m_name.c_str()));
     }
-    INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
-    InitCommonControlsEx(&controls);
+}
+
+void PrepareFirstWindow() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
+        InitCommonControlsEx(&controls);
+        // Built before the first window exists, which would otherwise be
+        // told of the theme as of a change.
+        UiTheme::Get();
+        return true;
+    }();
+    (void)done;
 }
 
 mvApp::~mvApp() {

@@ -9,10 +9,16 @@
 
 class mvWnd;
 
+// Sets up, the first time it is called, what windows need: the common
+// controls, and the theme record with its fonts and brushes. Every path that
+// makes a window calls it first, so that a run without windows never does.
+void PrepareFirstWindow();
+
 class mvApp {
 public:
     // Becomes the process's application object. An empty name means the
-    // program file's name without its extension.
+    // program file's name without its extension. Touches nothing of the
+    // display: the common controls wait for the first window.
     explicit mvApp(const wchar_t* name);
     mvApp(const mvApp&) = delete;
     mvApp& operator=(const mvApp&) = delete;

@@ -190,6 +190,7 @@ bool mvDialog::CreateDialogWindow(HWND owner) {
     const wchar_t* resource = m_resourceId != 0 ? MAKEINTRESOURCEW(m_resourceId) : nullptr;
     if (resource == nullptr && m_template.Buffer == nullptr)
         return false;
+    PrepareFirstWindow();
     RegisterDialogTemplateClass(resource, resource != nullptr ? nullptr : m_template.Buffer.get());
     SetPending(this);
     HWND hwnd = resource != nullptr

@@ -242,6 +242,7 @@ bool mvWnd::Create(const wchar_t* windowName, HWND parent, UINT_PTR menuOrId, in
         return false;
     if (className == nullptr || *className == 0)
         className = L"mvWnd";
+    PrepareFirstWindow();
     WNDCLASSW info = {};
     bool registeredHere = false;
     if (!GetClassInfoW(instance, className, &info)) {
