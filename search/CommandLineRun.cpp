@@ -86,9 +86,13 @@ Arguments SortArguments(const std::vector<mvstring>& words) {
 }
 
 // The folder's full path (variables expanded), or the word as given when
-// the system cannot make one.
+// the system cannot make one. A bare drive ("X:") stays as it is: the walk
+// takes it as the drive's root, where the system would give the drive's
+// current folder.
 mvstring FullPath(const mvstring& word) {
     const mvstring expanded = ExpandPath(word);
+    if (expanded.length() == 2 && expanded[1] == L':')
+        return expanded;
     const DWORD needed = GetFullPathNameW(expanded.c_str(), 0, nullptr, nullptr);
     if (needed == 0)
         return expanded;
