@@ -25,13 +25,17 @@ CVQApp::CVQApp() : mvApp(L"Velquin") {
 }
 
 bool CVQApp::Run() {
-    mvcominit::Acquire();
     ProcessCommandLine(m_options);
+    ReportCommandLine();
     if (m_options.flags & StartupOut) {
-        // No window or OLE: the run has written its file.
-        ReportOutRun();
+        // No window, OLE or COM on this thread: the run has written its file.
         StopThreads();
-    } else if (!(m_options.flags & StartupHexView)) {
+        return false;
+    }
+    // The windows' apartment. Not before: under Wine an apartment registers
+    // a window class, which brings up the display for a windowless run too.
+    mvcominit::Acquire();
+    if (!(m_options.flags & StartupHexView)) {
         // The main window does not exist yet: the program ends as it would
         // once that window has closed.
         StopThreads();
@@ -46,15 +50,16 @@ void CVQApp::StopThreads() {
     GlobalSearchJob().StopAndWait(kThreadStopWaitMs);
 }
 
-void CVQApp::ReportOutRun() {
-    m_exitCode = m_options.out_result;
-    if (m_options.out_result == OutRunWritten)
-        return;
-    const std::string line = "Velquin: " + WideToUtf8(m_options.out_message) + "\n";
+void CVQApp::ReportCommandLine() {
+    if (m_options.flags & StartupOut)
+        m_exitCode = m_options.out_result;
+    std::string lines;
+    for (const mvstring& message : m_options.messages)
+        lines += "Velquin: " + WideToUtf8(message) + "\n";
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
-    if (error && error != INVALID_HANDLE_VALUE)
-        WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (!lines.empty() && error && error != INVALID_HANDLE_VALUE)
+        WriteFile(error, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
 }
 
 int CVQApp::PreTranslateMessage(MSG* msg) {

@@ -26,9 +26,9 @@ private:
     // Sets the shutdown flag, then stops the notifier and the search worker,
     // waiting at most 500 ms for each.
     void StopThreads();
-    // The windowless run's outcome: its exit code, and its one-line reason on
-    // standard error when it failed.
-    void ReportOutRun();
+    // The windowless run's exit code; on standard error, the one-line reason
+    // it failed, or the arguments a run with a window leaves unused.
+    void ReportCommandLine();
 
     StartupOptions m_options;
 };

@@ -11,8 +11,11 @@ files, a few large files and a few .docx files, then measures as medians of seve
     installed (missing ones are skipped and named).
 Every Wine figure is the wall time of the whole process, so each includes the start of
 a Wine process (shown on its own as "Wine start"); figures compared with each other are
-taken in turn, round after round. Output goes to a file: read from a pipe, a GUI-subsystem
-program also waits for the desktop process Wine starts for it (shown on its own).
+taken in turn, round after round. Output goes to a file; the start of a windowless run of an
+empty folder is also taken with the output read from a pipe, which would wait for any desktop
+process Wine started for the program (the windowless run starts none). The start pair (the
+windowless run of an empty folder beside the bare console program walking it) takes the
+median of seven rounds whatever --runs says.
 
 Usage: bench/walk_bench.py [--files N, 100000] [--runs N, 3] [--tree FOLDER]
 The tree goes to FOLDER (default /tmp/walk_bench_tree_N) and is reused when complete.
@@ -41,6 +44,7 @@ NAME_PATTERN = "*.txt"
 SIZE_OVER_KB = 4
 DATE_AFTER = datetime.datetime(2020, 1, 1, tzinfo=datetime.timezone.utc)
 STAMP = ".walk_bench_complete"
+START_RUNS = 7  # rounds of the start pair
 
 FILLER = ("alpha beta gamma delta river stone paper window garden yellow market signal "
           "number folder letter winter summer planet silver bridge").split()
@@ -206,8 +210,18 @@ def run_velquin(criteria, result, pipe=False):
     return seconds, result_count(result)
 
 
-def run_reference(mode, root):
-    seconds, code, out = wine(REFERENCE, mode, windows_path(root))
+def run_velquin_folder(folder, result, pipe=False):
+    """`Velquin.exe <folder> /out <result>` -> (seconds, result items or "exit N")."""
+    if os.path.exists(result):
+        os.remove(result)
+    seconds, code, _ = wine(VELQUIN, windows_path(folder), "/out", windows_path(result), pipe=pipe)
+    if code != 0:
+        return seconds, f"exit {code}"
+    return seconds, result_count(result)
+
+
+def run_reference(mode, root, pipe=False):
+    seconds, code, out = wine(REFERENCE, mode, windows_path(root), pipe=pipe)
     fields = out.strip().split("\t")
     if code != 0 or len(fields) != 4:
         return seconds, f"exit {code}", None
@@ -279,10 +293,12 @@ def main():
         (start, _), (vstart, _) = medians_interleaved(
             args.runs, lambda: run_reference("walk", empty),
             lambda: run_velquin(os.path.join(work, "idle.velquin"), result))
-        # Each run waits for the desktop process of the run before it to end, so that it
-        # starts one of its own, as a lone call would.
-        vpiped, _ = median_of(args.runs, lambda: (time.sleep(3), run_velquin(
-            os.path.join(work, "idle.velquin"), result, pipe=True))[1])
+        # The start pair, with the output in a file and read from a pipe.
+        (ref_start, _), (vfolder, _), (ref_piped, _), (vpiped, _) = medians_interleaved(
+            START_RUNS, lambda: run_reference("walk", empty),
+            lambda: run_velquin_folder(empty, result),
+            lambda: run_reference("walk", empty, pipe=True),
+            lambda: run_velquin_folder(empty, result, pipe=True))
         (walk_s, walk), (vname_s, vname), (vsize_s, vsize) = medians_interleaved(
             args.runs, lambda: run_reference("walk", root), lambda: run_velquin(names, result),
             lambda: run_velquin(sizes, result))
@@ -291,8 +307,12 @@ def main():
 
         rows.append(("Wine start (reference, empty folder)", start, "", ""))
         rows.append(("Velquin start (name search, empty folder)", vstart, "", ""))
-        rows.append(("Velquin start, output read from a pipe", vpiped, "",
-                     "waits for Wine's desktop process"))
+        rows.append(("reference start (median of 7)", ref_start, "", ""))
+        rows.append(("Velquin <empty> /out (median of 7)", vfolder, "",
+                     f"{vfolder / ref_start:.2f}x the reference start (goal <= 1.5)"))
+        rows.append(("reference start, output read from a pipe", ref_piped, "", ""))
+        rows.append(("Velquin <empty> /out, output read from a pipe", vpiped, "",
+                     f"{vpiped / ref_piped:.2f}x the reference through a pipe"))
         rows.append(("reference: bare walk (entries)", walk_s, walk[1], f"in-process {walk[2]} s (first run)"))
         rows.append(("reference: bare read (bytes)", read_s, read[1], f"in-process {read[2]} s (first run)"))
         rows.append((f"Velquin: name {NAME_PATTERN}", vname_s, vname[1],

@@ -48,6 +48,24 @@ template <typename Bytes> bool NamesEachColumnOnce(const Bytes& bytes) {
 // --- ColumnSettings ---
 
 void ColumnSettings::SetDefaults() {
+    SetUnmeasuredDefaults();
+    MeasureDefaultWidths();
+}
+
+void ColumnSettings::SetUnmeasuredDefaults() {
+    for (int id = 0; id < kListColumnCount; ++id) {
+        ColumnRecord& record = Records[id];
+        record.Width = kUnmeasuredWidth;
+        record.Order = id;
+        record.Hidden = 0;
+        record.Format = id == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    }
+}
+
+void ColumnSettings::MeasureDefaultWidths() {
+    if (std::none_of(Records.begin(), Records.end(),
+                     [](const ColumnRecord& r) { return r.Width == kUnmeasuredWidth; }))
+        return;
     constexpr int kMinimumUnit = 120;
     int unit = kMinimumUnit;
     if (ScreenDC screen(GetDC(nullptr)); screen) {
@@ -56,16 +74,13 @@ void ColumnSettings::SetDefaults() {
         unit = std::max(kMinimumUnit, 12 * average);
     }
     for (int id = 0; id < kListColumnCount; ++id) {
-        ColumnRecord& record = Records[id];
-        record.Width = id == 0 ? unit * 5 / 3 : unit;
-        record.Order = id;
-        record.Hidden = 0;
-        record.Format = id == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        if (Records[id].Width == kUnmeasuredWidth)
+            Records[id].Width = id == 0 ? unit * 5 / 3 : unit;
     }
 }
 
 void ColumnSettings::Load(const mvini& ini) {
-    SetDefaults();
+    SetUnmeasuredDefaults();
     const mvstring text = ini.GetString(SectionOf(ini), kColumnsKey);
     if (text.empty())
         return;
@@ -85,8 +100,10 @@ void ColumnSettings::Load(const mvini& ini) {
 }
 
 mvstring ColumnSettings::Text() const {
+    ColumnSettings measured = *this;
+    measured.MeasureDefaultWidths();
     mvstring text;
-    for (const ColumnRecord& record : Records) {
+    for (const ColumnRecord& record : measured.Records) {
         if (!text.empty())
             text += L" | ";
         text += IntToText(record.Width) + L"," + IntToText(record.Order) + L"," +

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -18,9 +19,13 @@ class mvini;
 
 inline constexpr int kListColumnCount = 9;
 
+// The width of a column that keeps its default until the screen is measured:
+// a windowless run never measures it.
+inline constexpr int32_t kUnmeasuredWidth = INT32_MIN;
+
 // One column of the results list.
 struct ColumnRecord {
-    int32_t Width = 0;  // pixels
+    int32_t Width = 0;  // pixels, or kUnmeasuredWidth
     int32_t Order = 0;  // display position
     uint8_t Hidden = 0; // 1: not shown
     int32_t Format = 0; // list-view column format; not stored
@@ -32,19 +37,26 @@ struct ColumnRecord {
 
 class ColumnSettings {
 public:
-    ColumnSettings() { SetDefaults(); }
+    // The defaults with their widths not yet measured.
+    ColumnSettings() { SetUnmeasuredDefaults(); }
 
     // Width 12 average characters of the screen font (at least 120 pixels;
     // column 0 five thirds of that), order = id, all shown.
     void SetDefaults();
-    // Defaults, then the Columns text of the ini's default section: nine
-    // "width,order,hidden" records separated by "|". Another number of
-    // records keeps every default; a record without exactly three fields
-    // keeps the defaults of that one and all after it.
+    // The defaults of SetDefaults with every width kUnmeasuredWidth, so that
+    // nothing touches the screen until a window shows the columns.
+    void SetUnmeasuredDefaults();
+    // Gives each record of width kUnmeasuredWidth its default width, measured
+    // on the screen now; the others stay.
+    void MeasureDefaultWidths();
+    // Unmeasured defaults, then the Columns text of the ini's default
+    // section: nine "width,order,hidden" records separated by "|". Another
+    // number of records keeps every default; a record without exactly three
+    // fields keeps the defaults of that one and all after it.
     void Load(const mvini& ini);
     // Writes the Columns text ("%d,%d,%d" per record, joined by " | ").
     void Save(mvini& ini) const;
-    // The Columns text of the records.
+    // The Columns text of the records, unmeasured widths measured for it.
     mvstring Text() const;
 
     // Writes Columns alone to uistates.ini.

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 
-std::vector<mvstring> SplitCommandLine(std::wstring_view text) {
+std::vector<mvstring> SplitCommandLine(std::wstring_view text, bool keepQuotedEmpty) {
     std::vector<mvstring> words;
     mvstring word;
     bool quoted = false;
+    bool hadQuote = false; // the current word holds a quote, so it exists even when empty
+    const auto endWord = [&] {
+        if (!word.empty() || (keepQuotedEmpty && hadQuote))
+            words.push_back(std::move(word));
+        word.clear();
+        hadQuote = false;
+    };
     size_t i = 0;
     while (i < text.size()) {
         const wchar_t ch = text[i];
@@ -29,17 +36,15 @@ std::vector<mvstring> SplitCommandLine(std::wstring_view text) {
         }
         if (ch == L'"') {
             quoted = !quoted;
+            hadQuote = true;
         } else if (ch == L' ' && !quoted) {
-            if (!word.empty())
-                words.push_back(std::move(word));
-            word.clear();
+            endWord();
         } else {
             word.push_back(ch);
         }
         ++i;
     }
-    if (!word.empty())
-        words.push_back(std::move(word));
+    endWord();
     return words;
 }
 

@@ -15,8 +15,10 @@ struct CommandLineSwitch {
 // command line: n backslashes before a quote give n / 2 backslashes and, for
 // an odd n, a literal quote; other backslashes stay as they are; a quote
 // otherwise toggles quoted mode and is dropped; outside quotes only a blank
-// ends a word (a tab stays inside it). Empty words are dropped.
-std::vector<mvstring> SplitCommandLine(std::wstring_view text);
+// ends a word (a tab stays inside it). Empty words are dropped, unless
+// `keepQuotedEmpty` keeps a word made of quotes only ("") as an empty word,
+// so that a switch given an empty name does not take the next word instead.
+std::vector<mvstring> SplitCommandLine(std::wstring_view text, bool keepQuotedEmpty = false);
 
 class CommandLine {
 public:

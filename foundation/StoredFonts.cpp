@@ -1,7 +1,6 @@
 #include "foundation/StoredFonts.h"
 
 #include "foundation/ConfigFiles.h"
-#include "foundation/Handles.h"
 #include "foundation/Settings.h"
 #include "foundation/mvini.h"
 
@@ -59,9 +58,10 @@ void EnsureFixedFont(LOGFONTW& font) {
     font = LOGFONTW{};
     wcscpy_s(font.lfFaceName, L"Courier New");
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    int pixelsPerInch = 96;
-    if (ScreenDC screen(GetDC(nullptr)); screen)
-        pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    // The system's pixels per inch, which the screen's device context also
+    // reports, read without one: the settings are loaded at start-up, and a
+    // run without windows never touches the display.
+    const int pixelsPerInch = static_cast<int>(GetDpiForSystem());
     font.lfHeight = -MulDiv(10, pixelsPerInch, 72);
 }
 

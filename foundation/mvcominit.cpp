@@ -13,6 +13,8 @@ struct ComState {
     // with CoUninitialize: a call refused because the thread already lives in
     // another apartment must not uninitialise someone else's COM.
     int initialised = 0;
+    bool deferred = false; // DeferAcquire: the next first user also counts the thread
+    bool held = false;     // the thread's own user is counted
 };
 
 thread_local ComState t_com;
@@ -33,6 +35,10 @@ void InitApartment() noexcept {
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (SUCCEEDED(hr)) // S_OK and S_FALSE both need their CoUninitialize
         ++t_com.initialised;
+    if (t_com.deferred && !t_com.held) {
+        t_com.held = true;
+        ++t_com.count;
+    }
 }
 
 } // namespace
@@ -73,6 +79,18 @@ bool mvcominit::AddThreadRelease(ThreadRelease release) noexcept {
             return true;
     }
     return false;
+}
+
+void mvcominit::DeferAcquire() noexcept {
+    t_com.deferred = true;
+}
+
+void mvcominit::EndDeferred() noexcept {
+    t_com.deferred = false;
+    if (t_com.held) {
+        t_com.held = false;
+        Uninit();
+    }
 }
 
 int mvcominit::Count() noexcept {

@@ -18,6 +18,15 @@ public:
     static bool Init(int mode) noexcept;
     // One user less; the last one uninitialises what this class initialised.
     static void Uninit() noexcept;
+    // For a thread that may never need COM: the thread's first Acquire (or
+    // Init) after this call also counts one user for the thread itself, so
+    // that the apartment lives on past that user until EndDeferred. A thread
+    // that never asks for COM never starts an apartment, which under Wine
+    // would bring up the display.
+    static void DeferAcquire() noexcept;
+    // Drops the thread's own user if the deferred acquire happened, and
+    // stops deferring.
+    static void EndDeferred() noexcept;
 
     // Releases what the calling thread keeps of COM (objects held per
     // thread). Every registered function runs on each thread's last Uninit,

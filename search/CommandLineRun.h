@@ -6,6 +6,7 @@
 #include "foundation/mvstring.h"
 
 #include <cstdint>
+#include <vector>
 
 // Start-up flags.
 enum StartupFlag : std::uint8_t {
@@ -20,20 +21,27 @@ enum OutRunResult : std::uint8_t {
     OutRunWritten = 0,     // the result file was written (results or not)
     OutRunNoSearch = 1,    // no existing location, or the search failed
     OutRunBadCriteria = 2, // the criteria file named by "in" could not be read
-    OutRunWriteFailed = 3, // the result file could not be written
+    OutRunWriteFailed = 3, // the result file could not be written, or none was named
+    OutRunBadArguments = 4, // an unknown or repeated switch: nothing was searched
 };
 
 struct StartupOptions {
-    mvstring path;       // the hex viewer's file, or a folder given first
+    mvstring path;       // the hex viewer's file, or the given folders joined by "|"
     uint64_t offset = 0; // hex viewer start offset
     int64_t length = 0;  // hex viewer selection length
     uint8_t flags = 0;   // StartupFlag bits
     OutRunResult out_result = OutRunWritten;
-    mvstring out_message; // one line saying why the windowless run failed
+    // Lines for standard error: why the windowless run failed (one), or which
+    // arguments a run with a window did not use.
+    std::vector<mvstring> messages;
 };
 
 // Reads the program's own command line (the arguments after the program
-// name). Returns the flags, also stored in the options.
+// name): the switches /in file, /out file, /runnow, /delaydonow and
+// /hexview file [offset [length]] (which overrides the others); any other
+// word is a folder to search, except that without /in a first word naming a
+// file is a saved search to load. Folders are searched all, each stored with
+// its full path. Returns the flags, also stored in the options.
 uint8_t ProcessCommandLine(StartupOptions& options);
 // The same for a given argument text.
 uint8_t ProcessCommandLine(std::wstring_view arguments, StartupOptions& options);

@@ -7,7 +7,9 @@
 
 DWORD WINAPI SearchJob::Run(void* parameter) {
     auto& job = *static_cast<SearchJob*>(parameter);
-    mvcominit::Acquire();
+    // One apartment for the whole job, but only once something asks for COM:
+    // a walk that needs none leaves the display alone.
+    mvcominit::DeferAcquire();
     bool ok;
     switch (job.kind.load()) {
     case JobLoadFile:
@@ -20,7 +22,7 @@ DWORD WINAPI SearchJob::Run(void* parameter) {
         ok = job.Walk();
         break;
     }
-    mvcominit::Uninit();
+    mvcominit::EndDeferred();
     return ok ? 0 : static_cast<DWORD>(-1);
 }
 

@@ -44,6 +44,8 @@ bool ApplyToList(ColumnSettings& columns, HWND list, const std::vector<mvstring>
     auto& Records = columns.Records;
     if (!IsWindow(list))
         return false;
+    // The first list to show the columns measures their default widths.
+    columns.MeasureDefaultWidths();
     while (SendMessageW(list, LVM_DELETECOLUMN, 0, 0) != 0) {
     }
     Records[0].Hidden = 0;
@@ -126,6 +128,7 @@ bool ToggleColumn(ColumnSettings& columns, HWND list, int id, const mvstring& ti
             break;
         }
     }
+    columns.MeasureDefaultWidths();
     ColumnRecord& record = Records[id];
     bool changed = false;
     if (position < 0) {

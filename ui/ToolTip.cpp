@@ -5,6 +5,7 @@
 #include "ui/ToolTipWindow.h"
 #include "ui/UiTheme.h"
 #include "ui/WindowHolders.h"
+#include "ui/FirstWindow.h"
 
 #include <commctrl.h>
 
@@ -27,6 +28,7 @@ mvToolTipCtrl& mvToolTipCtrl::Global() {
 bool mvToolTipCtrl::Create() {
     if (Handle() != nullptr)
         return true;
+    PrepareFirstWindow();
     WindowHandle window(CreateWindowExW(WS_EX_TRANSPARENT, TOOLTIPS_CLASSW, nullptr, WS_POPUP,
                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));

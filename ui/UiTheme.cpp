@@ -13,13 +13,14 @@
 
 namespace {
 
-// The record is ready before any code of the program runs.
-struct UiGlobalsAtLoad {
-    UiGlobalsAtLoad() { InitUiGlobals(); }
-} g_uiGlobalsAtLoad;
+// Raised while the record is built at its first use: a window that exists by
+// then was made in the record's first state, which is no change to tell it of.
+bool g_buildingRecord = false;
 
+// The main window, to be told of a change of fonts or colours; none while the
+// record is built.
 HWND MainWindowHandle() {
-    const mvWnd* main = mvApp::MainWindow();
+    const mvWnd* main = g_buildingRecord ? nullptr : mvApp::MainWindow();
     return main != nullptr ? main->Handle() : nullptr;
 }
 
@@ -75,8 +76,23 @@ void UiFonts::Create(const LOGFONTW& font, double scale) {
         refresh();
 }
 
-UiTheme& UiTheme::Get() {
+UiTheme& UiTheme::Record() {
     static UiTheme theme;
+    return theme;
+}
+
+UiTheme& UiTheme::Get() {
+    UiTheme& theme = Record();
+    // Built at the first use, not as the program loads: a run without windows
+    // never measures fonts on the display. The flag is raised first because
+    // building the record asks for it again.
+    static bool built = false;
+    if (!built) {
+        built = true;
+        g_buildingRecord = true;
+        InitUiGlobals();
+        g_buildingRecord = false;
+    }
     return theme;
 }
 

@@ -37,8 +37,12 @@ using UiThemeHook = void (*)();
 
 class UiTheme {
 public:
-    // The one record; its address marks WM_SYSCOLORCHANGE as a theme change.
+    // The one record, built at the first call (UI thread); its address marks
+    // WM_SYSCOLORCHANGE as a theme change.
     static UiTheme& Get();
+    // The same record without building it, for the hooks set as the program
+    // loads.
+    static UiTheme& Record();
 
     // Applies theme `index` of the list (-1: the default, see the source).
     // False, changing nothing, outside the list.
@@ -80,7 +84,7 @@ inline COLORREF ThemeColour(ThemeColor slot) {
 // "AppsUseLightTheme" is a 4-byte REG_DWORD of 0.
 bool IsSystemDarkTheme();
 
-// Builds the record as the program loads: the built-in themes with "System
-// Default", applied as the default, and the UI fonts from the system's menu
-// font ("Segoe UI" 9 pt when it cannot be had).
+// Builds the record, which UiTheme::Get does at its first call: the built-in
+// themes with "System Default", applied as the default, and the UI fonts from
+// the system's menu font ("Segoe UI" 9 pt when it cannot be had).
 void InitUiGlobals();

@@ -51,8 +51,6 @@ mvApp::mvApp(const wchar_t* name) : m_instance(GetModuleHandleW(nullptr)), m_nam
         PathRemoveExtensionW(m_name.data());
         m_name.resize(wcslen(m_name.c_str()));
     }
-    INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
-    InitCommonControlsEx(&controls);
 }
 
 mvApp::~mvApp() {

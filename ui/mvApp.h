@@ -12,7 +12,8 @@ class mvWnd;
 class mvApp {
 public:
     // Becomes the process's application object. An empty name means the
-    // program file's name without its extension.
+    // program file's name without its extension. Touches nothing of the
+    // display: the common controls wait for the first window.
     explicit mvApp(const wchar_t* name);
     mvApp(const mvApp&) = delete;
     mvApp& operator=(const mvApp&) = delete;

@@ -3,6 +3,7 @@
 #include "ui/ProcBarrier.h"
 #include "ui/WindowPlacement.h"
 #include "ui/WindowClasses.h"
+#include "ui/FirstWindow.h"
 #include "ui/mvApp.h"
 
 #include <cstring>
@@ -202,6 +203,7 @@ bool mvDialog::CreateDialogWindow(HWND owner) {
     const wchar_t* resource = m_resourceId != 0 ? MAKEINTRESOURCEW(m_resourceId) : nullptr;
     if (resource == nullptr && m_template.Buffer == nullptr)
         return false;
+    PrepareFirstWindow();
     RegisterDialogTemplateClass(resource, resource != nullptr ? nullptr : m_template.Buffer.get());
     HWND hwnd = nullptr;
     {

@@ -119,7 +119,7 @@ struct MenuHooksAtLoad {
         ThemedMenuHooks& hooks = GetThemedMenuHooks();
         hooks.DrawItem = DrawItemHook;
         hooks.MeasureItem = MeasureItemHook;
-        UiTheme& theme = UiTheme::Get();
+        UiTheme& theme = UiTheme::Record();
         theme.onThemeApplied = ApplyThemeToMenus;
         theme.onFontChanged = RefreshMenusForFont;
     }

@@ -2,6 +2,7 @@
 
 #include "ui/ProcBarrier.h"
 #include "ui/WindowClasses.h"
+#include "ui/FirstWindow.h"
 #include "ui/mvApp.h"
 
 #include <commctrl.h>
@@ -256,6 +257,7 @@ bool mvWnd::Create(const wchar_t* windowName, HWND parent, UINT_PTR menuOrId, in
         return false;
     if (className == nullptr || *className == 0)
         className = L"mvWnd";
+    PrepareFirstWindow();
     WNDCLASSW info = {};
     bool registeredHere = false;
     if (!GetClassInfoW(instance, className, &info)) {

@@ -33,11 +33,11 @@ std::string Failed(const char* step) {
     return std::string(step) + " failed with error " + std::to_string(GetLastError());
 }
 
-// Starts the program with the arguments, its standard error in a pipe, and
-// waits up to three minutes for it to end: on a machine shared with other
-// builds a Wine process can take long to come up. A start refused by a busy
-// system is tried once more.
-Outcome RunProgram(const std::wstring& arguments) {
+// Starts the program with the arguments in the folder (the test's own when
+// empty), its standard error in a pipe, and waits up to three minutes for it
+// to end: on a machine shared with other builds a Wine process can take long
+// to come up. A start refused by a busy system is tried once more.
+Outcome RunProgram(const std::wstring& arguments, const std::wstring& folder = L"") {
     Outcome outcome;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -60,7 +60,7 @@ Outcome RunProgram(const std::wstring& arguments) {
         if (attempt > 0)
             Sleep(1000);
         started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &startup, &process);
+                                 folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     }
     if (!started) {
         outcome.failure = Failed("CreateProcessW");
@@ -100,6 +100,28 @@ int ItemCount(SearchJob& job) {
     return n;
 }
 
+// The exit code, and standard error: it starts with `error`, is empty when
+// that is, and is one line.
+void ExpectOutcome(const Outcome& outcome, const char* what, DWORD exitCode, const char* error) {
+    EXPECT_EQ(outcome.exitCode, exitCode) << what;
+    EXPECT_EQ(outcome.error.rfind(error, 0), 0u) << what << ": " << outcome.error;
+    EXPECT_EQ(outcome.error.empty(), *error == 0) << what << ": " << outcome.error;
+    if (!outcome.error.empty()) {
+        EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << what;
+    }
+}
+
+// Loads the result file into `written` and checks its item count (-1: no
+// file). True when it was there.
+bool ExpectResult(SearchJob& written, const std::wstring& path, int items, const char* what) {
+    const bool exists = LoadSearchFile(written, path, false);
+    EXPECT_EQ(exists, items >= 0) << what;
+    if (exists) {
+        EXPECT_EQ(ItemCount(written), items) << what;
+    }
+    return exists;
+}
+
 } // namespace
 
 TEST(VelquinExe, WindowlessRunsWriteTheirResultOrSayWhyNot) {
@@ -135,17 +157,65 @@ TEST(VelquinExe, WindowlessRunsWriteTheirResultOrSayWhyNot) {
         DeleteFileW(result.c_str());
         const Outcome outcome = RunProgram(c.arguments);
         ASSERT_EQ(outcome.failure, "") << c.what;
-        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.what;
-        EXPECT_EQ(outcome.error.rfind(c.error, 0), 0u) << c.what << ": " << outcome.error;
-        EXPECT_EQ(outcome.error.empty(), c.exitCode == 0) << c.what;
-        if (!outcome.error.empty()) {
-            EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << c.what;
-        }
+        ExpectOutcome(outcome, c.what, c.exitCode, c.error);
         SearchJob written;
-        const bool exists = LoadSearchFile(written, result, false);
-        EXPECT_EQ(exists, c.items >= 0) << c.what;
-        if (exists) {
-            EXPECT_EQ(ItemCount(written), c.items) << c.what;
+        ExpectResult(written, result, c.items, c.what);
+    }
+}
+
+TEST(VelquinExe, OnlyWordsThatAreNotSwitchesAreFolders) {
+    TempDir t;
+    t.WriteFile(L"tree\\a.txt", "alpha");
+    t.WriteFile(L"other\\b.txt", "beta");
+    t.WriteFile(L"other\\c.txt", "gamma");
+    // Folders named like the switches, with files a search of them would find.
+    t.WriteFile(L"in\\x.txt", "x");
+    t.WriteFile(L"in\\y.txt", "y");
+    t.WriteFile(L"out\\z.txt", "z");
+    const std::wstring tree = t / L"tree";
+    const std::wstring other = t / L"other";
+    const std::wstring criteria = L"\xFEFFVelquin03\r\nsearchinfo = " + tree + L"\r\n";
+    t.WriteFile(L"crit.velquin",
+                std::string(reinterpret_cast<const char*>(criteria.data()), criteria.size() * 2));
+    const std::wstring result = t / L"r.velquin";
+    struct Case {
+        const char* what;
+        const wchar_t* arguments; // run in the temporary folder
+        DWORD exitCode;
+        const char* error;     // the start of what it wrote to standard error
+        int items;             // in the result file; -1: no file
+        std::wstring folders;  // the result file's folders
+    } cases[] = {
+        {"switch names beside folders of that name", L"/in crit.velquin /out r.velquin", 0, "", 1,
+         tree},
+        {"several folders, all searched", L"tree other /out r.velquin", 0, "", 3,
+         tree + L"|" + other},
+        {"relative folders stored in full", L"other\\..\\tree /out r.velquin", 0, "", 1, tree},
+        {"a folder after a switch without values", L"/runnow tree /out r.velquin", 0, "", 1, tree},
+        {"/out without a name", L"tree /out", 3, "Velquin: no result file named", -1, L""},
+        {"/out with an empty name", L"/out \"\" tree", 3, "Velquin: no result file named", -1,
+         L""},
+        {"/in without a name", L"/in /out r.velquin", 2, "Velquin: no criteria file named", -1,
+         L""},
+        {"/in with an empty name", L"/in \"\" tree /out r.velquin", 2,
+         "Velquin: no criteria file named", -1, L""},
+        {"an unknown switch before the folder", L"/bogus tree /out r.velquin", 4,
+         "Velquin: unknown switch /bogus", -1, L""},
+        {"an unknown switch at the end", L"tree /out r.velquin /Bogus", 4,
+         "Velquin: unknown switch /Bogus", -1, L""},
+        {"a missing folder among others", L"tree gone /out r.velquin", 1,
+         "Velquin: no existing folder to search in gone", -1, L""},
+        {"a window run names what it leaves unused", L"/bogus tree", 0,
+         "Velquin: unknown switch /bogus", -1, L""},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(result.c_str());
+        const Outcome outcome = RunProgram(c.arguments, t.Path());
+        ASSERT_EQ(outcome.failure, "") << c.what;
+        ExpectOutcome(outcome, c.what, c.exitCode, c.error);
+        SearchJob written;
+        if (ExpectResult(written, result, c.items, c.what)) {
+            EXPECT_EQ(written.criteria.folders, c.folders) << c.what;
         }
     }
 }

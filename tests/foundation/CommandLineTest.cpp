@@ -46,6 +46,26 @@ TEST(SplitCommandLine, QuotesAndBackslashes) {
     }
 }
 
+TEST(SplitCommandLine, KeepsQuotedEmptyWordsWhenAsked) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<std::wstring> words;
+    } cases[] = {
+        {L"/in \"\" /out r", {L"/in", L"", L"/out", L"r"}},
+        {L"/out \"\"", {L"/out", L""}},
+        {L"a\"\" b", {L"a", L"b"}},      // quotes inside a word add nothing
+        {L"\\\" x", {L"\"", L"x"}},     // an escaped quote is text, not an empty word
+        {L"a   b", {L"a", L"b"}},         // blanks alone still make no word
+        {L"\"\"\"\" x", {L"", L"x"}}, // two pairs back to back are one word
+    };
+    for (const Case& c : cases) {
+        std::vector<std::wstring> words;
+        for (const mvstring& w : SplitCommandLine(c.text, true))
+            words.push_back(w.str());
+        EXPECT_EQ(words, c.words) << c.text;
+    }
+}
+
 TEST(CommandLine, SwitchesWithTheirValues) {
     struct Case {
         const wchar_t* text;

@@ -87,3 +87,32 @@ TEST(mvcominit, CountIsPerThread) {
     OnNewThread([] { EXPECT_EQ(mvcominit::Count(), 0); });
     EXPECT_EQ(mvcominit::Count(), countHere);
 }
+
+TEST(mvcominit, DeferredAcquireStartsNothingUntilAskedThenKeepsTheApartment) {
+    OnNewThread([] {
+        mvcominit::DeferAcquire();
+        EXPECT_EQ(CurrentApartment(), Apartment::None);
+        mvcominit::EndDeferred();
+        EXPECT_EQ(mvcominit::Count(), 0);
+        EXPECT_EQ(CurrentApartment(), Apartment::None);
+
+        mvcominit::DeferAcquire();
+        {
+            mvcominit user;
+            EXPECT_EQ(mvcominit::Count(), 2); // the user and the thread itself
+        }
+        // The first user is gone, the apartment stays for the next one.
+        EXPECT_EQ(mvcominit::Count(), 1);
+        EXPECT_EQ(CurrentApartment(), Apartment::SingleThreaded);
+        {
+            mvcominit again;
+            EXPECT_EQ(mvcominit::Count(), 2);
+        }
+        mvcominit::EndDeferred();
+        EXPECT_EQ(mvcominit::Count(), 0);
+        EXPECT_EQ(mvcominit::Mode(), 0);
+        EXPECT_EQ(CurrentApartment(), Apartment::None);
+        mvcominit::EndDeferred(); // nothing held: nothing released
+        EXPECT_EQ(mvcominit::Count(), 0);
+    });
+}

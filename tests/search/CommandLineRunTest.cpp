@@ -120,7 +120,7 @@ TEST_F(CommandLineRunTest, OutSearchesAndWritesTheResultFile) {
         GlobalSearchJob().criteria.Reset(); // as in a fresh process
         EXPECT_TRUE(Run(c.arguments) & StartupOut) << c.what;
         EXPECT_EQ(m_options.out_result, c.result) << c.what;
-        EXPECT_EQ(m_options.out_message.empty(), c.result == OutRunWritten) << c.what;
+        EXPECT_EQ(m_options.messages.empty(), c.result == OutRunWritten) << c.what;
         // The default search only fills a window's criteria: a windowless run
         // never reads it.
         EXPECT_EQ(GlobalSearchJob().criteria.word, L"") << c.what;
