@@ -4,6 +4,7 @@
 #include "foundation/Settings.h"
 #include "search/IconLoader.h"
 #include "search/Notifier.h"
+#include "search/ResultsHold.h"
 #include "search/ShellTypeCache.h"
 
 WorkerSettings WorkerSettings::FromSettings() {
@@ -34,13 +35,11 @@ void SearchJob::ClearFoundItems() {
     // Reports of these items still on their way must not reach them.
     if (m_global && first != nullptr)
         GlobalNotifier().RetireItems();
-    for (FoundItem* item = first; item;) {
-        FoundItem* next = item->next;
-        delete item;
-        item = next;
-    }
+    FoundItem* items = first;
+    FoundItem* tail = last;
     first = last = nullptr;
     found_count = 0;
+    ReleaseFoundItems(*this, items, tail);
 }
 
 void SearchJob::ClearResults() {

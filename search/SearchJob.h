@@ -68,6 +68,11 @@ public:
     // follows the order the list is in) and a start of the worker takes it
     // from the settings block again.
     WorkerSettings settings;
+    // Passes that read the items outside the lock (see ResultsHold), and
+    // the items cleared meanwhile, which the last of them frees; both
+    // guarded by the lock.
+    std::int32_t item_holds = 0;
+    FoundItem* retired_items = nullptr;
 
     explicit SearchJob(bool global = false);
     ~SearchJob();
@@ -81,9 +86,10 @@ public:
     // nothing clears the results under it.
     bool IsRunning() const noexcept { return worker.IsRunning(); }
 
-    // Deletes every item of the owning list, first retiring the reports of
-    // the global job's items that are on their way; callers hold the lock
-    // when other threads can see the job.
+    // Empties the owning list, first retiring the reports of the global
+    // job's items that are on their way, then deleting the items, or setting
+    // them aside for the end of the holds while a ResultsHold lives; callers
+    // hold the lock when other threads can see the job.
     void ClearFoundItems();
 
     // Empties the shared caches that refer to results (notifier queue and
