@@ -5,8 +5,8 @@
 #include "foundation/Settings.h"
 #include "foundation/WordLists.h"
 #include "foundation/Handles.h"
-#include "foundation/mvLock.h"
 #include "search/ResultList.h"
+#include "search/ResultsHold.h"
 #include "search/SizeTextFormatter.h"
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
@@ -715,12 +715,14 @@ constexpr std::size_t kChunkRows = 4096;
 // makes, are asked of it while it waits. A chunk holding a row whose texts
 // the property system makes is handed back to the exporting thread, and so
 // is a chunk no thread has taken when its turn to be written comes. The
-// exporting thread holds the results lock throughout, so nothing changes
-// the list under the formatting threads, and formatting stays a few chunks
-// ahead of writing, so memory stays small whatever the export's size.
+// rows are the exporting thread's copy of the display list, whose items its
+// hold keeps alive, so nothing changes under the formatting threads, and
+// formatting stays a few chunks ahead of writing, so memory stays small
+// whatever the export's size.
 class ParallelRows final : public ExportingThread {
 public:
-    ParallelRows(const ResultDeque& results, const std::vector<std::uint8_t>& chosen, int format,
+    ParallelRows(const std::vector<FoundItem*>& results, const std::vector<std::uint8_t>& chosen,
+                 int format,
                  const SizeTextFormatter* sizes, TimeCells& times)
         : m_results(results), m_chosen(chosen), m_format(format), m_sizes(sizes), m_times(times),
           m_types(GlobalShellTypeCache()), m_chunks((results.size() + kChunkRows - 1) / kChunkRows),
@@ -913,7 +915,7 @@ private:
         return rows;
     }
 
-    const ResultDeque& m_results;
+    const std::vector<FoundItem*>& m_results;
     const std::vector<std::uint8_t>& m_chosen;
     const int m_format;
     const SizeTextFormatter* const m_sizes;
@@ -941,7 +943,7 @@ private:
 // written nothing, when no thread can be started (the caller then formats
 // the rows itself); else true with `written` telling whether every write
 // succeeded.
-bool WriteRowsInParallel(VQFileWriter& writer, const ResultDeque& results,
+bool WriteRowsInParallel(VQFileWriter& writer, const std::vector<FoundItem*>& results,
                          const std::vector<std::uint8_t>& chosen, int format,
                          const SizeTextFormatter* sizes, TimeCells& times, ExportCells& own,
                          bool& written) {
@@ -969,11 +971,6 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
                    const std::vector<std::uint8_t>& columns, bool sizeAsText) {
     if (path.empty())
         return false;
-    {
-        mvLock lock(job.lock);
-        if (job.results.empty())
-            return false;
-    }
     std::vector<std::uint8_t> chosen;
     for (const std::uint8_t column : columns) {
         if (column <= ColumnExtension)
@@ -983,6 +980,14 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
         return false;
     if (format != ExportCsv && format != ExportHtml)
         format = IsHtmlPath(path) ? ExportHtml : ExportCsv;
+    // The rows are a copy of the display list, taken under the lock with a
+    // hold on their items: the file is written and the shell asked for
+    // texts without the lock, so that the list's readers never wait for
+    // either.
+    std::vector<FoundItem*> results;
+    const ResultsHold hold = CopyResults(job, results);
+    if (!hold)
+        return false;
 
     VQFileWriter writer(Settings().FileBufferSize);
     if (!writer.HasBuffer() || !writer.Open(path))
@@ -1011,29 +1016,26 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
         sizeTexts.emplace(Settings().FileSizeFormat == 2);
     const SizeTextFormatter* sizes = sizeTexts ? &*sizeTexts : nullptr;
     TimeCells times(format);
-    {
-        mvLock lock(job.lock);
-        ExportCells cells(format, sizes, times);
-        // A large export is formatted by several threads.
-        const bool parallel =
-            written && job.results.size() >= 2 * kChunkRows &&
-            WriteRowsInParallel(writer, job.results, chosen, format, sizes, times, cells, written);
-        row.Clear();
-        ForEachPrefetched(job.results.begin(), parallel ? job.results.begin() : job.results.end(),
-                          [&](const FoundItem* item) {
-                              AppendRow(row, chosen.size(), format,
-                                        [&](std::size_t at, RowBuffer& out) {
-                                            cells.Append(out, *item, chosen[at]);
-                                        });
-                              // Rows go out in batches.
-                              if (row.View().size() >= kBatchBytes) {
-                                  written = WriteText(writer, row.View());
-                                  row.Clear();
-                              }
-                              return written;
-                          });
-        written = written && WriteText(writer, row.View());
-    }
+    ExportCells cells(format, sizes, times);
+    // A large export is formatted by several threads.
+    const bool parallel =
+        written && results.size() >= 2 * kChunkRows &&
+        WriteRowsInParallel(writer, results, chosen, format, sizes, times, cells, written);
+    row.Clear();
+    ForEachPrefetched(results.begin(), parallel ? results.begin() : results.end(),
+                      [&](const FoundItem* item) {
+                          AppendRow(row, chosen.size(), format,
+                                    [&](std::size_t at, RowBuffer& out) {
+                                        cells.Append(out, *item, chosen[at]);
+                                    });
+                          // Rows go out in batches.
+                          if (row.View().size() >= kBatchBytes) {
+                              written = WriteText(writer, row.View());
+                              row.Clear();
+                          }
+                          return written;
+                      });
+    written = written && WriteText(writer, row.View());
     if (written && format == ExportHtml)
         written = WriteText(writer, kHtmlEnd);
     // A file that is not whole never takes the place of the one at the path.

@@ -19,8 +19,10 @@ enum ExportFormat : int {
 // Writes the job's results with the columns in the given order (ids 0..8:
 // name, size, type, modified, folder, created, accessed, attributes,
 // extension; other ids are left out); with `sizeAsText` sizes are written
-// as the list shows them, else as byte counts. The rows are written under
-// the job's results lock. False when the path is empty, the job has no
+// as the list shows them, else as byte counts. The display order is copied
+// under the job's results lock, with a hold that keeps the items alive
+// (ResultsHold); the file is written and the shell asked for texts outside
+// the lock. False when the path is empty, the job has no
 // result, no valid column remains, the write buffer cannot be had, the file
 // cannot be created, or not every byte reached the file.
 bool ExportResults(SearchJob& job, const mvstring& path, int format,

@@ -5,12 +5,15 @@
 #include <propsys.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class FakePropertySystem : public IPropertySystem {
 public:
     bool refuse = false;
     PROPVARIANT lastValue{};
+    // Runs before each value is formatted, to look at the caller's state.
+    std::function<void()> onFormat;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == __uuidof(IUnknown) || iid == __uuidof(IPropertySystem)) {
@@ -29,6 +32,8 @@ public:
                                                     PROPDESC_FORMAT_FLAGS flags,
                                                     LPWSTR* text) override {
         *text = nullptr;
+        if (onFormat)
+            onFormat();
         lastValue = value;
         if (refuse)
             return E_NOTIMPL;

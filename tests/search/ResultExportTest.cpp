@@ -3,12 +3,15 @@
 #include "foundation/DisplayText.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
+#include "foundation/mvLock.h"
 #include "search/PropertyTexts.h"
 #include "search/ResultList.h"
+#include "search/ResultsHold.h"
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
 
 #include "FakePropertySystem.h"
+#include "support/LockProbe.h"
 #include "support/LocaleChild.h"
 #include "support/TempDir.h"
 
@@ -20,6 +23,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -462,4 +466,75 @@ TEST_F(ResultExportTest, LargeExportEqualsTheRowsOneByOne) {
         }
     }
     SetThreadPropertySystem(nullptr);
+}
+
+// The list's readers never wait for the export: when it first asks the
+// property system for a text, the results lock is free; the results are
+// then cleared and filled with other items, and another thread takes the
+// lock and keeps it until the whole file is there. The file holds every
+// row the export started with, as they were: the export holds its items
+// alive. Both a small export and one large enough for the formatting
+// threads.
+TEST_F(ResultExportTest, ExportWritesOutsideTheResultsLockWithItsItemsHeld) {
+    for (const int count : {50, 20000}) {
+        SearchJob job;
+        FoundItem item;
+        item.folder = L"C:\\kept";
+        for (int i = 0; i < count; ++i) {
+            item.name = L"before " + std::to_wstring(i);
+            item.attr = i % 3 == 0 ? 0x21 : 0x20;
+            item.FormatTexts(SearchCriteria());
+            AddFoundItem(job, item, nullptr);
+        }
+        const std::wstring path = m_dir / L"held.html";
+        FakePropertySystem fake;
+        SetThreadPropertySystem(&fake);
+        bool asked = false, freeWhenAsked = false, writtenWhileHeld = false;
+        std::size_t retired = 0;
+        std::thread holder;
+        fake.onFormat = [&] {
+            if (asked)
+                return;
+            asked = true;
+            freeWhenAsked = IsFreeForOthers(job.lock);
+            if (!freeWhenAsked)
+                return; // clearing now would free the rows being written
+            job.ClearResults();
+            for (int i = 0; i < count; ++i) {
+                item.name = L"after! " + std::to_wstring(i);
+                AddFoundItem(job, item, nullptr);
+            }
+            {
+                mvLock held(job.lock);
+                retired = RetiredItemCount(job);
+            }
+            HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            holder = std::thread([&, taken] {
+                mvLock held(job.lock);
+                SetEvent(taken);
+                const DWORD start = GetTickCount();
+                while (!writtenWhileHeld && GetTickCount() - start < 30000) {
+                    writtenWhileHeld = TempDir::ReadFile(path).ends_with("</html>");
+                    Sleep(5);
+                }
+            });
+            WaitForSingleObject(taken, INFINITE);
+            CloseHandle(taken);
+        };
+        const bool exported = ExportResults(job, path, ExportHtml, {0, 7}, false);
+        if (holder.joinable())
+            holder.join();
+        SetThreadPropertySystem(nullptr);
+        ASSERT_TRUE(exported) << count;
+        ASSERT_TRUE(asked) << count;
+        EXPECT_TRUE(freeWhenAsked) << count;
+        EXPECT_EQ(static_cast<std::size_t>(count), retired) << count;
+        EXPECT_TRUE(writtenWhileHeld) << count << ": the export waited for the lock";
+        const std::string text = TempDir::ReadFile(path);
+        int rows = 0;
+        for (int i = 0; i < count; ++i)
+            rows += text.find("<td>before " + std::to_string(i) + "</td>") != std::string::npos;
+        EXPECT_EQ(count, rows);
+        EXPECT_EQ(std::string::npos, text.find("after!")) << count;
+    }
 }
