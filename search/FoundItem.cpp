@@ -251,6 +251,14 @@ const mvstring& ItemAttributeText(std::uint32_t attributes) {
     return cache.attributes.emplace(attributes, std::move(text)).first->second;
 }
 
+const mvstring* FindItemAttributeText(std::uint32_t attributes) {
+    const TextCache& cache = Cache();
+    if (PropertySystemChanges() != cache.systemChanges)
+        return nullptr;
+    auto found = cache.attributes.find(attributes);
+    return found == cache.attributes.end() ? nullptr : &found->second;
+}
+
 void FoundItem::GetText(ItemText which, mvstring& out) const {
     out.clear();
     if (!(text_form & kTextsFormatted))

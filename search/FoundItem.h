@@ -157,6 +157,9 @@ bool LocalTimeParts(std::uint64_t local, bool seconds, mvstring& date, mvstring&
 // The attribute text of an attribute mask as items show it, kept per thread;
 // valid until the thread's property system changes.
 const mvstring& ItemAttributeText(std::uint32_t attributes);
+// The same when the calling thread keeps it already, else null without
+// making it: for code that must not wait for the property system.
+const mvstring* FindItemAttributeText(std::uint32_t attributes);
 
 // Asks the processor to fetch an item's record, or its name and folder
 // texts, ahead of use: a pass over a million items in display order visits

@@ -5,11 +5,13 @@
 #include "foundation/ShutdownFlag.h"
 #include "search/Notifier.h"
 #include "search/PropertyTexts.h"
+#include "search/ResultsHold.h"
 #include "search/ShellTypeCache.h"
 
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -86,6 +88,66 @@ bool Before(const FoundItem* a, const FoundItem* b, const SortOrder& order, Prim
     if (r == 0)
         r = Order(a->insert_index, b->insert_index);
     return order.descending ? r > 0 : r < 0;
+}
+
+ShellTypeCache& TypesOf(const SortOrder& order) {
+    return order.types ? *order.types : GlobalShellTypeCache();
+}
+
+// Thrown by a comparison under the results lock that needs a text not made
+// yet: the shell or the property system would make it, and the readers of
+// the list must not wait for them. The caller leaves the lock, has the text
+// made from this copy of the item's key, and tries again.
+struct KeyMissing {
+    mvstring ext;
+    std::uint32_t attr;
+};
+
+// Whether the order compares by texts that the shell or the property
+// system makes: type names, attribute texts.
+bool ComparesMadeTexts(const SortOrder& order) {
+    return order.column == ColumnType || (order.column == ColumnAttributes && order.attrAsText);
+}
+
+// Makes, outside the lock, the text a comparison under it missed; for the
+// type names in the shared cache, for attribute texts in the calling
+// thread's, where the comparison looks.
+void MakeKey(const KeyMissing& missing, const SortOrder& order) {
+    if (order.column == ColumnType)
+        TypesOf(order).GetTypeName(missing.ext, missing.attr);
+    else
+        ItemAttributeText(missing.attr);
+}
+
+const mvstring& KeptTypeName(const FoundItem* item, const SortOrder& order) {
+    if (const mvstring* name = TypesOf(order).FindTypeName(item->ext, item->attr))
+        return *name;
+    throw KeyMissing{item->ext, item->attr};
+}
+
+const mvstring& KeptAttributeText(const FoundItem* item) {
+    static const mvstring none;
+    if (!(item->text_form & FoundItem::kTextsFormatted))
+        return none;
+    if (const mvstring* text = FindItemAttributeText(item->attr))
+        return *text;
+    throw KeyMissing{item->ext, item->attr};
+}
+
+// CompareItems for use under the results lock: the same order, with the
+// texts of ComparesMadeTexts only as made before; throws KeyMissing for
+// one that is not.
+bool BeforeUnderLock(const FoundItem* a, const FoundItem* b, const SortOrder& order) {
+    return Before(a, b, order, [&] {
+        int r = 0;
+        if (order.column == ColumnType)
+            r = mvstring::Compare(KeptTypeName(a, order), KeptTypeName(b, order), false);
+        else if (order.column == ColumnAttributes && order.attrAsText)
+            r = mvstring::Compare(KeptAttributeText(a), KeptAttributeText(b), true);
+        else
+            return CompareColumn(a, b, order);
+        return r != 0 ? r : Names(a, b);
+    });
 }
 
 constexpr DWORD kNaturalFlags = NORM_IGNORECASE | SORT_DIGITSASNUMBERS;
@@ -363,46 +425,85 @@ bool CompareItems(const FoundItem* a, const FoundItem* b) {
     return CompareItems(a, b, SortOrder::FromSettings());
 }
 
-FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* sorted) {
+namespace {
+
+// AddFoundItem, in the order given, or with `jobOrder` in the job's own
+// (its settings, read in the same hold of the lock as the insertion, so
+// that a re-sort cannot come between them). The place is searched under the
+// lock with the texts made so far; the new item's own are made before the
+// lock is taken, any an item already listed lacks when the search meets
+// it, each outside the lock.
+FoundItem* AddItem(SearchJob& job, const FoundItem& item, const SortOrder* given, bool jobOrder) {
     auto* added = new FoundItem;
-    mvLock held(job.lock);
     added->CopyFrom(item);
-    added->insert_index = job.found_count;
-    added->prev = job.last;
-    if (job.last)
-        job.last->next = added;
-    else
-        job.first = added;
-    job.last = added;
-    ++job.found_count;
-    if (added->state == ItemRemoved)
-        return added;
-    if (!sorted) {
-        added->display_index = static_cast<std::int32_t>(job.results.size());
-        job.results.push_back(added);
-        return added;
+    std::optional<SortOrder> order;
+    if (jobOrder) {
+        mvLock held(job.lock);
+        if (job.settings.sortWhileSearch)
+            order = job.settings.order;
+    } else if (given) {
+        order = *given;
     }
-    try {
-        auto at = std::lower_bound(job.results.begin(), job.results.end(), added,
-                                   [sorted](const FoundItem* x, const FoundItem* y) {
-                                       return CompareItems(x, y, *sorted);
-                                   });
+    std::optional<KeyMissing> missing;
+    if (order && added->state != ItemRemoved && ComparesMadeTexts(*order))
+        missing = KeyMissing{added->ext, added->attr};
+    for (;;) {
+        if (missing) {
+            MakeKey(*missing, *order);
+            missing.reset();
+        }
+        mvLock held(job.lock);
+        if (jobOrder) {
+            order.reset();
+            if (job.settings.sortWhileSearch)
+                order = job.settings.order;
+        }
+        // Ties in the order go by the order of finding.
+        added->insert_index = job.found_count;
+        ResultDeque::iterator at = job.results.end();
+        bool aborted = false;
+        if (order && added->state != ItemRemoved) {
+            try {
+                at = std::lower_bound(job.results.begin(), job.results.end(), added,
+                                      [&order](const FoundItem* x, const FoundItem* y) {
+                                          return BeforeUnderLock(x, y, *order);
+                                      });
+            } catch (KeyMissing& key) {
+                missing = std::move(key);
+                continue;
+            } catch (const SortAborted&) {
+                aborted = true;
+            }
+        }
+        added->prev = job.last;
+        if (job.last)
+            job.last->next = added;
+        else
+            job.first = added;
+        job.last = added;
+        ++job.found_count;
+        if (added->state == ItemRemoved || aborted)
+            return added;
+        if (!order) {
+            added->display_index = static_cast<std::int32_t>(job.results.size());
+            job.results.push_back(added);
+            return added;
+        }
         // The items after it keep their former display index until it is
         // next asked for (IndexOf renumbers then).
         added->display_index = static_cast<std::int32_t>(job.results.insert(at, added).Index());
-    } catch (const SortAborted&) {
+        return added;
     }
-    return added;
+}
+
+} // namespace
+
+FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item, const SortOrder* sorted) {
+    return AddItem(job, item, sorted, false);
 }
 
 FoundItem* AddFoundItem(SearchJob& job, const FoundItem& item) {
-    // The lock is held from reading the order to the insertion, so that a
-    // re-sort cannot come between them.
-    mvLock held(job.lock);
-    if (!job.settings.sortWhileSearch)
-        return AddFoundItem(job, item, nullptr);
-    const SortOrder order = job.settings.order;
-    return AddFoundItem(job, item, &order);
+    return AddItem(job, item, nullptr, true);
 }
 
 int ResultList::Count(SearchJob& job) {
@@ -448,11 +549,13 @@ bool ResultList::Resort(const SortOrder& order, SearchJob& job) {
     ResultDeque copy;
     std::int32_t foundBefore = 0;
     std::uint32_t resets = 0;
+    ResultsHold hold; // the copy is read outside the lock
     {
         mvLock held(job.lock);
         copy = job.results;
         foundBefore = job.found_count;
         resets = job.results_resets;
+        hold = ResultsHold(job);
     }
     auto before = [&order](const FoundItem* a, const FoundItem* b) {
         return CompareItems(a, b, order);
@@ -463,28 +566,57 @@ bool ResultList::Resort(const SortOrder& order, SearchJob& job) {
     } catch (const SortAborted&) {
         return false;
     }
-    mvLock held(job.lock);
-    // Emptied or replaced while the copy was sorted (a new search, a search
-    // within results): the copy no longer holds the list's items.
-    if (job.results_resets != resets)
-        return false;
-    // The worker keeps adding while the copy is sorted: the items it added
-    // meanwhile join the sorted copy in their place instead of being lost.
-    if (job.results.size() != copy.size()) {
-        for (FoundItem* item : job.results) {
-            if (item->insert_index < foundBefore)
-                continue;
+    auto beforeUnderLock = [&order](const FoundItem* a, const FoundItem* b) {
+        return BeforeUnderLock(a, b, order);
+    };
+    std::optional<KeyMissing> missing;
+    for (;;) {
+        if (missing) {
+            MakeKey(*missing, order);
+            missing.reset();
+        }
+        mvLock held(job.lock);
+        // Emptied or replaced while the copy was sorted (a new search, a
+        // search within results): the copy no longer holds the list's items.
+        if (job.results_resets != resets)
+            return false;
+        // The worker keeps adding while the copy is sorted: the items it
+        // added meanwhile join the sorted copy in their place instead of
+        // being lost. Their places are all found before any is placed, so
+        // that a comparison missing a text leaves the copy as it was.
+        if (job.results.size() != copy.size()) {
+            std::vector<FoundItem*> added;
+            for (FoundItem* item : job.results) {
+                if (item->insert_index >= foundBefore)
+                    added.push_back(item);
+            }
+            std::vector<std::size_t> places;
             try {
-                copy.insert(std::upper_bound(copy.begin(), copy.end(), item, before), item);
+                std::sort(added.begin(), added.end(), beforeUnderLock);
+                for (FoundItem* item : added)
+                    places.push_back(static_cast<std::size_t>(
+                        std::upper_bound(copy.begin(), copy.end(), item, beforeUnderLock) -
+                        copy.begin()));
+            } catch (KeyMissing& key) {
+                missing = std::move(key);
+                continue;
             } catch (const SortAborted&) {
-                copy.push_back(item);
+                places.clear();
+            }
+            if (places.size() == added.size()) {
+                // From the back, so that the places found stay right.
+                for (std::size_t at = added.size(); at-- > 0;)
+                    copy.insert(copy.begin() + static_cast<std::ptrdiff_t>(places[at]), added[at]);
+            } else {
+                for (FoundItem* item : added)
+                    copy.push_back(item);
             }
         }
+        job.results.swap(copy);
+        job.RenumberResults();
+        job.settings.order = order;
+        return true;
     }
-    job.results.swap(copy);
-    job.RenumberResults();
-    job.settings.order = order;
-    return true;
 }
 
 bool ResultList::Resort(SearchJob& job) {

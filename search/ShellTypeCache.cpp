@@ -89,22 +89,34 @@ void ShellTypeCache::TakeImageLists() {
     m_iconIndexes[kFolderKey] = folder;
 }
 
-const mvstring& ShellTypeCache::GetTypeName(const mvstring& extension, std::uint32_t attributes) {
-    const wchar_t* key;
+const wchar_t* ShellTypeCache::TypeKey(const mvstring& extension, std::uint32_t attributes,
+                                       const wchar_t*& path, DWORD& queryAttributes) {
+    path = kFakeItem;
+    queryAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        queryAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        return kFolderKey;
+    }
+    if (extension.empty())
+        return kNoExtensionKey;
+    path = extension.c_str();
+    return path;
+}
+
+const mvstring* ShellTypeCache::FindTypeName(const mvstring& extension,
+                                             std::uint32_t attributes) const {
     const wchar_t* path;
     DWORD queryAttributes;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        key = kFolderKey;
-        path = kFakeItem;
-        queryAttributes = FILE_ATTRIBUTE_DIRECTORY;
-    } else if (extension.empty()) {
-        key = kNoExtensionKey;
-        path = kFakeItem;
-        queryAttributes = FILE_ATTRIBUTE_NORMAL;
-    } else {
-        key = path = extension.c_str();
-        queryAttributes = FILE_ATTRIBUTE_NORMAL;
-    }
+    const wchar_t* key = TypeKey(extension, attributes, path, queryAttributes);
+    mvLock held(m_lock);
+    auto found = m_typeNames.find(std::wstring_view(key));
+    return found == m_typeNames.end() ? nullptr : &found->second;
+}
+
+const mvstring& ShellTypeCache::GetTypeName(const mvstring& extension, std::uint32_t attributes) {
+    const wchar_t* path;
+    DWORD queryAttributes;
+    const wchar_t* key = TypeKey(extension, attributes, path, queryAttributes);
     {
         mvLock held(m_lock);
         auto found = m_typeNames.find(std::wstring_view(key));

@@ -48,6 +48,9 @@ public:
     // or of folders when the attributes say so; asked once per key. The
     // reference stays valid for the life of the cache.
     const mvstring& GetTypeName(const mvstring& extension, std::uint32_t attributes);
+    // The same when it has been asked before, else null without asking: for
+    // code that must not wait for the shell.
+    const mvstring* FindTypeName(const mvstring& extension, std::uint32_t attributes) const;
 
     // The system icon index with the overlay index in its top 8 bits.
     // Asked once per extension, except for the types whose icons differ per
@@ -105,6 +108,10 @@ private:
     using Bitmap = GdiHandle<HBITMAP>;
 
     DWORD_PTR Query(const wchar_t* path, DWORD attributes, SHFILEINFOW& info, UINT flags);
+    // The type-name key of an extension and attributes, with the path and
+    // attributes the shell is asked with.
+    static const wchar_t* TypeKey(const mvstring& extension, std::uint32_t attributes,
+                                  const wchar_t*& path, DWORD& queryAttributes);
     void TakeImageLists();
     static BOOL CALLBACK InitOnce(INIT_ONCE* once, void* cache, void** context);
 

@@ -5,9 +5,11 @@
 #include "foundation/DisplayText.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
+#include "foundation/mvLock.h"
 #include "search/PropertyTexts.h"
 #include "search/ShellTypeCache.h"
 #include "support/ScopedSetting.h"
+#include "support/LockProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,9 @@
 #include <atomic>
 #include <thread>
 #include <cwchar>
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -465,4 +470,151 @@ TEST(ResultList, SortedInsertionFollowsTheOrderTheListIsIn) {
     EXPECT_EQ(10, ResultList::Count(job));
     EXPECT_TRUE(sortedBy(job, bySizeDown)) << "the order of the re-sort";
     job.StopAndWait(5000);
+}
+
+namespace {
+
+// A shell stand-in that names each extension's type after it and counts the
+// questions asked while the results lock of the watched job was taken.
+struct ShellWatch {
+    CRITICAL_SECTION* lock = nullptr;
+    std::atomic<int> asked{0};
+    std::atomic<int> underLock{0};
+    std::function<void()> onAsk; // runs once, at the first question
+
+    void Ask() {
+        ++asked;
+        if (lock && !IsFreeForOthers(lock))
+            ++underLock;
+        if (onAsk)
+            std::exchange(onAsk, nullptr)();
+    }
+};
+ShellWatch* g_watch = nullptr;
+
+DWORD_PTR WINAPI WatchedTypes(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT, UINT) {
+    if (g_watch)
+        g_watch->Ask();
+    const std::wstring name =
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) ? L"File folder" : L"type of " + std::wstring(path);
+    wcscpy(info->szTypeName, name.c_str());
+    return 1;
+}
+
+void MakeWatchedItem(int i, FoundItem& item) {
+    static const std::uint32_t kMasks[] = {0x20, 0x21, 0x22, 0x01, 0x10, 0x23, 0x04, 0x30};
+    item.Clear();
+    item.folder = L"C:\\w";
+    item.ext = L".e" + std::to_wstring(i % (3 + i / 40));
+    item.name = L"n" + std::to_wstring(i * 7919 % 1000) + item.ext.str();
+    item.attr = kMasks[i % (2 + i / 60) % std::size(kMasks)];
+    item.size = static_cast<std::uint64_t>(i);
+    item.FormatTexts(SearchCriteria());
+}
+
+bool IsSorted(SearchJob& job, const SortOrder& order) {
+    return std::is_sorted(
+        job.results.begin(), job.results.end(),
+        [&](const FoundItem* a, const FoundItem* b) { return CompareItems(a, b, order); });
+}
+
+} // namespace
+
+// Sorting while searching by the texts the shell or the property system
+// makes (type names; attribute texts) asks for them only while the results
+// lock is free, so that the list's readers never wait for the shell: those
+// of the item being added, new types among them, and those that items
+// already listed lack because the texts kept so far were dropped (another
+// cache of type names, another property system) halfway. In an order given
+// and in the job's own, as the worker adds.
+TEST(ResultList, SortedInsertionAsksTheShellOutsideTheLock) {
+    const struct {
+        int column;
+        bool attrAsText;
+        bool jobOrder;
+    } cases[] = {{ColumnType, false, false},
+                 {ColumnAttributes, true, false},
+                 {ColumnType, false, true},
+                 {ColumnAttributes, true, true}};
+    for (const auto& c : cases) {
+        SearchJob job;
+        ShellWatch watch;
+        watch.lock = job.lock;
+        g_watch = &watch;
+        FakePropertySystem fake;
+        fake.onFormat = [&watch] { watch.Ask(); };
+        SetThreadPropertySystem(&fake);
+        ShellTypeCache types(&WatchedTypes), laterTypes(&WatchedTypes);
+        SortOrder order;
+        order.column = c.column;
+        order.attrAsText = c.attrAsText;
+        order.types = &types;
+        auto jobSortsBy = [&job](const SortOrder& by) {
+            mvLock held(job.lock);
+            job.settings.sortWhileSearch = true;
+            job.settings.order = by;
+        };
+        if (c.jobOrder)
+            jobSortsBy(order);
+        constexpr int kCount = 400;
+        FoundItem item;
+        for (int i = 0; i < kCount; ++i) {
+            if (i == kCount / 2) {
+                order.types = &laterTypes;
+                if (c.jobOrder)
+                    jobSortsBy(order);
+                SetThreadPropertySystem(&fake);
+            }
+            MakeWatchedItem(i, item);
+            if (c.jobOrder)
+                AddFoundItem(job, item);
+            else
+                AddFoundItem(job, item, &order);
+        }
+        g_watch = nullptr;
+        EXPECT_GT(watch.asked.load(), 4) << "column " << c.column << " job order " << c.jobOrder;
+        EXPECT_EQ(0, watch.underLock.load()) << "column " << c.column << " job order " << c.jobOrder;
+        EXPECT_EQ(kCount, ResultList::Count(job));
+        // By the texts of the same property system.
+        EXPECT_TRUE(IsSorted(job, order)) << "column " << c.column << " job order " << c.jobOrder;
+        SetThreadPropertySystem(nullptr);
+    }
+}
+
+// Items the worker adds while the list is re-sorted by type join the sorted
+// copy with their type names asked for outside the lock, also for types
+// first met among them.
+TEST(ResultList, ResortPlacesItemsAddedMeanwhileAskingTheShellOutsideTheLock) {
+    SearchJob job;
+    FoundItem item;
+    for (int i = 0; i < 2000; ++i) {
+        MakeWatchedItem(i, item);
+        AddFoundItem(job, item, nullptr);
+    }
+    ShellWatch watch;
+    watch.lock = job.lock;
+    int addedMeanwhile = 0;
+    // At the first question, which the sort of the copy asks, the worker
+    // adds items of types not met before.
+    watch.onAsk = [&] {
+        FoundItem later;
+        for (int i = 0; i < 60; ++i) {
+            MakeWatchedItem(i, later);
+            later.ext = L".later" + std::to_wstring(i % 7);
+            AddFoundItem(job, later, nullptr);
+            ++addedMeanwhile;
+        }
+    };
+    g_watch = &watch;
+    ShellTypeCache types(&WatchedTypes);
+    SortOrder byType;
+    byType.column = ColumnType;
+    byType.types = &types;
+    const bool sorted = ResultList::Resort(byType, job);
+    g_watch = nullptr;
+    ASSERT_TRUE(sorted);
+    EXPECT_EQ(60, addedMeanwhile);
+    EXPECT_EQ(2060, ResultList::Count(job));
+    EXPECT_EQ(0, watch.underLock.load());
+    EXPECT_TRUE(IsSorted(job, byType));
 }
