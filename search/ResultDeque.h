@@ -180,6 +180,13 @@ public:
         return {this, index};
     }
 
+    // Every pointer in order into `out`, which has room for size() of them:
+    // a block at a time, as fast as memory copies.
+    void CopyTo(FoundItem** out) const noexcept {
+        for (const Block& block : m_blocks)
+            out = std::copy(block.begin(), block.end(), out);
+    }
+
     template <typename InputIt> void assign(InputIt first, InputIt last) {
         clear();
         for (; first != last; ++first)

@@ -3,7 +3,6 @@
 #include "foundation/mvLock.h"
 #include "search/SearchJob.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -87,8 +86,8 @@ ResultsHold CopyResults(SearchJob& job, std::vector<FoundItem*>& rows) {
         mvLock held(job.lock);
         if (job.results.size() > rows.size())
             continue;
-        rows.resize(std::copy(job.results.begin(), job.results.end(), rows.begin()) -
-                    rows.begin());
+        rows.resize(job.results.size());
+        job.results.CopyTo(rows.data());
         if (rows.empty())
             return ResultsHold();
         return ResultsHold(job);

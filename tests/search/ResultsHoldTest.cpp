@@ -80,32 +80,36 @@ TEST(ResultsHold, ClearedItemsLiveUntilTheLastHoldEnds) {
     }
 }
 
-// The copy is the display order at one moment, and an empty list gives
-// neither rows nor a hold, so that a clear then frees at once.
+// The copy is the display order at one moment, also across the list's
+// blocks after insertions split them, and an empty list gives neither rows
+// nor a hold, so that a clear then frees at once.
 TEST(ResultsHold, CopyResultsTakesTheDisplayOrder) {
     SearchJob job;
     std::vector<FoundItem*> rows{nullptr};
     EXPECT_FALSE(CopyResults(job, rows));
     EXPECT_TRUE(rows.empty());
 
-    SortOrder byName;
-    byName.column = ColumnName;
+    SortOrder bySize;
+    bySize.column = ColumnSize;
     FoundItem item;
-    for (const wchar_t* name : {L"c", L"a", L"d", L"b"}) {
-        item.name = name;
-        AddFoundItem(job, item, &byName);
+    constexpr int kItems = 5000;
+    for (int i = 0; i < kItems; ++i) {
+        item.name = L"n" + std::to_wstring(i);
+        item.size = static_cast<std::uint64_t>(i) * 7919u % 3001u;
+        AddFoundItem(job, item, &bySize);
     }
     ResultsHold hold = CopyResults(job, rows);
     ASSERT_TRUE(hold);
-    std::wstring order;
-    for (const FoundItem* row : rows)
-        order += row->name.str();
-    EXPECT_EQ(L"abcd", order);
+    ASSERT_EQ(static_cast<std::size_t>(kItems), rows.size());
+    int inPlace = 0;
+    for (int i = 0; i < kItems; ++i)
+        inPlace += rows[static_cast<std::size_t>(i)] == ResultList::ItemAt(i, job);
+    EXPECT_EQ(kItems, inPlace);
     // Moving the hold keeps one hold, which the move's target ends.
     ResultsHold moved = std::move(hold);
     EXPECT_FALSE(hold);
     job.ClearResults();
-    EXPECT_EQ(4u, Retired(job));
+    EXPECT_EQ(static_cast<std::size_t>(kItems), Retired(job));
     moved.Release();
     EXPECT_EQ(0u, Retired(job));
 }
