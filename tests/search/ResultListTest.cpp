@@ -7,6 +7,7 @@
 #include "foundation/ShutdownFlag.h"
 #include "foundation/mvLock.h"
 #include "search/PropertyTexts.h"
+#include "search/ResultsHold.h"
 #include "search/ShellTypeCache.h"
 #include "support/ScopedSetting.h"
 #include "support/LockProbe.h"
@@ -617,4 +618,41 @@ TEST(ResultList, ResortPlacesItemsAddedMeanwhileAskingTheShellOutsideTheLock) {
     EXPECT_EQ(2060, ResultList::Count(job));
     EXPECT_EQ(0, watch.underLock.load());
     EXPECT_TRUE(IsSorted(job, byType));
+}
+
+// A new search clears the results while the copy is sorted: the items the
+// sort still reads are set aside instead of freed until it ends, and the
+// sort then leaves the new list alone.
+TEST(ResultList, ResortKeepsItsItemsAliveThroughAClear) {
+    SearchJob job;
+    FoundItem item;
+    for (int i = 0; i < 2000; ++i) {
+        MakeWatchedItem(i, item);
+        AddFoundItem(job, item, nullptr);
+    }
+    ShellWatch watch;
+    std::size_t retired = 0;
+    watch.onAsk = [&] {
+        job.ClearResults();
+        FoundItem later;
+        for (int i = 0; i < 2000; ++i) {
+            MakeWatchedItem(i + 5000, later);
+            AddFoundItem(job, later, nullptr);
+        }
+        mvLock held(job.lock);
+        retired = RetiredItemCount(job);
+    };
+    g_watch = &watch;
+    ShellTypeCache types(&WatchedTypes);
+    SortOrder byType;
+    byType.column = ColumnType;
+    byType.types = &types;
+    const bool sorted = ResultList::Resort(byType, job);
+    g_watch = nullptr;
+    EXPECT_FALSE(sorted);
+    EXPECT_EQ(2000u, retired);
+    EXPECT_EQ(2000, ResultList::Count(job));
+    EXPECT_EQ(5000, ResultList::ItemAt(0, job)->size);
+    mvLock held(job.lock);
+    EXPECT_EQ(0u, RetiredItemCount(job));
 }
