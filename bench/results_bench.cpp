@@ -131,8 +131,8 @@ void Fill(FoundItem& scratch, const Source& source, const SearchCriteria& criter
 
 // Adds the results one by one through a reused scratch item, with the
 // job's lock held around each addition when `heldAround`.
-void AddAll(SearchJob& job, const std::vector<Source>& items, size_t count,
-            const SortOrder* sorted, bool heldAround = false) {
+void AddAll(SearchJob& job, const std::vector<Source>& items, size_t count, const SortOrder* sorted,
+            bool heldAround = false) {
     SearchCriteria criteria;
     FoundItem scratch;
     for (size_t i = 0; i < count && i < items.size(); ++i) {

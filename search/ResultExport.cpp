@@ -722,8 +722,7 @@ constexpr std::size_t kChunkRows = 4096;
 class ParallelRows final : public ExportingThread {
 public:
     ParallelRows(const std::vector<FoundItem*>& results, const std::vector<std::uint8_t>& chosen,
-                 int format,
-                 const SizeTextFormatter* sizes, TimeCells& times)
+                 int format, const SizeTextFormatter* sizes, TimeCells& times)
         : m_results(results), m_chosen(chosen), m_format(format), m_sizes(sizes), m_times(times),
           m_types(GlobalShellTypeCache()), m_chunks((results.size() + kChunkRows - 1) / kChunkRows),
           m_done(m_chunks), m_state(m_chunks, kWaiting) {}
@@ -1022,19 +1021,18 @@ bool ExportResults(SearchJob& job, const mvstring& path, int format,
         written && results.size() >= 2 * kChunkRows &&
         WriteRowsInParallel(writer, results, chosen, format, sizes, times, cells, written);
     row.Clear();
-    ForEachPrefetched(results.begin(), parallel ? results.begin() : results.end(),
-                      [&](const FoundItem* item) {
-                          AppendRow(row, chosen.size(), format,
-                                    [&](std::size_t at, RowBuffer& out) {
-                                        cells.Append(out, *item, chosen[at]);
-                                    });
-                          // Rows go out in batches.
-                          if (row.View().size() >= kBatchBytes) {
-                              written = WriteText(writer, row.View());
-                              row.Clear();
-                          }
-                          return written;
-                      });
+    ForEachPrefetched(
+        results.begin(), parallel ? results.begin() : results.end(), [&](const FoundItem* item) {
+            AppendRow(row, chosen.size(), format, [&](std::size_t at, RowBuffer& out) {
+                cells.Append(out, *item, chosen[at]);
+            });
+            // Rows go out in batches.
+            if (row.View().size() >= kBatchBytes) {
+                written = WriteText(writer, row.View());
+                row.Clear();
+            }
+            return written;
+        });
     written = written && WriteText(writer, row.View());
     if (written && format == ExportHtml)
         written = WriteText(writer, kHtmlEnd);

@@ -21,7 +21,8 @@ ResultsHold::ResultsHold(SearchJob& job) noexcept : m_job(&job) {
     ++job.item_holds;
 }
 
-ResultsHold::ResultsHold(ResultsHold&& other) noexcept : m_job(std::exchange(other.m_job, nullptr)) {}
+ResultsHold::ResultsHold(ResultsHold&& other) noexcept
+    : m_job(std::exchange(other.m_job, nullptr)) {}
 
 ResultsHold& ResultsHold::operator=(ResultsHold&& other) noexcept {
     if (this != &other) {

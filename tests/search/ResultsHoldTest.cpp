@@ -36,11 +36,7 @@ TEST(ResultsHold, ClearedItemsLiveUntilTheLastHoldEnds) {
         int clears; // each after adding the items again
         bool firstEndsLast;
     } cases[] = {
-        {0, 1, false},
-        {1, 1, false},
-        {1, 3, false},
-        {2, 1, false},
-        {3, 2, true},
+        {0, 1, false}, {1, 1, false}, {1, 3, false}, {2, 1, false}, {3, 2, true},
     };
     constexpr int kItems = 300;
     for (const auto& c : cases) {
