@@ -144,9 +144,9 @@ void AddAll(SearchJob& job, const std::vector<Source>& items, size_t count, cons
 
 // How long the results lock stays taken: a thread tries to take it over
 // and over, some 5 microseconds apart, and keeps the longest run of failed
-// tries, from the first to the last. Trying never waits: a wait for a taken
-// critical section is a call to the Wine server, whose delays on a busy
-// machine would be measured instead of the lock's.
+// tries, from the first to the last. Trying never waits: a reader blocked
+// on the lock would add the system's delay in waking it to the figure, and
+// on a busy machine that delay would be measured instead of the lock's.
 class LockWatch {
 public:
     explicit LockWatch(SearchJob& job) : m_job(job) {
