@@ -5,18 +5,6 @@
 
 #include <utility>
 
-namespace {
-
-void FreeChain(FoundItem* item) noexcept {
-    while (item) {
-        FoundItem* next = item->next;
-        delete item;
-        item = next;
-    }
-}
-
-} // namespace
-
 ResultsHold::ResultsHold(SearchJob& job) noexcept : m_job(&job) {
     ++job.item_holds;
 }
@@ -48,20 +36,7 @@ void ResultsHold::Release() noexcept {
     }
     // Nothing refers to them any more; a million of them take a while to
     // free, which readers of the list need not wait for.
-    FreeChain(retired);
-}
-
-void ReleaseFoundItems(SearchJob& job, FoundItem* first, FoundItem* last) {
-    if (!first)
-        return;
-    if (job.item_holds == 0) {
-        FreeChain(first);
-        return;
-    }
-    last->next = job.retired_items;
-    if (job.retired_items)
-        job.retired_items->prev = last;
-    job.retired_items = first;
+    SearchJob::FreeItems(retired);
 }
 
 std::size_t RetiredItemCount(const SearchJob& job) {

@@ -38,11 +38,6 @@ private:
     SearchJob* m_job = nullptr;
 };
 
-// The items of a job's owning list from `first` to `last` (linked by next),
-// just taken out of the job: freed at once, or set aside while the job has
-// holds. The caller holds the job's lock when other threads can see the job.
-void ReleaseFoundItems(SearchJob& job, FoundItem* first, FoundItem* last);
-
 // Items cleared while held and not freed yet; the caller holds the lock.
 std::size_t RetiredItemCount(const SearchJob& job);
 

@@ -4,7 +4,6 @@
 #include "foundation/Settings.h"
 #include "search/IconLoader.h"
 #include "search/Notifier.h"
-#include "search/ResultsHold.h"
 #include "search/ShellTypeCache.h"
 
 WorkerSettings WorkerSettings::FromSettings() {
@@ -39,7 +38,26 @@ void SearchJob::ClearFoundItems() {
     FoundItem* tail = last;
     first = last = nullptr;
     found_count = 0;
-    ReleaseFoundItems(*this, items, tail);
+    if (!items)
+        return;
+    if (item_holds == 0) {
+        FreeItems(items);
+        return;
+    }
+    // A pass outside the lock still reads them (see ResultsHold): the last
+    // hold to end frees them.
+    tail->next = retired_items;
+    if (retired_items)
+        retired_items->prev = tail;
+    retired_items = items;
+}
+
+void SearchJob::FreeItems(FoundItem* item) noexcept {
+    while (item) {
+        FoundItem* next = item->next;
+        delete item;
+        item = next;
+    }
 }
 
 void SearchJob::ClearResults() {

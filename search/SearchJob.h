@@ -91,6 +91,8 @@ public:
     // them aside for the end of the holds while a ResultsHold lives; callers
     // hold the lock when other threads can see the job.
     void ClearFoundItems();
+    // Deletes the items from `first` on, linked by next.
+    static void FreeItems(FoundItem* first) noexcept;
 
     // Empties the shared caches that refer to results (notifier queue and
     // the per-file shell caches), the display text, the undo stack, and then
