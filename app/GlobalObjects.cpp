@@ -8,7 +8,7 @@
 #include "search/Notifier.h"
 #include "search/SearchJob.h"
 #include "search/ShellTypeCache.h"
-#include "ui/mvWnd.h"
+#include "ui/core/mvWnd.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "foundation/mvcominit.h"
 #include "search/Notifier.h"
 #include "search/SearchJob.h"
-#include "ui/Shortcuts.h"
+#include "ui/core/Shortcuts.h"
 
 #include <shellapi.h>
 

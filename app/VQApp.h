@@ -3,7 +3,7 @@
 #pragma once
 
 #include "search/CommandLineRun.h"
-#include "ui/mvApp.h"
+#include "ui/core/mvApp.h"
 
 class CVQApp : public mvApp {
 public:

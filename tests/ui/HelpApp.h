@@ -2,7 +2,7 @@
 // help requests windows pass up to it.
 #pragma once
 
-#include "ui/mvApp.h"
+#include "ui/core/mvApp.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // messages reaching it and answers reflected messages as a test tells it.
 #pragma once
 
-#include "ui/mvWnd.h"
+#include "ui/core/mvWnd.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // the previous state back afterwards.
 #pragma once
 
-#include "ui/UiTheme.h"
+#include "ui/theme/UiTheme.h"
 
 class ScopedLook {
 public:
