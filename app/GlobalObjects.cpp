@@ -1,7 +1,10 @@
 // The process-wide objects, built here before the entry point in a fixed
-// order and destroyed after it in the reverse order. Each is reached through
-// its accessor, which builds it on first use; touching them in this order
-// from one translation unit fixes the order whatever the linker does.
+// order. Each is reached through its accessor, which builds it on first use;
+// touching them in this order from one translation unit fixes the order
+// whatever the linker does. Those that a worker thread uses (the shell type
+// cache, the notifier, the search job, and the icon queue, built at the first
+// image request) are never destroyed: a thread that outlived its stop at exit
+// still finds them alive.
 #include "app/VQApp.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"

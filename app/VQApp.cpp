@@ -2,6 +2,7 @@
 
 #include "foundation/ShutdownFlag.h"
 #include "foundation/mvcominit.h"
+#include "search/IconLoader.h"
 #include "search/Notifier.h"
 #include "search/SearchJob.h"
 #include "ui/core/Shortcuts.h"
@@ -46,6 +47,7 @@ bool CVQApp::Run() {
 
 void CVQApp::StopThreads() {
     ShutdownFlag.store(1);
+    StopIconLoaderThread();
     StopNotifierThread();
     GlobalSearchJob().StopAndWait(kThreadStopWaitMs);
 }

@@ -14,6 +14,7 @@
 #include "search/FoundItem.h"
 #include "search/Notifier.h"
 #include "search/ResultList.h"
+#include "search/ResultsHold.h"
 #include "search/SearchCriteria.h"
 #include "search/SearchJob.h"
 
@@ -268,8 +269,11 @@ template <typename Open> bool WriteSearchFile(SearchJob& job, bool criteriaOnly,
     WriteCriteria(out, criteria);
     if (!criteriaOnly) {
         out.Text(L"\r\n");
-        mvLock lock(job.lock);
-        std::vector<const FoundItem*> items(job.results.begin(), job.results.end());
+        // The items are written outside the results lock, held meanwhile, so
+        // that the list's readers never wait for the disk.
+        std::vector<FoundItem*> rows;
+        const ResultsHold hold = CopyResults(job, rows);
+        std::vector<const FoundItem*> items(rows.begin(), rows.end());
         std::stable_sort(items.begin(), items.end(), [](const FoundItem* a, const FoundItem* b) {
             return a->insert_index < b->insert_index;
         });
