@@ -6,6 +6,7 @@
 #include "foundation/mvini.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/LockProbe.h"
 #include "support/ScopedSetting.h"
 #include "support/TempDir.h"
 
@@ -14,6 +15,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -443,4 +445,51 @@ TEST_F(SavedSearchFileTest, DefaultSearchIsWrittenOnlyWhenItDiffers) {
     EXPECT_TRUE(criteria.Equals(SearchCriteria(), false));
     EXPECT_EQ(GetFileAttributesW(PathA(L"defsearch.ini").c_str()), INVALID_FILE_ATTRIBUTES);
     SaveDefaultSearch(nullptr); // nothing to delete: nothing happens
+}
+
+// The items are written while the list's readers may take the results lock:
+// a target that takes its bytes only as fast as it is read (a pipe with a
+// small buffer) keeps the save in its writes while the reader, before it reads
+// a byte, asks whether the lock is free.
+TEST_F(SavedSearchFileTest, ItemsAreWrittenWithTheResultsLockFree) {
+    SearchJob saved;
+    saved.criteria.folders = L"C:\\x";
+    for (int i = 0; i < 20000; ++i)
+        AddItem(saved, {L"C:\\folder of many", L"an item with a longish name.txt", 1234, 0x20, -1, 0},
+                1000 + i);
+    const std::wstring pipe = L"\\\\.\\pipe\\velquin-save-" + std::to_wstring(GetCurrentProcessId());
+    // The writer looks at what the target is before it opens it for writing:
+    // an instance for each of those opens, and the reader reads them in turn.
+    KernelHandle instances[3];
+    for (KernelHandle& instance : instances) {
+        instance.Assign(CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_INBOUND,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 3, 0, 4096, 0, nullptr));
+        ASSERT_TRUE(instance) << GetLastError();
+    }
+    bool freeWhileWriting = false;
+    std::string received;
+    std::thread reader([&] {
+        for (KernelHandle& instance : instances) {
+            ConnectNamedPipe(instance.Get(), nullptr);
+            Sleep(300); // a writer fills the pipe and waits in its write
+            DWORD waiting = 0;
+            if (PeekNamedPipe(instance.Get(), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0)
+                freeWhileWriting = IsFreeForOthers(saved.lock);
+            std::string bytes;
+            char buffer[65536];
+            DWORD read = 0;
+            while (ReadFile(instance.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+                bytes.append(buffer, read);
+            if (bytes.size() > received.size())
+                received = bytes;
+        }
+    });
+    const bool ok = SaveSearchFile(saved, pipe, false);
+    // Instances the writer did not open would keep the reader waiting.
+    for (int i = 0; i < 3; ++i)
+        FileHandle(CreateFileW(pipe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    reader.join();
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(freeWhileWriting) << "the results lock was held while the items were written";
+    EXPECT_GT(received.size(), 20000u * 60);
 }
