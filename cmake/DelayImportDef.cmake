@@ -1,0 +1,17 @@
+# Writes the module-definition file of a system library for a delay-import
+# library, from the functions its import library names, so that the list
+# follows the toolchain's library instead of being kept by hand.
+# Usage: cmake -DNM=... -DIMPLIB=... -DDLL=name.dll -DOUT=file.def -P DelayImportDef.cmake
+execute_process(COMMAND ${NM} ${IMPLIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot list the functions of ${IMPLIB}")
+endif()
+string(REGEX MATCHALL " I __imp_[A-Za-z0-9_]+" imports "${symbols}")
+list(TRANSFORM imports REPLACE " I __imp_" "")
+list(REMOVE_DUPLICATES imports)
+list(SORT imports)
+if(NOT imports)
+  message(FATAL_ERROR "${IMPLIB} names no functions")
+endif()
+list(JOIN imports "\n" exports)
+file(WRITE ${OUT} "LIBRARY ${DLL}\nEXPORTS\n${exports}\n")
