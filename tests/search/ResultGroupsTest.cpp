@@ -8,6 +8,7 @@
 
 #include "support/LocaleChild.h"
 #include "support/TempDir.h"
+#include "support/TestItems.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +45,7 @@ struct Items {
     FoundItem& Add(const wchar_t* name, std::uint64_t size = 1, std::uint32_t attr = 0x20) {
         owned.push_back(std::make_unique<FoundItem>());
         FoundItem& item = *owned.back();
-        item.name = name;
-        item.size = size;
-        item.attr = attr;
-        item.folder = L"C:\\data";
-        const wchar_t* dot = wcsrchr(name, L'.');
-        if (dot != nullptr && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            item.ext = dot;
+        TestItem{.name = name, .size = size, .attr = attr}.FillIn(item);
         display.push_back(&item);
         return item;
     }

@@ -11,6 +11,7 @@
 #include "search/ShellTypeCache.h"
 #include "support/ScopedSetting.h"
 #include "support/LockProbe.h"
+#include "support/TestItems.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +57,8 @@ const Row kRows[] = {
 
 void MakeItem(const Row& r, FoundItem& item) {
     item.Clear();
-    item.name = r.name;
-    item.size = r.size;
-    item.ext = r.ext;
-    item.date_m = r.m;
-    item.date_c = r.c;
-    item.date_a = r.a;
-    item.folder = r.folder;
-    item.attr = r.attr;
+    TestItem{r.folder, r.name, r.size, r.attr, r.m, r.c, r.a}.FillIn(item);
+    ASSERT_EQ(item.ext, r.ext);
     item.FormatTexts(SearchCriteria());
     ASSERT_EQ(item.Text(ItemText::Attributes), r.attrText);
 }

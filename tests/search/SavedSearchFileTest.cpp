@@ -9,6 +9,7 @@
 #include "support/LockProbe.h"
 #include "support/ScopedSetting.h"
 #include "support/TempDir.h"
+#include "support/TestItems.h"
 
 #include <gtest/gtest.h>
 
@@ -39,15 +40,9 @@ struct ItemData {
 
 void AddItem(SearchJob& job, const ItemData& d, uint64_t time) {
     FoundItem item;
-    item.folder = d.folder;
-    item.name = d.name;
-    item.size = d.size;
-    item.attr = d.attr;
+    TestItem{d.folder, d.name, d.size, d.attr, time, time + 1, time + 2}.FillIn(item);
     item.wsoffset = d.wsoffset;
     item.wslen = d.wslen;
-    item.date_m = time;
-    item.date_c = time + 1;
-    item.date_a = time + 2;
     ASSERT_NE(AddFoundItem(job, item, nullptr), nullptr);
 }
 
