@@ -12,6 +12,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 
 namespace {
 
