@@ -57,6 +57,13 @@ public:
 
     // The text the bar shows now (temporary before main).
     const mvstring& ShownText() const;
+    // How long a temporary text stays, in ms, for the texts shown from now
+    // on; 0 (also for a negative time) keeps each until it is replaced,
+    // which is the start-up value.
+    void SetMessageTimeout(int milliseconds) noexcept {
+        m_main.time = milliseconds > 0 ? milliseconds : 0;
+    }
+    int MessageTimeout() const noexcept { return m_main.time; }
 
     mvWndTimer m_partTimer;
     mvWndTimer m_flashTimer;

@@ -51,17 +51,10 @@ LRESULT mvBaseDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     UiTheme& theme = UiTheme::Get();
     const bool systemLook = theme.SystemLookFlag;
     switch (message) {
-    case WM_PAINT: {
-        RECT update{};
-        if (!systemLook && GetUpdateRect(m_hwnd, &update, FALSE)) {
-            mvPaintDC paint(m_hwnd, m_font);
-            RECT client{};
-            GetClientRect(m_hwnd, &client);
-            PaintBuffered(m_hwnd, paint.Dc(), &client, 0, true);
+    case WM_PAINT:
+        if (!systemLook && PaintUpdatedClient(m_hwnd, *this, m_font))
             return 0;
-        }
         break;
-    }
     case WM_DPICHANGED:
         return 0;
     case WM_ERASEBKGND:

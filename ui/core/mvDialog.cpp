@@ -194,6 +194,21 @@ bool mvDialog::AppendTemplateItem(DWORD style, DWORD exStyle, int x, int y, int 
     return true;
 }
 
+DWORD mvDialog::TemplateStyle() const noexcept {
+    if (m_template.Buffer == nullptr || m_template.Size < mvDialogTemplate::kHeaderSize)
+        return 0;
+    uint32_t style;
+    std::memcpy(&style, m_template.Buffer.get(), sizeof style);
+    return style;
+}
+
+bool mvDialog::ModifyTemplateStyle(DWORD remove, DWORD add) {
+    if (m_template.Buffer == nullptr || m_template.Size < mvDialogTemplate::kHeaderSize)
+        return false;
+    Put32(m_template.Buffer.get(), (TemplateStyle() & ~remove) | add);
+    return true;
+}
+
 bool mvDialog::CreateDialogWindow(HWND owner) {
     if (m_hwnd != nullptr || m_prevProc != nullptr)
         return false;

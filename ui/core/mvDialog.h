@@ -64,6 +64,12 @@ public:
     // and counts it. False without a template or room for it.
     bool AppendTemplateItem(DWORD style, DWORD exStyle, int x, int y, int cx, int cy, WORD id,
                             WORD classOrdinal);
+    // The window style the template gives the dialog: new = (old & ~remove)
+    // | add, e.g. a sizable frame with minimise and maximise boxes, or no
+    // system menu. False without a template.
+    bool ModifyTemplateStyle(DWORD remove, DWORD add);
+    // The template's window style; 0 without a template.
+    DWORD TemplateStyle() const noexcept;
 
     // Creates the dialog modeless and hidden, bound to this object. False
     // when the object is bound or the window cannot be created.

@@ -515,16 +515,9 @@ LRESULT mvMessageBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != 0)
             return 1;
         break;
-    case WM_PAINT: {
-        RECT update{};
-        if (GetUpdateRect(m_hwnd, &update, FALSE)) {
-            mvPaintDC paint(m_hwnd, m_font);
-            RECT client{};
-            GetClientRect(m_hwnd, &client);
-            PaintBuffered(m_hwnd, paint.Dc(), &client, 0, true);
-        }
+    case WM_PAINT:
+        PaintUpdatedClient(m_hwnd, *this, m_font);
         return 0;
-    }
     case WM_TIMER:
         if (wParam == m_countDown.Id() && wParam != 0) {
             if (m_countDown.ticks < m_countDownSeconds - 1) {

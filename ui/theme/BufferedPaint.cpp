@@ -278,6 +278,17 @@ int mvtheme_control::GetTextHeight(HFONT font, int* averageWidth) {
     return it->second.first;
 }
 
+bool PaintUpdatedClient(HWND hwnd, mvabdraw& face, HFONT font) {
+    RECT update{};
+    if (!GetUpdateRect(hwnd, &update, FALSE))
+        return false;
+    mvPaintDC paint(hwnd, font);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    face.PaintBuffered(hwnd, paint.Dc(), &client, 0, true);
+    return true;
+}
+
 bool PaintBufferedMessage(HWND hwnd, mvabdraw& face, HFONT font, UINT message, WPARAM wParam,
                           bool noAnimation, LRESULT* result) {
     RECT client{};

@@ -107,6 +107,10 @@ public:
     static int GetTextHeight(HFONT font, int* averageWidth = nullptr);
 };
 
+// WM_PAINT of a window that paints its whole client area through its face:
+// only when the window has an update region. False when it had none.
+bool PaintUpdatedClient(HWND hwnd, mvabdraw& face, HFONT font);
+
 // Buffered painting of the client area, an erase that leaves the painting
 // to it, and printing into a given DC. False for other messages.
 bool PaintBufferedMessage(HWND hwnd, mvabdraw& face, HFONT font, UINT message, WPARAM wParam,

@@ -133,9 +133,13 @@ TEST_F(mvStatusBarTest, AttachMakesTheStaticOwnerDrawnAndFontSetsItsHeight) {
     EXPECT_GT(heights[1], heights[0] + 20);
 }
 
-TEST_F(mvStatusBarTest, TemporaryTextExpiresAndRestartsWhenSetAgain) {
+TEST_F(mvStatusBarTest, TemporaryTextExpiresAfterTheTimeOutAndRestartsWhenSetAgain) {
     bar.SetText(L"Ready");
-    bar.m_main.time = 400;
+    bar.SetPartText(L"Kept", nullptr); // no time-out yet: until replaced
+    PumpFor(300);
+    EXPECT_STREQ(L"Kept", bar.ShownText().c_str());
+
+    bar.SetMessageTimeout(400);
     bar.SetPartText(L"&Copying", nullptr);
     EXPECT_STREQ(L"Copying", bar.ShownText().c_str());
     PumpFor(250);
@@ -145,7 +149,8 @@ TEST_F(mvStatusBarTest, TemporaryTextExpiresAndRestartsWhenSetAgain) {
     PumpFor(400);
     EXPECT_STREQ(L"Ready", bar.ShownText().c_str());
 
-    bar.m_main.time = 0; // until replaced
+    bar.SetMessageTimeout(-5); // read as none: until replaced
+    EXPECT_EQ(0, bar.MessageTimeout());
     bar.SetPartText(L"Stays", nullptr);
     PumpFor(500);
     EXPECT_STREQ(L"Stays", bar.ShownText().c_str());

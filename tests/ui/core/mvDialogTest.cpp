@@ -28,12 +28,7 @@ public:
         AppendTemplateItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 10, 40, 40, 14,
                            IDOK, 0x0080);
         AppendTemplateItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 60, 40, 40, 14, IDCANCEL, 0x0080);
-        if (extraStyle != 0) {
-            DWORD style;
-            std::memcpy(&style, m_template.Buffer.get(), 4);
-            style |= extraStyle;
-            std::memcpy(m_template.Buffer.get(), &style, 4);
-        }
+        ModifyTemplateStyle(0, extraStyle);
     }
     int OnInitDialog() override {
         if (onInit)
@@ -283,6 +278,37 @@ TEST(mvDialog, TheTemplateGrowsByFourItemsAndKeepsWhatWasWritten) {
         EXPECT_EQ(word(item + 16), i + 1);
         EXPECT_EQ(word(item + 18), 0xFFFF);
         EXPECT_EQ(word(item + 20), 0x0081);
+    }
+}
+
+TEST(mvDialog, TheTemplateStyleReachesTheWindowAndSurvivesGrowth) {
+    constexpr DWORD kBoxes = WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    struct Case {
+        DWORD remove;
+        DWORD add;
+        DWORD present; // must be set on the window
+        DWORD absent;  // must be clear on the window
+    } cases[] = {
+        {0, kBoxes, kBoxes | WS_SYSMENU, 0},
+        {WS_SYSMENU, 0, WS_CAPTION, WS_SYSMENU | kBoxes},
+        {WS_SYSMENU, kBoxes, kBoxes, WS_SYSMENU},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "remove " << c.remove << " add " << c.add);
+        mvDialog dialog;
+        EXPECT_FALSE(dialog.ModifyTemplateStyle(0, c.add)) << "no template yet";
+        EXPECT_EQ(dialog.TemplateStyle(), 0u);
+        ASSERT_TRUE(dialog.InitTemplate(120, 60, true, 1));
+        ASSERT_TRUE(dialog.ModifyTemplateStyle(c.remove, c.add));
+        EXPECT_EQ(dialog.TemplateStyle(), (mvDialogTemplate::kTopLevelStyle & ~c.remove) | c.add);
+        // Growing the item room copies the header along.
+        for (WORD id = 1; id <= 5; ++id)
+            ASSERT_TRUE(dialog.AppendTemplateItem(WS_CHILD, 0, 0, 0, 10, 10, id, 0x0080));
+        ASSERT_TRUE(dialog.CreateDialogWindow(nullptr));
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(dialog.m_hwnd, GWL_STYLE));
+        EXPECT_EQ(style & c.present, c.present);
+        EXPECT_EQ(style & c.absent, 0u);
+        DestroyWindow(dialog.m_hwnd);
     }
 }
 
