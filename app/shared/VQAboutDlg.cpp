@@ -65,7 +65,6 @@ mvstring CVQAboutDlg::TitleText() {
 }
 
 CVQAboutDlg::CVQAboutDlg() {
-    m_link.m_dialogUnits = {151, 13};
     InitTemplate(260, 90, true, 4);
     AppendTemplateItem(kItemStyle, 0, 37, 29, 151, 13, kAboutLinkId, kButtonClass);
     AppendTemplateItem(kItemStyle | WS_TABSTOP, 0, 205, 7, 50, 14, kAboutHelpId, kButtonClass);
