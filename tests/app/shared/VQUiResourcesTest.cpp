@@ -10,6 +10,8 @@
 #include "support/ScopedSetting.h"
 #include "support/TempDir.h"
 
+#include "LanguageScope.h"
+
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -49,21 +51,6 @@ std::vector<int> Joined(std::vector<int> a, const std::vector<int>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-
-// A language file of its own for the test, and English's absence after it.
-class LanguageScope {
-public:
-    explicit LanguageScope(const char* body) {
-        const std::wstring file = m_dir.WriteFile(L"test.ini", body);
-        Language() = VQ_MLang(); // no word lists cached from before
-        loaded = Language().SetLanguageFile(file);
-    }
-    ~LanguageScope() { Language() = VQ_MLang(); }
-    bool loaded = false;
-
-private:
-    TempDir m_dir;
-};
 
 SizeGroups GroupsWithBounds(size_t n) {
     SizeGroups groups;
