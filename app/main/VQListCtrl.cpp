@@ -428,10 +428,15 @@ void CVQListCtrl::UpdateTexts() {
 }
 
 void CVQListCtrl::SelectAll() {
+    // Some list views change the rows one by one, each repainted unless
+    // redrawing is off; with it off the change is one repaint.
+    const HWND list = Handle();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     LVITEMW state{};
     state.state = state.stateMask = LVIS_SELECTED;
-    SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 }
 
 void CVQListCtrl::InvertSelection() {
@@ -442,9 +447,9 @@ void CVQListCtrl::InvertSelection() {
     const int selected = static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
     // The list changes its whole selection in one message, but single rows
     // only one by one: start from all or none, whichever leaves fewer rows
-    // to change one at a time.
+    // to change one at a time (from none on a tie).
     std::vector<int> rows;
-    const bool fromAll = selected <= count - selected;
+    const bool fromAll = selected < count - selected;
     rows.reserve(static_cast<size_t>(fromAll ? selected : count - selected));
     int next = -1;
     if (fromAll) {
