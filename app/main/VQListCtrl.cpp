@@ -364,12 +364,17 @@ std::int64_t CVQListCtrl::GetSelectedItems(std::vector<FoundItem*>& out, int max
             return false;
         return true;
     };
+    // With every row selected the next selected row is the next row: asking
+    // the list for each of a million rows would take most of a second.
+    const bool everyRow = selected == static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     auto walk = [&](int from, int before) {
         mvLock lock(job.lock);
         for (int index = from; index >= 0 && (before < 0 || index < before);) {
             if (!visit(index))
                 return false;
-            index = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED));
+            index = everyRow ? (index + 1 < selected ? index + 1 : -1)
+                             : static_cast<int>(
+                                   SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED));
         }
         return true;
     };

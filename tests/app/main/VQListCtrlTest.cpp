@@ -3,6 +3,7 @@
 #include "MainWndFixture.h"
 #include "foundation/ShutdownFlag.h"
 #include "foundation/WordLists.h"
+#include "search/IconLoader.h"
 #include "search/ShellTypeCache.h"
 #include "support/ScopedSetting.h"
 #include "ui/controls/ItemImage.h"
@@ -164,6 +165,22 @@ TEST_F(VQListCtrlTest, TileLinesReplaceTypeAndSizeWhereTheShellGaveThem) {
     GlobalShellTypeCache().ClearFileCaches();
 }
 
+TEST_F(VQListCtrlTest, AnUnloadedIconIsAskedOnceAndLoadedOffTheWindow) {
+    auto items = AddItems({{.folder = L"C:\\icons", .name = L"picture.png"}});
+    Show();
+    ASSERT_EQ(-1, items[0]->icon.load());
+    LVITEMW cell{};
+    cell.mask = LVIF_IMAGE;
+    cell.iImage = -5;
+    ASSERT_TRUE(SendMessageW(list.Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&cell)));
+    EXPECT_EQ(0, cell.iImage);
+    for (int i = 0; i < 100 && items[0]->icon.load() < 0; ++i)
+        Sleep(50);
+    EXPECT_GE(items[0]->icon.load(), 0);
+    EXPECT_EQ(0u, GlobalIconLoadQueue().QueuedCount());
+    StopIconLoaderThread();
+}
+
 TEST_F(VQListCtrlTest, ViewModesSwitchTheListAndTheSetting) {
     struct Case {
         int mode;
@@ -248,6 +265,9 @@ TEST_F(VQListCtrlTest, SelectionComesAnchorFirstWithItsSizeOrMinusOne) {
         {{0, 3, 4}, 0, 0, 0, {L"f0", L"dir", L"f4"}, -1},
         {{0, 1, 2}, 0, 1, 2, {L"f0"}, -1},
         {{0, 1, 2}, 0, 1, 0, {L"f0"}, 111},
+        // every row selected, the anchor inside
+        {{0, 1, 2, 3, 4}, 3, 0, 0, {L"dir", L"f4", L"f0", L"f1", L"f2"}, -1},
+        {{0, 1, 2, 3, 4}, 4, 2, 0, {L"f4", L"f0"}, -1},
     };
     for (const Case& c : cases) {
         Settings().MaxItemStatusShowSize = c.limit;
