@@ -1,6 +1,7 @@
 #include "app/main/VQStatusBar.h"
 
 #include "app/main/JobState.h"
+#include "app/shared/VQUiResources.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "search/ResultList.h"
@@ -113,14 +114,15 @@ void CVQStatusBar::DrawContent(HDC dc, RECT* area) {
     const int index = StatusIconIndex(statusState);
     if (index < 0 || (m_part.icon != nullptr && !m_part.text.empty()))
         return;
-    const int iconSize = m_strip != nullptr && m_strip->IsLoaded() ? m_strip->Height() : 0;
+    mvimage* strip = m_strip != nullptr ? m_strip : &UiResources().SmallIcons();
+    const int iconSize = strip->IsLoaded() ? strip->Height() : 0;
     const int cell = std::max(height, iconSize);
     if (iconSize > 0) {
         const int left = area->left + (cell - iconSize) / 2;
         const int top = area->top + (height - iconSize) / 2;
         const RECT to = {left, top, left + iconSize, top + iconSize};
         const RECT from = {index * iconSize, 0, (index + 1) * iconSize, iconSize};
-        const_cast<mvimage*>(m_strip)->DrawRect(dc, &to, &from);
+        strip->DrawRect(dc, &to, &from);
     }
     area->left += cell + 2 - Margin() / 2;
 }

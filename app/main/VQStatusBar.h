@@ -46,8 +46,9 @@ public:
     // "Ready", unless a job runs.
     void ShowReady();
 
-    // The 24-pixel icon strip the state icons come from; not owned.
-    void SetIconStrip(const mvimage* strip) { m_strip = strip; }
+    // The 24-pixel icon strip the state icons come from (the program's own,
+    // UiResources, until another is set); not owned.
+    void SetIconStrip(mvimage* strip) { m_strip = strip; }
 
     // The texts of the two right-hand parts; empty when the part is not
     // shown.
@@ -65,7 +66,7 @@ private:
     // slice off it.
     void DrawPart(HDC dc, RECT* area, const mvstring& text, COLORREF separator);
 
-    const mvimage* m_strip = nullptr;
+    mvimage* m_strip = nullptr;
 };
 
 // The strip cell of a state's icon; -1 for none (ready).

@@ -1,5 +1,6 @@
 #include "app/main/VQToolBarCtrl.h"
 
+#include "app/shared/VQUiResources.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "foundation/WordLists.h"
@@ -147,6 +148,11 @@ bool CVQToolBarCtrl::Create(HWND parent, const mvimage* strip24, const mvimage* 
         LOWORD(SendMessageW(bar, TB_GETBUTTONSIZE, 0, 0)) + 6;
     SendMessageW(Handle(), RB_INSERTBANDW, 0, reinterpret_cast<LPARAM>(&band));
     return true;
+}
+
+bool CVQToolBarCtrl::Create(HWND parent) {
+    VQUiResources& resources = UiResources();
+    return Create(parent, &resources.SmallIcons(), &resources.LargeIcons());
 }
 
 void CVQToolBarCtrl::UpdateTexts() {

@@ -27,6 +27,8 @@ public:
     // missing or empty strip leaves the buttons without images) and the
     // rebar around it. False only when a window cannot be made.
     bool Create(HWND parent, const mvimage* strip24, const mvimage* strip32);
+    // The same with the program's two strips (UiResources).
+    bool Create(HWND parent);
     // Button texts in the current language.
     void UpdateTexts();
 
