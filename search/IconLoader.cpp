@@ -81,9 +81,16 @@ IconLoadQueue::~IconLoadQueue() {
 bool IconLoadQueue::Queue(FoundItem* item) {
     if (item == nullptr)
         return false;
+    // The loader closes its gate only under the lock with the queue empty,
+    // so while the queue holds items the loader is awake or about to take
+    // them: only the first item into an empty queue needs to wake it. The
+    // list queues every row it paints, and waking the loader each time (a
+    // call into the system) cost more than drawing the row.
     {
         mvLock held(lock);
-        m_queue.insert(item);
+        const bool wasEmpty = m_queue.empty();
+        if (!m_queue.insert(item).second || !wasEmpty)
+            return true;
         if (worker.Gate() != nullptr)
             SetEvent(worker.Gate());
     }

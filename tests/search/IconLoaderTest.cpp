@@ -183,6 +183,30 @@ TEST_F(IconLoaderTest, ClearingWaitsForTheItemInHandAndDropsTheRest) {
     EXPECT_TRUE(queue.Stop());
 }
 
+// Waking the loader is a call into the system; the list queues every row
+// it paints, so only an item into an empty queue wakes it: while items wait
+// the loader is awake or about to take them. The gate is closed by hand here
+// to see whether a Queue opens it.
+TEST_F(IconLoaderTest, OnlyAnItemIntoAnEmptyQueueWakesTheLoader) {
+    Settings().ThumbnailFlag = 0;
+    ResetEvent(FakeThumbnails::release.Get());
+    IconLoadQueue queue(cache);
+    ASSERT_TRUE(queue.Queue(&Item(L"held.txt", false)));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(FakeThumbnails::entered.Get(), 5000));
+    FoundItem& first = Item(L"first.txt", false);
+    queue.worker.CloseGate();
+    EXPECT_TRUE(queue.Queue(&first));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(queue.worker.Gate(), 0));
+    queue.worker.CloseGate();
+    EXPECT_TRUE(queue.Queue(&Item(L"second.txt", false)));
+    EXPECT_TRUE(queue.Queue(&first));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(queue.worker.Gate(), 0));
+    EXPECT_EQ(2u, queue.QueuedCount());
+    SetEvent(queue.worker.Gate());
+    SetEvent(FakeThumbnails::release.Get());
+    EXPECT_TRUE(queue.Stop());
+}
+
 TEST_F(IconLoaderTest, StopWithItemsQueuedEndsSoonAndEmptiesTheQueue) {
     Settings().ThumbnailFlag = 0;
     ResetEvent(FakeThumbnails::release.Get());
