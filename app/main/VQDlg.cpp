@@ -232,6 +232,8 @@ int CVQDlg::OnInitDialog() {
     AutoShowSearchPanel(nullptr, true);
 
     mvBaseDlg::OnInitDialog();
+    // The base's initialisation starts from no limits.
+    UpdateMinSize();
     MainWindowPlacement(false, m_hwnd, m_minTrack.cx, m_minTrack.cy);
     // The placement maximises only a shown window: the modal run shows this
     // one after its initialisation.
@@ -320,8 +322,12 @@ void CVQDlg::Layout() {
     const int clientWidth = Width(area);
     if (!zeroSize)
         SendMessageW(bar, WM_SIZE, 0, 0);
-    if (HasVisibleStyle(bar))
-        area.top += Height(WindowRect(bar));
+    if (HasVisibleStyle(bar)) {
+        // Its bottom edge: a toolbar keeps a small offset from the top.
+        RECT barRect = WindowRect(bar);
+        MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&barRect), 2);
+        area.top = std::max(area.top + Height(barRect), barRect.bottom);
+    }
     if (PaintsItself())
         area.top += 1; // the separator line
     if (HWND status = m_statusBar.m_hwnd) {
