@@ -8,6 +8,7 @@
 #include "search/ResultList.h"
 #include "search/SavedSearchFile.h"
 #include "search/SearchJob.h"
+#include "search/ShellTypeCache.h"
 #include "ui/controls/ListColumns.h"
 #include "ui/core/ComctlVersion.h"
 #include "ui/core/MainWindowPlacement.h"
@@ -489,6 +490,44 @@ void CVQDlg::ShowResultCount() {
         GetLangText(L"status", count == 1 ? L"oneitem" : L"items", std::to_wstring(count)));
 }
 
+void CVQDlg::FillListText(NMLVDISPINFOW& info) {
+    if (!(info.item.mask & LVIF_TEXT) || info.item.pszText == nullptr || info.item.cchTextMax <= 0)
+        return;
+    info.item.pszText[0] = 0;
+    const FoundItem* item = ResultList::ItemAt(info.item.iItem);
+    if (item == nullptr)
+        return;
+    static const ItemText kTimes[] = {ItemText::Modified, ItemText::Created, ItemText::Accessed};
+    switch (info.item.iSubItem) {
+    case 0:
+        m_cellText = item->name;
+        break;
+    case 1:
+        item->GetText(ItemText::Size, m_cellText);
+        break;
+    case 2:
+        m_cellText = GlobalShellTypeCache().GetTypeName(item->ext, item->attr);
+        break;
+    case 3:
+    case 5:
+    case 6:
+        item->GetText(kTimes[info.item.iSubItem == 3 ? 0 : info.item.iSubItem - 4], m_cellText);
+        break;
+    case 4:
+        m_cellText = mvstring(item->folder.view());
+        break;
+    case 7:
+        m_cellText = item->AttributeText();
+        break;
+    case 8:
+        m_cellText = item->ext;
+        break;
+    default:
+        return;
+    }
+    lstrcpynW(info.item.pszText, m_cellText.c_str(), info.item.cchTextMax);
+}
+
 void CVQDlg::OnProgress(WPARAM code, LPARAM value) {
     switch (static_cast<int>(code)) {
     case NotifyItemsAdded:
@@ -573,6 +612,15 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header != nullptr && header->hwndFrom == m_list.m_hwnd &&
+            header->code == LVN_GETDISPINFOW) {
+            FillListText(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            return 0;
+        }
+        break;
+    }
     case WM_DESTROY:
         SaveOnDestroy();
         break;

@@ -10,6 +10,7 @@
 #include "ui/core/mvBaseDlg.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 // Ids of the main window's children and of its commands.
 inline constexpr int kMainToolBarId = 1001;
@@ -98,6 +99,9 @@ private:
     void SearchOrStop();
     // A progress message of the search's notifier.
     void OnProgress(WPARAM code, LPARAM value);
+    // A cell text of the results list: name, size, type, dates, folder,
+    // attributes or extension by the column id.
+    void FillListText(NMLVDISPINFOW& info);
     // The list shows the job's current count of results.
     void ShowResultCount();
     // Saves placement, panel width and (when asked to) the default search.
@@ -106,4 +110,5 @@ private:
     static bool PaintsItself();
 
     UINT m_progressMessage = 0;
+    mvstring m_cellText; // the last cell text handed to the list
 };
