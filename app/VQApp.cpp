@@ -1,6 +1,7 @@
 #include "app/VQApp.h"
 
 #include "app/main/VQDlg.h"
+#include "app/shared/VQUiResources.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
@@ -61,6 +62,8 @@ bool CVQApp::Run() {
     } else {
         SetButtonTexts();
         OleInitialize(nullptr);
+        UiResources().SetHexViewerOnly((options.flags & StartupHexView) != 0);
+        UiResources().Init(false);
         if (options.flags & StartupHexView) {
             // Only the hex viewer's window, which ends the program as it
             // closes; no search thread ran, so none is stopped, and OLE
@@ -93,6 +96,8 @@ void CVQApp::RunMainWindow() {
     }
     // A search still running is stopped only now, with the window gone.
     m_threadsOutlived = !StopThreads();
+    // Cut or copied items stay on the clipboard after the program has ended.
+    UiResources().FlushClipboard();
     OleUninitialize();
 }
 

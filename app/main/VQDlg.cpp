@@ -14,13 +14,11 @@
 #include "ui/core/MainWindowPlacement.h"
 #include "ui/core/mvApp.h"
 #include "ui/core/Shortcuts.h"
-#include "ui/theme/GdiHolders.h"
 #include "ui/theme/UiTheme.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -34,16 +32,6 @@ constexpr int kGripSize = 10;
 // The strip along the panel's edge that faces the list: its splitter.
 constexpr int kSplitterWidth = 3;
 constexpr DWORD kSlideMs = 100;
-
-// Adds styles to the window style of a built template.
-void AddTemplateStyles(mvDialogTemplate& dialogTemplate, DWORD styles) {
-    if (dialogTemplate.Buffer == nullptr)
-        return;
-    DWORD style = 0;
-    std::memcpy(&style, dialogTemplate.Buffer.get(), sizeof style);
-    style |= styles;
-    std::memcpy(dialogTemplate.Buffer.get(), &style, sizeof style);
-}
 
 int Width(const RECT& rect) {
     return rect.right - rect.left;
@@ -79,7 +67,7 @@ CVQDlg::PanelHost::PanelHost() {
 }
 
 int CVQDlg::PanelHost::OnInitDialog() {
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     if (HWND button = GetDlgItem(m_hwnd, kCommandSearch)) {
         const RECT rect = WindowRect(button);
         const SIZE spacing = UiTheme::Get().fonts.spacing.innerSpacing;
@@ -186,7 +174,7 @@ LRESULT CVQDlg::PanelHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     default:
         break;
     }
-    return mvBaseDlg::WindowProc(message, wParam, lParam);
+    return CVQBaseDlg::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
@@ -194,7 +182,9 @@ LRESULT CVQDlg::PanelHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
 
 CVQDlg::CVQDlg() {
     InitTemplate(400, 200, true, 4);
-    AddTemplateStyles(m_template, kMainFrameStyles);
+    ModifyTemplateStyle(0, kMainFrameStyles);
+    // The frame is painted here (WM_PAINT), natively under the system look.
+    m_customPaint = 0;
     m_progressMessage = GlobalNotifier().message;
 }
 
@@ -208,13 +198,11 @@ bool CVQDlg::PaintsItself() {
 }
 
 int CVQDlg::OnInitDialog() {
-    const HINSTANCE instance = mvApp::Instance();
-    for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
-        const int size = GetSystemMetrics(metric);
-        if (HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(128), IMAGE_ICON, size, size,
-                                     LR_SHARED))
-            SendMessageW(m_hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
-    }
+    mvsysicon& icons = UiTheme::Get().icons;
+    if (HICON bigIcon = icons.GetIcon(AppIconLarge))
+        SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    if (HICON smallIcon = icons.GetIcon(AppIconSmall))
+        SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
     SetWindowTextW(m_hwnd, L"Velquin");
 
     m_toolBar.Create(m_hwnd);
@@ -232,7 +220,7 @@ int CVQDlg::OnInitDialog() {
         ShowWindow(m_searchPanel.m_hwnd, SW_SHOW);
     AutoShowSearchPanel(nullptr, true);
 
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     // The base's initialisation starts from no limits.
     UpdateMinSize();
     MainWindowPlacement(false, m_hwnd, m_minTrack.cx, m_minTrack.cy);
@@ -276,7 +264,7 @@ void CVQDlg::CreateStatusBar() {
     }
     // Again, now that the bar sizes itself to its font.
     SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()), 0);
-    m_statusBar.m_main.time = kStatusMessageMs;
+    m_statusBar.SetMessageTimeout(kStatusMessageMs);
 }
 
 void CVQDlg::CreatePanelHost() {
@@ -570,13 +558,7 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_PAINT:
         if (PaintsItself()) {
-            RECT update{};
-            if (GetUpdateRect(m_hwnd, &update, FALSE)) {
-                mvPaintDC paint(m_hwnd, m_font);
-                RECT client{};
-                GetClientRect(m_hwnd, &client);
-                PaintBuffered(m_hwnd, paint.Dc(), &client, 0, true);
-            }
+            PaintUpdatedClient(m_hwnd, *this, m_font);
             return 0;
         }
         return DefaultProc(message, wParam, lParam);
@@ -596,7 +578,7 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_NCHITTEST: {
-        const LRESULT hit = mvBaseDlg::WindowProc(message, wParam, lParam);
+        const LRESULT hit = CVQBaseDlg::WindowProc(message, wParam, lParam);
         POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(m_hwnd, &point);
         RECT client{};
@@ -627,7 +609,7 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    const LRESULT result = mvBaseDlg::WindowProc(message, wParam, lParam);
+    const LRESULT result = CVQBaseDlg::WindowProc(message, wParam, lParam);
     if (message == WM_SETFONT && m_initialized)
         UpdateMinSize();
     return result;

@@ -7,7 +7,7 @@
 #include "search/SearchCriteria.h"
 #include "ui/controls/mvStatusBar.h"
 #include "ui/controls/mvToolBarCtrl.h"
-#include "ui/core/mvBaseDlg.h"
+#include "app/shared/VQBaseDlg.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -24,13 +24,13 @@ inline constexpr WORD kCommandSave = 10021;
 // The status message time-out of the main window's bar.
 inline constexpr int kStatusMessageMs = 5000;
 
-class CVQDlg : public mvBaseDlg {
+class CVQDlg : public CVQBaseDlg {
 public:
     // The search panel's host: a child dialog docked at one side, holding the
     // Search button (10018), whose click it hands to the main window. Its
     // minimum size follows from the button; the main window sets its
     // maximum width. The edge that faces the list drags to resize it.
-    class PanelHost : public mvBaseDlg {
+    class PanelHost : public CVQBaseDlg {
     public:
         PanelHost();
 
