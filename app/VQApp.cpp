@@ -4,10 +4,12 @@
 #include "app/shared/VQUiResources.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
+#include "foundation/WordLists.h"
 #include "foundation/ShutdownFlag.h"
 #include "foundation/mvcominit.h"
 #include "search/IconLoader.h"
 #include "search/Notifier.h"
+#include "search/PropertyTexts.h"
 #include "search/SearchJob.h"
 #include "ui/core/Shortcuts.h"
 #include "ui/dialogs/mvMessageBox.h"
@@ -55,6 +57,9 @@ bool CVQApp::Run() {
     // The windows' apartment. Not before: under Wine an apartment registers
     // a window class, which brings up the display for a windowless run too.
     mvcominit::Acquire();
+    // The list's column titles are the system's where the language has none;
+    // asked on this thread, which has COM now.
+    SetSystemColumnTitleLister(&ListPropertyColumns);
     INITCOMMONCONTROLSEX controls = {sizeof controls, kWindowControlClasses};
     InitCommonControlsEx(&controls);
     if (!SetLanguage(Settings().Language.Get())) {
