@@ -3,6 +3,7 @@
 #include "foundation/ConfigFiles.h"
 #include "foundation/Settings.h"
 #include "foundation/mvini.h"
+#include "search/Notifier.h"
 #include "ui/core/ComctlVersion.h"
 #include "ui/theme/UiTheme.h"
 #include "support/ScopedSetting.h"
@@ -30,6 +31,9 @@ public:
     }
     ~MainWindow() {
         m_window.reset();
+        // As the program does once its window has gone: the notifier the
+        // window started ends before the process does.
+        StopNotifierThread();
         SetConfigBaseFolders(L"", L"");
     }
 
