@@ -38,5 +38,9 @@ namespace {
 // Reads advconf.ini, config.ini, uistates.ini and hexview.ini now, before any
 // thread starts.
 [[maybe_unused]] const bool g_settings = (Settings(), true);
+// Not the shared UI resources (icon strips, pop-up menus, clipboard slot):
+// a menu object opens the menu theme as it is made, which would bring up
+// the display in a windowless run too. They are built at their first use,
+// by the start-up routine before the first window.
 
 } // namespace

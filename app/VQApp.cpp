@@ -1,62 +1,128 @@
 #include "app/VQApp.h"
 
+#include "app/main/VQDlg.h"
+#include "app/shared/VQUiResources.h"
+#include "foundation/Language.h"
+#include "foundation/Settings.h"
+#include "foundation/WordLists.h"
 #include "foundation/ShutdownFlag.h"
 #include "foundation/mvcominit.h"
 #include "search/IconLoader.h"
 #include "search/Notifier.h"
+#include "search/PropertyTexts.h"
 #include "search/SearchJob.h"
 #include "ui/core/Shortcuts.h"
+#include "ui/dialogs/mvMessageBox.h"
 
+#include <commctrl.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <clocale>
+#include <memory>
 #include <string>
 
 namespace {
 
 constexpr wchar_t kHelpPage[] = L"https://velquin.morvik.net/help";
+constexpr wchar_t kLanguageFailure[] =
+    L"Failed to load language file!\r\n\r\nPlease re-download Velquin.";
 constexpr DWORD kThreadStopWaitMs = 500;
+// Every class the windows use: the list view and the other classic
+// controls, the date pickers, the extended combo box and the rebar.
+constexpr DWORD kWindowControlClasses = 0x5FF;
+
+// Registered for the results list's paste and cut notices between the
+// program's windows.
+[[maybe_unused]] const UINT g_cutPasteMessage =
+    RegisterWindowMessageW(L"WM_Velquin_CUTPASTENOTIFY");
 
 } // namespace
 
-CVQApp::CVQApp() : mvApp(L"Velquin") {
+CVQApp::CVQApp() : mvBaseApp(L"Velquin") {
     // Case rules and classes of the run-time follow the user, as the regular
     // expressions expect.
     setlocale(LC_ALL, "");
 }
 
 bool CVQApp::Run() {
-    ProcessCommandLine(m_options);
+    StartupOptions& options = GlobalStartupOptions();
+    ProcessCommandLine(options);
     ReportCommandLine();
-    if (m_options.flags & StartupOut) {
+    if (options.flags & StartupOut) {
         // No window, OLE or COM on this thread: the run has written its file.
-        StopThreads();
+        m_threadsOutlived = !StopThreads();
         return false;
     }
     // The windows' apartment. Not before: under Wine an apartment registers
     // a window class, which brings up the display for a windowless run too.
     mvcominit::Acquire();
-    if (!(m_options.flags & StartupHexView)) {
-        // The main window does not exist yet: the program ends as it would
-        // once that window has closed.
-        StopThreads();
+    // The list's column titles are the system's where the language has none;
+    // asked on this thread, which has COM now.
+    SetSystemColumnTitleLister(&ListPropertyColumns);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, kWindowControlClasses};
+    InitCommonControlsEx(&controls);
+    if (!SetLanguage(Settings().Language.Get())) {
+        ShowMessageBox(kLanguageFailure, MB_ICONERROR);
+    } else {
+        SetButtonTexts();
+        OleInitialize(nullptr);
+        UiResources().SetHexViewerOnly((options.flags & StartupHexView) != 0);
+        UiResources().Init(false);
+        if (options.flags & StartupHexView) {
+            // Only the hex viewer's window, which ends the program as it
+            // closes; no search thread ran, so none is stopped, and OLE
+            // stays until the process ends.
+        } else {
+            RunMainWindow();
+        }
     }
     mvcominit::Uninit();
     return false;
 }
 
-void CVQApp::StopThreads() {
+void CVQApp::SetButtonTexts() {
+    static const wchar_t* const kKeys[] = {L"ok",    L"cancel", L"yes",    L"no",      L"continue",
+                                           L"abort", L"retry",  L"ignore", L"tryagain"};
+    mvstring texts[std::size(kKeys)];
+    for (size_t i = 0; i < std::size(kKeys); ++i)
+        texts[i] = GetLangText(L"global", kKeys[i]);
+    SetMessageBoxButtonTexts(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
+                             texts[3].c_str(), texts[4].c_str(), texts[5].c_str(),
+                             texts[6].c_str(), texts[7].c_str(), texts[8].c_str());
+}
+
+void CVQApp::RunMainWindow() {
+    {
+        auto window = std::make_unique<CVQDlg>();
+        m_mainWnd = window.get();
+        window->DoModal(nullptr);
+        m_mainWnd = nullptr;
+    }
+    // A search still running is stopped only now, with the window gone.
+    m_threadsOutlived = !StopThreads();
+    // Cut or copied items stay on the clipboard after the program has ended.
+    UiResources().FlushClipboard();
+    OleUninitialize();
+}
+
+bool CVQApp::StopThreads() {
+    // Before the stops: a loop deep in a walk, a content read or a sort sees
+    // it even before its own stop request.
     ShutdownFlag.store(1);
-    StopIconLoaderThread();
-    StopNotifierThread();
-    GlobalSearchJob().StopAndWait(kThreadStopWaitMs);
+    const bool loader = StopIconLoaderThread();
+    const bool notifier = StopNotifierThread();
+    SearchJob& job = GlobalSearchJob();
+    job.StopAndWait(kThreadStopWaitMs);
+    return loader && notifier && !job.worker.IsRunning();
 }
 
 void CVQApp::ReportCommandLine() {
-    if (m_options.flags & StartupOut)
-        m_exitCode = m_options.out_result;
+    const StartupOptions& options = GlobalStartupOptions();
+    if (options.flags & StartupOut)
+        m_exitCode = options.out_result;
     std::string lines;
-    for (const mvstring& message : m_options.messages)
+    for (const mvstring& message : options.messages)
         lines += "Velquin: " + WideToUtf8(message) + "\n";
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
@@ -65,7 +131,9 @@ void CVQApp::ReportCommandLine() {
 }
 
 int CVQApp::PreTranslateMessage(MSG* msg) {
-    return DispatchShortcutKey(msg) ? 1 : 0;
+    if (DispatchShortcutKey(msg))
+        return 1;
+    return mvBaseApp::PreTranslateMessage(msg);
 }
 
 void CVQApp::OnHelp(UINT, WPARAM, LPARAM) {

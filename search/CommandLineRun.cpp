@@ -106,6 +106,11 @@ mvstring FullPath(const mvstring& word) {
 
 } // namespace
 
+StartupOptions& GlobalStartupOptions() {
+    static StartupOptions options;
+    return options;
+}
+
 uint8_t ProcessCommandLine(StartupOptions& options) {
     return ProcessCommandLine(PathGetArgsW(GetCommandLineW()), options);
 }

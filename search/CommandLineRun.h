@@ -36,6 +36,12 @@ struct StartupOptions {
     std::vector<mvstring> messages;
 };
 
+// The process's start-up options, filled by the start-up routine from the
+// command line and read by the windows: the search panel takes the start-up
+// folder, and the first search started from the window clears it again.
+// UI thread only.
+StartupOptions& GlobalStartupOptions();
+
 // Reads the program's own command line (the arguments after the program
 // name): the switches /in file, /out file, /runnow, /delaydonow and
 // /hexview file [offset [length]] (which overrides the others); any other

@@ -7,6 +7,8 @@
 
 #include <shlobj.h>
 
+#include <iterator>
+
 namespace {
 
 // Linking the property system's exports directly would make the program
@@ -91,6 +93,53 @@ IPropertySystem* GetPropertySystem() {
                 cache.system.Assign(static_cast<IPropertySystem*>(system));
     }
     return cache.system.Get();
+}
+
+bool ListPropertyColumns(std::vector<mvstring>& titles) {
+    static const PROPERTYKEY kColumns[] = {
+        {kStorageFormatId, 10}, // System.ItemNameDisplay
+        kKeySize,
+        {kStorageFormatId, 4}, // System.ItemTypeText
+        kKeyDateModified,
+        {{0xDABD30ED, 0x0043, 0x4789, {0xA7, 0xF8, 0xD0, 0x13, 0xA4, 0x73, 0x66, 0x22}},
+         100}, // System.ItemFolderPathDisplayNarrow
+        kKeyDateCreated,
+        kKeyDateAccessed,
+        kKeyFileAttributes,
+        {{0xE4F10A3C, 0x49E6, 0x405D, {0x82, 0x88, 0xA2, 0x3B, 0xD4, 0xEE, 0xAA, 0x6C}},
+         100}, // System.FileExtension
+    };
+    titles.clear();
+    IPropertySystem* system = GetPropertySystem();
+    ComHandle<IPropertyDescriptionList> list;
+    UINT count = 0;
+    if (!system ||
+        FAILED(system->EnumeratePropertyDescriptions(PDEF_SYSTEM, __uuidof(IPropertyDescriptionList),
+                                                     reinterpret_cast<void**>(list.Put()))) ||
+        !list || FAILED(list.Get()->GetCount(&count)))
+        return false;
+    titles.assign(std::size(kColumns), mvstring());
+    for (UINT i = 0; i < count; ++i) {
+        ComHandle<IPropertyDescription> description;
+        PROPERTYKEY key{};
+        if (FAILED(list.Get()->GetAt(i, __uuidof(IPropertyDescription),
+                               reinterpret_cast<void**>(description.Put()))) ||
+            !description || FAILED(description.Get()->GetPropertyKey(&key)))
+            continue;
+        for (size_t column = 0; column < std::size(kColumns); ++column) {
+            if (!IsEqualPropertyKey(key, kColumns[column]))
+                continue;
+            CoTaskMemHandle<wchar_t> name;
+            if (SUCCEEDED(description.Get()->GetDisplayName(name.Put())) && name && name.Get()[0] != 0)
+                titles[column] = name.Get();
+        }
+    }
+    for (const mvstring& title : titles)
+        if (title.empty()) {
+            titles.clear();
+            return false;
+        }
+    return true;
 }
 
 void SetThreadPropertySystem(IPropertySystem* system) {

@@ -29,6 +29,15 @@ inline constexpr PROPERTYKEY kKeyRating = {
 inline constexpr PROPERTYKEY kKeyItemPathDisplayNarrow = {
     {0x28636AA6, 0x953D, 0x11D2, {0xB5, 0xD6, 0x00, 0xC0, 0x4F, 0xD9, 0x18, 0xD0}}, 8};
 
+// The system's own labels of the nine result columns, in column order (name,
+// size, type, modified, folder, created, accessed, attributes, extension),
+// from the calling thread's property system; where it describes a key more
+// than once, the last description with a label counts. False, with `titles`
+// empty, when there is no property system, it lists no descriptions, or any
+// of the nine has no label. The program installs it as the lister of the
+// system column titles (foundation/WordLists.h); the UI thread asks it once.
+bool ListPropertyColumns(std::vector<mvstring>& titles);
+
 // The calling thread's property system, asked for once per thread (a
 // failure is remembered); not an added reference. Null when there is none.
 IPropertySystem* GetPropertySystem();

@@ -135,3 +135,57 @@ TEST(PropertyTexts, AThreadLetsGoOfItsObjectsBeforeLeavingCom) {
     }).join();
     EXPECT_EQ(0, fake.releasesWithoutCom.load());
 }
+
+TEST(PropertyTexts, ColumnTitlesAreTheSystemsLabelsOfTheNineColumnKeys) {
+    const GUID storage = {0xB725F130, 0x47EF, 0x101A, {0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC}};
+    const PROPERTYKEY folder = {
+        {0xDABD30ED, 0x0043, 0x4789, {0xA7, 0xF8, 0xD0, 0x13, 0xA4, 0x73, 0x66, 0x22}}, 100};
+    const PROPERTYKEY extension = {
+        {0xE4F10A3C, 0x49E6, 0x405D, {0x82, 0x88, 0xA2, 0x3B, 0xD4, 0xEE, 0xAA, 0x6C}}, 100};
+    // Listed out of column order, with a key that is no column among them.
+    const std::vector<std::pair<PROPERTYKEY, std::wstring>> all = {
+        {extension, L"Ext"},    {{storage, 10}, L"Nm"}, {{storage, 12}, L"Sz"},
+        {{storage, 4}, L"Ty"},  {{storage, 14}, L"Mod"}, {folder, L"In"},
+        {{storage, 9}, L"xx"},  {{storage, 15}, L"Cre"}, {{storage, 16}, L"Acc"},
+        {{storage, 13}, L"Att"},
+    };
+    const std::vector<mvstring> inOrder = {L"Nm",  L"Sz",  L"Ty",  L"Mod", L"In",
+                                           L"Cre", L"Acc", L"Att", L"Ext"};
+    struct Case {
+        const char* what;
+        bool listed;
+        std::vector<std::pair<PROPERTYKEY, std::wstring>> descriptions;
+        std::vector<mvstring> titles; // empty: false
+    };
+    auto without = [&](size_t i) {
+        auto d = all;
+        d.erase(d.begin() + static_cast<std::ptrdiff_t>(i));
+        return d;
+    };
+    auto with = [&](std::pair<PROPERTYKEY, std::wstring> extra) {
+        auto d = all;
+        d.push_back(std::move(extra));
+        return d;
+    };
+    std::vector<mvstring> renamed = inOrder;
+    renamed[0] = L"Name 2";
+    const Case cases[] = {
+        {"all nine", true, all, inOrder},
+        {"no extension label", true, without(0), {}},
+        {"an empty label is none", true, with({extension, L""}), inOrder},
+        {"the last label of a key counts", true, with({{storage, 10}, L"Name 2"}), renamed},
+        {"no list of descriptions", false, all, {}},
+    };
+    FakePropertySystem fake;
+    SetThreadPropertySystem(&fake);
+    for (const Case& c : cases) {
+        fake.listed = c.listed;
+        fake.descriptionList.descriptions.clear();
+        for (const auto& [key, name] : c.descriptions)
+            fake.descriptionList.descriptions.emplace_back(key, name);
+        std::vector<mvstring> titles = {L"stale"};
+        EXPECT_EQ(ListPropertyColumns(titles), !c.titles.empty()) << c.what;
+        EXPECT_EQ(titles, c.titles) << c.what;
+    }
+    SetThreadPropertySystem(nullptr);
+}

@@ -1,0 +1,39 @@
+// The floor for the program's start: a bare Win32 program that shows one
+// empty top-level window and runs a message loop until it is closed. Built
+// like the program (same toolchain, static run-time, GUI subsystem).
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK BareProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = BareProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = L"BareWindow";
+    if (!RegisterClassW(&windowClass))
+        return 1;
+    HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"Bare window",
+                                WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 1000, 700,
+                                nullptr, nullptr, instance, nullptr);
+    if (hwnd == nullptr)
+        return 1;
+    ShowWindow(hwnd, SW_SHOW);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

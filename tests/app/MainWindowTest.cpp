@@ -1,0 +1,254 @@
+// The program with its main window, started as a real process from a copy
+// in a temporary folder (its settings beside it) and driven from outside.
+#include "foundation/mvini.h"
+#include "support/TempDir.h"
+
+#include "ProgramRun.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+constexpr int kToolBarId = 1001;
+constexpr int kStatusBarId = 1002;
+constexpr int kListId = 1003;
+constexpr int kSearchButtonId = 10018;
+
+// A copy of the program in a temporary folder, with the language file when
+// asked for, uistates.ini given, and the per-user folder inside it too, so
+// that the run reads and writes no settings of anybody else.
+class ProgramCopy {
+public:
+    ProgramCopy(bool withLanguage, const std::string& uiStates) {
+        CopyFileW(ProgramPath().c_str(), Exe().c_str(), FALSE);
+        m_dir.WriteFile(L"Config\\uistates.ini", "[global]\r\n" + uiStates);
+        m_dir.WriteFile(L"appdata\\Velquin\\keep", "");
+        if (withLanguage)
+            m_dir.WriteFile(L"Lang\\english.ini",
+                            TempDir::ReadFile(ProgramFolder() + L"\\Lang\\english.ini"));
+        wchar_t old[MAX_PATH] = {};
+        m_hadAppData = GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0;
+        m_oldAppData = old;
+        SetEnvironmentVariableW(L"APPDATA", (m_dir / L"appdata").c_str());
+    }
+    ~ProgramCopy() {
+        SetEnvironmentVariableW(L"APPDATA", m_hadAppData ? m_oldAppData.c_str() : nullptr);
+    }
+
+    std::wstring Exe() const { return m_dir / L"Velquin.exe"; }
+    const TempDir& Dir() const { return m_dir; }
+    mvstring UiState(const wchar_t* key) const {
+        mvini ini;
+        ini.Load(m_dir / L"Config\\uistates.ini");
+        return ini.GetString(L"global", key);
+    }
+
+private:
+    TempDir m_dir;
+    bool m_hadAppData = false;
+    std::wstring m_oldAppData;
+};
+
+RECT WindowRectOf(HWND hwnd) {
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return rect;
+}
+
+// The descendant with the id; null when none.
+HWND Descendant(HWND parent, int id) {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(hwnd) == s->id) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Gives the program's window time to lay itself out after a change.
+void Settle() {
+    Sleep(700);
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Why a run shows no window: how it ended.
+std::string EndedWithout(ProgramProcess& run) {
+    run.Wait(10000);
+    return "no window; exit code " + std::to_string(run.outcome.exitCode) + ", " +
+           run.outcome.failure + run.outcome.error;
+}
+
+std::wstring ToText(long value) {
+    return std::to_wstring(value);
+}
+
+} // namespace
+
+TEST(MainWindow, ShowsItsPartsOnEitherSideKeepsItsMinimumAndSavesItsPlaceOnClosing) {
+    for (const int right : {0, 1}) {
+        SCOPED_TRACE(right ? "panel on the right" : "panel on the left");
+        ProgramCopy copy(true, "SearchPanelRight = " + std::to_string(right) +
+                                   "\r\nSearchPanelWidth = 300\r\n");
+        ProgramProcess run;
+        ASSERT_TRUE(run.Start(L"", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
+        HWND main = run.WaitForWindow(L"Velquin");
+        ASSERT_NE(main, nullptr) << EndedWithout(run);
+        Settle();
+
+        HWND toolBar = GetDlgItem(main, kToolBarId);
+        HWND status = GetDlgItem(main, kStatusBarId);
+        HWND list = GetDlgItem(main, kListId);
+        HWND button = Descendant(main, kSearchButtonId);
+        ASSERT_NE(toolBar, nullptr);
+        ASSERT_NE(status, nullptr);
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(button, nullptr);
+        HWND host = GetParent(button);
+        ASSERT_EQ(GetParent(host), main);
+        wchar_t listClass[32] = {};
+        GetClassNameW(list, listClass, 32);
+        EXPECT_STREQ(listClass, WC_LISTVIEWW);
+
+        // Toolbar above, status bar below, panel and list side by side
+        // between them, the panel at its saved width.
+        const RECT bar = WindowRectOf(toolBar);
+        const RECT statusRect = WindowRectOf(status);
+        const RECT listRect = WindowRectOf(list);
+        const RECT hostRect = WindowRectOf(host);
+        EXPECT_EQ(hostRect.right - hostRect.left, 300);
+        EXPECT_GE(listRect.top, bar.bottom);
+        EXPECT_GE(hostRect.top, bar.bottom);
+        EXPECT_LE(listRect.bottom, statusRect.top);
+        EXPECT_LE(hostRect.bottom, statusRect.top);
+        if (right) {
+            EXPECT_GE(hostRect.left, listRect.right);
+        } else {
+            EXPECT_LE(hostRect.right, listRect.left);
+        }
+        RECT client{};
+        GetClientRect(main, &client);
+        MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_TRUE(Inside(WindowRectOf(button), client));
+        EXPECT_TRUE(Inside(WindowRectOf(button), hostRect));
+
+        // Its minimum holds the panel twice over, and at that size the
+        // panel, the list and the button are all in view.
+        MINMAXINFO mainLimits{};
+        MINMAXINFO hostLimits{};
+        SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mainLimits));
+        SendMessageW(host, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&hostLimits));
+        ASSERT_GT(hostLimits.ptMinTrackSize.x, 0);
+        EXPECT_GT(mainLimits.ptMinTrackSize.x, 2 * hostLimits.ptMinTrackSize.x);
+        EXPECT_GT(mainLimits.ptMinTrackSize.y, hostLimits.ptMinTrackSize.y);
+        SetWindowPos(main, nullptr, 0, 0, mainLimits.ptMinTrackSize.x,
+                     mainLimits.ptMinTrackSize.y, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Settle();
+        GetClientRect(main, &client);
+        MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_TRUE(Inside(WindowRectOf(button), client));
+        const RECT smallList = WindowRectOf(list);
+        EXPECT_GT(smallList.right - smallList.left, 0);
+        EXPECT_GT(smallList.bottom - smallList.top, 0);
+        EXPECT_GE(WindowRectOf(host).right - WindowRectOf(host).left, hostLimits.ptMinTrackSize.x);
+
+        // A place of our own, then closed: the place and the panel width are
+        // what the settings hold afterwards.
+        SetWindowPos(main, nullptr, 40, 30, 900, 600, SWP_NOZORDER | SWP_NOACTIVATE);
+        Settle();
+        const RECT placed = WindowRectOf(main);
+        const int panelWidth = WindowRectOf(host).right - WindowRectOf(host).left;
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
+        EXPECT_EQ(run.outcome.exitCode, 0u);
+        EXPECT_EQ(copy.UiState(L"MainWndPos_L"), ToText(placed.left));
+        EXPECT_EQ(copy.UiState(L"MainWndPos_T"), ToText(placed.top));
+        EXPECT_EQ(copy.UiState(L"MainWndPos_R"), ToText(placed.right));
+        EXPECT_EQ(copy.UiState(L"MainWndPos_B"), ToText(placed.bottom));
+        EXPECT_EQ(copy.UiState(L"MainWndMax"), L"false");
+        EXPECT_EQ(copy.UiState(L"SearchPanelWidth"), ToText(panelWidth));
+    }
+}
+
+TEST(MainWindow, AMissingLanguageFileIsSaidInABoxAndNoWindowFollows) {
+    ProgramCopy copy(false, "");
+    ProgramProcess run;
+    ASSERT_TRUE(run.Start(L"", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
+    HWND box = run.WaitForWindow(L"");
+    ASSERT_NE(box, nullptr) << EndedWithout(run);
+    Settle();
+    EXPECT_EQ(GetDlgItem(box, kListId), nullptr);
+
+    // The box copies its text with Ctrl+C. The keyboard and the clipboard
+    // are the display's, shared with whatever else runs: tried a few times.
+    std::wstring text;
+    for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        INPUT control[2] = {};
+        control[0].type = control[1].type = INPUT_KEYBOARD;
+        control[0].ki.wVk = control[1].ki.wVk = VK_CONTROL;
+        control[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &control[0], sizeof(INPUT));
+        Sleep(200);
+        PostMessageW(box, WM_KEYDOWN, 'C', 1);
+        Sleep(500);
+        SendInput(1, &control[1], sizeof(INPUT));
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                text = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+        }
+    }
+    EXPECT_EQ(text, L"Failed to load language file!\r\n\r\nPlease re-download Velquin.");
+
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
+    EXPECT_EQ(run.outcome.exitCode, 0u);
+}
+
+TEST(MainWindow, ClosingDuringASearchStopsItAndStillSavesTheSettings) {
+    ProgramCopy copy(true, "");
+    // A tree large enough that the search still runs when the window closes.
+    ProgramProcess run;
+    ASSERT_TRUE(run.Start(L"/runnow Z:\\usr", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
+    HWND main = run.WaitForWindow(L"Velquin");
+    ASSERT_NE(main, nullptr) << EndedWithout(run);
+    HWND list = GetDlgItem(main, kListId);
+    ASSERT_NE(list, nullptr);
+    // The search has started and keeps finding.
+    LRESULT first = 0;
+    for (int i = 0; i < 100 && first == 0; ++i, Sleep(100))
+        first = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    ASSERT_GT(first, 0);
+    Sleep(300);
+    EXPECT_GT(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), first);
+
+    const DWORD closing = GetTickCount();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
+    EXPECT_EQ(run.outcome.exitCode, 0u);
+    EXPECT_LT(GetTickCount() - closing, 10000u);
+    EXPECT_NE(copy.UiState(L"MainWndPos_R"), L"");
+}
