@@ -21,13 +21,11 @@ public:
             m_dir.WriteFile(L"prog\\Config\\config.ini", config);
         if (uiStates != nullptr)
             m_dir.WriteFile(L"prog\\Config\\uistates.ini", uiStates);
-        Settings().LoadConfig();
-        Settings().LoadUiStates();
+        Reload();
     }
     ~ConfigScope() {
         SetConfigBaseFolders(L"", L"");
-        Settings().LoadConfig();
-        Settings().LoadUiStates();
+        Reload();
     }
     ConfigScope(const ConfigScope&) = delete;
     ConfigScope& operator=(const ConfigScope&) = delete;
@@ -53,5 +51,13 @@ public:
     const TempDir& Dir() const { return m_dir; }
 
 private:
+    // A reload keeps the export columns when the file has none: they start
+    // from the default here.
+    static void Reload() {
+        Settings().ExportCustomCols = ExportColumns();
+        Settings().LoadConfig();
+        Settings().LoadUiStates();
+    }
+
     TempDir m_dir;
 };
