@@ -81,8 +81,15 @@ int ComboSelection(const mvWnd& combo) {
 }
 
 void SetComboSelection(mvWnd& combo, int index) {
-    if (combo.Handle() != nullptr)
-        SendMessageW(combo.Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    HWND hwnd = combo.Handle();
+    if (hwnd == nullptr)
+        return;
+    // An index past the list clears the selection; some systems keep the old
+    // one instead, so the clearing is asked for by its own name.
+    const LRESULT count = SendMessageW(hwnd, CB_GETCOUNT, 0, 0);
+    if (index < 0 || index >= count)
+        index = -1;
+    SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 CVQPresetButton::~CVQPresetButton() {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 // The English texts for one test, the previous language back afterwards.
@@ -43,6 +44,31 @@ public:
 
 private:
     TempDir m_dir;
+};
+
+// The global job's worker alive on a routine that waits for the test to let
+// it end: a search in progress as far as any window can tell.
+class HeldWorker {
+public:
+    explicit HeldWorker(JobKind kind) {
+        s_release = false;
+        started = GlobalSearchJob().StartWorker(kind, Wait);
+    }
+    ~HeldWorker() { Release(); }
+    // Lets the worker end and waits for it.
+    void Release() {
+        s_release = true;
+        GlobalSearchJob().worker.Stop(INFINITE);
+    }
+    bool started = false;
+
+private:
+    static DWORD WINAPI Wait(void*) {
+        while (!s_release)
+            Sleep(5);
+        return 0;
+    }
+    static inline std::atomic<bool> s_release{false};
 };
 
 // Sends the messages waiting for the thread's windows.

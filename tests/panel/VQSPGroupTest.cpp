@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 
 namespace {
 
@@ -13,14 +12,6 @@ RECT InPanel(const mvWnd& control, const CVQSearchPanel& panel) {
     GetWindowRect(control.Handle(), &rect);
     MapWindowPoints(nullptr, panel.Handle(), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-std::atomic<bool> g_release{false};
-
-DWORD WINAPI WaitForRelease(void*) {
-    while (!g_release)
-        Sleep(5);
-    return 0;
 }
 
 } // namespace
@@ -82,16 +73,15 @@ TEST(VQSPGroup, TheHeaderIsBoldExactlyWhileTheOptionsDifferFromTheDefaults) {
 TEST(VQSPGroup, ASearchCountsAsRunningUntilItsWorkerHasEndedWhateverItsKind) {
     SearchJob& job = GlobalSearchJob();
     ASSERT_FALSE(job.IsRunning());
-    g_release = false;
-    ASSERT_TRUE(job.StartWorker(JobSearch, WaitForRelease));
+    HeldWorker worker(JobSearch);
+    ASSERT_TRUE(worker.started);
     EXPECT_TRUE(IsSearchRunning());
     job.kind = JobIdle; // as a stop without a wait leaves it
     EXPECT_TRUE(IsSearchRunning());
     PanelWindow w;
     w.panel.UpdateState();
     EXPECT_FALSE(IsWindowEnabled(w.panel.m_names.Handle()));
-    g_release = true;
-    job.worker.Stop(INFINITE);
+    worker.Release();
     EXPECT_FALSE(IsSearchRunning());
     w.panel.UpdateState();
     EXPECT_TRUE(IsWindowEnabled(w.panel.m_names.Handle()));
