@@ -153,3 +153,32 @@ TEST(VQSearchPanelDlg, TheSearchButtonReadsCancelWhileTheWorkerLives) {
     EXPECT_EQ(caption(), L"&Search");
     EXPECT_TRUE(IsWindowEnabled(w.host.m_panel.m_names.Handle()));
 }
+
+TEST(VQSearchPanelDlg, TheSearchButtonFollowsAShortPanelAndStaysAtTheBottomOfAFullOne) {
+    HostWindow w;
+    const int spacing = UiTheme::Get().fonts.spacing.innerSpacing.cy;
+    auto inHost = [&](HWND hwnd) {
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        MapWindowPoints(nullptr, w.host.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    RECT client{};
+    GetClientRect(w.host.Handle(), &client);
+    RECT panel = inHost(w.host.m_panel.Handle());
+    RECT button = inHost(w.host.m_search.Handle());
+    EXPECT_EQ(button.top, panel.bottom + spacing);
+    EXPECT_LT(button.bottom, client.bottom - spacing);
+    SearchCriteria everything; // every group away from its defaults
+    everything.name_case = true;
+    everything.word_hex = true;
+    everything.size_logic1 = OpLess;
+    everything.date_logic1 = OpLess;
+    everything.attr = 0x80;
+    w.host.SetCriteria(&everything);
+    panel = inHost(w.host.m_panel.Handle());
+    button = inHost(w.host.m_search.Handle());
+    EXPECT_EQ(button.top, panel.bottom + spacing);
+    EXPECT_EQ(button.bottom, client.bottom - spacing);
+    EXPECT_GT(w.host.m_panel.m_contentHeight, panel.bottom - panel.top);
+}
