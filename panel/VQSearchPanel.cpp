@@ -203,6 +203,23 @@ void CVQSearchPanel::FillHistory() {
         m_folders.AddHistoryPath(*it);
 }
 
+void CVQSearchPanel::RememberCriteria(const SearchCriteria& criteria) {
+    if (Settings().DisableHistory.Get())
+        return;
+    if (!criteria.name.empty()) {
+        m_names.AddString(criteria.name);
+        AddHistory(HistoryNames, criteria.name);
+    }
+    if (!criteria.word.empty()) {
+        m_words.AddString(criteria.word);
+        AddHistory(HistoryWords, criteria.word);
+    }
+    if (!criteria.folders.empty()) {
+        m_folders.AddHistoryPath(criteria.folders);
+        AddHistory(HistoryFolders, criteria.folders);
+    }
+}
+
 void CVQSearchPanel::LoadBrowseText(bool groups) {
     SetTextOf(m_browse.Handle(), GetLangText(L"global", L"browse"));
     if (!groups)

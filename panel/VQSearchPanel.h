@@ -69,6 +69,10 @@ public:
     void FillHistory();
     // The browse caption and, with `groups`, every group's texts.
     void LoadBrowseText(bool groups);
+    // A search has started with the criteria: unless DisableHistory, its
+    // non-empty name, words and folder texts go first into the inputs'
+    // suggestions and into history.ini.
+    void RememberCriteria(const SearchCriteria& criteria);
     void LoadFromCriteria(const SearchCriteria& criteria);
     void SaveToCriteria(SearchCriteria& criteria) const;
     // The first bad input of the controls (a size that is no number, or

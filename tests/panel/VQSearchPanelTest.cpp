@@ -207,6 +207,37 @@ TEST(VQSearchPanel, HistoriesFillTheInputsNewestFirstUnlessHistoryIsDisabled) {
     }
 }
 
+TEST(VQSearchPanel, AStartedSearchPutsItsTextsFirstInTheSuggestionsAndTheHistoryFile) {
+    ScopedConfigFolders folders;
+    TempDir data;
+    SearchCriteria criteria;
+    criteria.name = L"*.log";
+    criteria.folders = data.Path();
+    for (const bool disabled : {true, false}) {
+        SCOPED_TRACE(disabled);
+        ScopedBoolSetting setting(Settings().DisableHistory, disabled);
+        PanelWindow w;
+        w.panel.m_names.AddString(L"older");
+        w.panel.RememberCriteria(criteria);
+        std::vector<mvstring> names, words, paths;
+        LoadHistory(&names, &words, &paths);
+        const std::vector<mvstring> suggested = w.panel.m_names.Strings().Strings();
+        ASSERT_FALSE(suggested.empty());
+        EXPECT_EQ(std::wstring_view(suggested.front()), disabled ? L"older" : L"*.log");
+        EXPECT_TRUE(words.empty()); // no words: nothing remembered for them
+        if (disabled) {
+            EXPECT_TRUE(names.empty());
+            EXPECT_TRUE(paths.empty());
+            continue;
+        }
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(std::wstring_view(names[0]), L"*.log");
+        ASSERT_EQ(paths.size(), 1u);
+        EXPECT_EQ(std::wstring_view(paths[0]), data.Path());
+        EXPECT_EQ(std::wstring_view(w.panel.m_folders.m_items.front().path), data.Path());
+    }
+}
+
 TEST(VQSearchPanel, BrowsingReplacesTheFolderTextOrAppendsToIt) {
     struct Case {
         const wchar_t* current;
