@@ -1,5 +1,6 @@
 #include "panel/VQSPGroup.h"
 
+#include "app/shared/VQUiResources.h"
 #include "foundation/WordLists.h"
 #include "search/SearchJob.h"
 #include "ui/core/WindowClasses.h"
@@ -48,22 +49,10 @@ int CVQSPGroup::OptionListWidth(HWND combo, bool refresh) {
         return 0;
     if (g_operatorWidth != 0 && !refresh)
         return g_operatorWidth;
-    HDC dc = GetDC(combo);
-    if (dc == nullptr)
-        return g_operatorWidth;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : UiTheme::Get().fonts.normal.Get());
-    int widest = 0;
-    for (int i = 0; i < kOperatorCount; ++i) {
-        const mvstring& text = GetSearchPanelOptionList(kOperatorList, i);
-        SIZE size{};
-        if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.length()), &size))
-            widest = std::max<int>(widest, size.cx);
-    }
-    SelectObject(dc, old);
-    ReleaseDC(combo, dc);
-    // The text, its margins, the drop-down button and the frame.
-    g_operatorWidth = widest + 8 + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    std::vector<mvstring> texts;
+    for (int i = 0; i < kOperatorCount; ++i)
+        texts.push_back(GetSearchPanelOptionList(kOperatorList, i));
+    g_operatorWidth = ComboDropWidth(combo, texts);
     return g_operatorWidth;
 }
 

@@ -102,7 +102,7 @@ LRESULT CVQPresetButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             SetCursor(hand);
             return 1;
         }
-    const LRESULT result = mvScrollPanel_Ctrl<mvButton>::WindowProc(message, wParam, lParam);
+    const LRESULT result = mvScrollPanel_Ctrl<CVQShortcutButton>::WindowProc(message, wParam, lParam);
     if (message == WM_GETDLGCODE)
         return result & ~LRESULT(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
     return result;

@@ -6,7 +6,7 @@
 #include "panel/VQDateTimeCtrl.h"
 #include "panel/VQSPGroup.h"
 #include "panel/VQSizeEdit.h"
-#include "ui/controls/mvButton.h"
+#include "app/shared/VQShortcutButton.h"
 #include "ui/controls/mvComboBox.h"
 
 #include <windows.h>
@@ -19,7 +19,7 @@ using PanelDatePicker = mvScrollPanel_Ctrl<CVQDateTimeCtrl>;
 
 // The square button that opens a group's preset menu: the hand cursor, and
 // never the default button.
-class CVQPresetButton : public mvScrollPanel_Ctrl<mvButton> {
+class CVQPresetButton : public mvScrollPanel_Ctrl<CVQShortcutButton> {
 public:
     ~CVQPresetButton() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

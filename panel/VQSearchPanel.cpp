@@ -3,7 +3,7 @@
 #include "foundation/History.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
-#include "ui/core/Measure.h"
+#include "app/shared/VQUiResources.h"
 #include "ui/dialogs/mvFileDialog.h"
 #include "ui/dialogs/mvMessageBox.h"
 #include "ui/theme/DrawPrimitives.h"
@@ -99,42 +99,10 @@ LRESULT CVQPanelEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return mvScrollPanel_Ctrl<mvACEdit>::WindowProc(message, wParam, lParam);
 }
 
-// CVQPanelSplitButton
-
-CVQPanelSplitButton::~CVQPanelSplitButton() {
-    Detach(true);
-}
-
-void CVQPanelSplitButton::OnAttached() {
-    mvButton_Dropdown::OnAttached();
-    Resize();
-}
-
-void CVQPanelSplitButton::Resize() {
-    if (m_hwnd == nullptr)
-        return;
-    const std::uint64_t size = DialogUnitsToPixels(PackXY(m_widthDlu, m_heightDlu),
-                                                   m_font != nullptr ? m_font
-                                                                     : UiTheme::Get().fonts.normal.Get());
-    SetWindowPos(m_hwnd, nullptr, 0, 0, PackedX(size), PackedY(size),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT CVQPanelSplitButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_LBUTTONUP)
-        m_releasedByMouse = true;
-    else if (message == WM_KEYUP)
-        m_releasedByMouse = false; // a key press never opens the menu
-    const LRESULT result =
-        mvScrollPanel_Ctrl<mvButton_Dropdown>::WindowProc(message, wParam, lParam);
-    if (message == WM_SETFONT)
-        Resize();
-    return result;
-}
-
 // CVQSearchPanel
 
-CVQSearchPanel::CVQSearchPanel() : m_browse(55, 14) {
+CVQSearchPanel::CVQSearchPanel() {
+    m_browse.m_dialogUnits = {55, 14};
     // Until its window exists the folder list takes many suggestions.
     m_folders.SetLimit(2048);
 }
@@ -470,6 +438,14 @@ void CVQSearchPanel::OnGroupToggled(CVQSPGroup& group) {
         ScrollGroupIntoView(group);
 }
 
+void CVQSearchPanel::TrackBelow(mvMenu& menu, HWND button, int fromRight) {
+    if (button == nullptr)
+        return;
+    RECT rect{};
+    GetWindowRect(button, &rect);
+    menu.TrackPopup(fromRight > 0 ? rect.right - fromRight : rect.left, rect.bottom, m_hwnd);
+}
+
 LRESULT CVQSearchPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_COMMAND)
         return mvScrollPanel::ChildProc(message, wParam, lParam);
@@ -498,7 +474,14 @@ LRESULT CVQSearchPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (id == kUseSecondsCommand) {
         m_dateGroup.m_useSeconds = !m_dateGroup.m_useSeconds;
         m_dateGroup.UpdateState(IsSearchRunning());
-    } else if ((id == 1022 && !m_browse.HitArrow()) || id == kBrowseMenuAppend) {
+    } else if (id == 1025) {
+        TrackBelow(UiResources().QuickSizeMenu(), m_sizeGroup.m_preset.Handle(), 0);
+    } else if (id == 1033) {
+        UiResources().QuickDateMenu().CheckItem(kUseSecondsCommand, m_dateGroup.m_useSeconds, false);
+        TrackBelow(UiResources().QuickDateMenu(), m_dateGroup.m_preset.Handle(), 0);
+    } else if (id == 1022 && m_browse.HitArrow()) {
+        TrackBelow(UiResources().BrowseMenu(), m_browse.Handle(), RectWidth(m_browse.ArrowRect()));
+    } else if (id == 1022 || id == kBrowseMenuAppend) {
         mvFileDialog dialog;
         dialog.m_folderMode = true;
         if (dialog.Show(m_hwnd))

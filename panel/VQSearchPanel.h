@@ -6,12 +6,14 @@
 // while a search runs. UI thread only.
 #pragma once
 
+#include "app/shared/VQButton.h"
 #include "panel/SearchInputCheck.h"
 #include "panel/VQSPGroupRange.h"
 #include "panel/VQSPGroupText.h"
 #include "search/SearchCriteria.h"
 #include "ui/controls/mvEdit.h"
 #include "ui/controls/mvFolderCombo.h"
+#include "ui/controls/mvMenu.h"
 #include "ui/controls/mvScrollPanel.h"
 
 #include <windows.h>
@@ -23,24 +25,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-// The browse split button: a size in dialog units kept across font changes,
-// and whether the last press came from the mouse (only then can the arrow
-// part have been hit).
-class CVQPanelSplitButton : public mvScrollPanel_Ctrl<mvButton_Dropdown> {
-public:
-    CVQPanelSplitButton(int widthDlu, int heightDlu) : m_widthDlu(widthDlu), m_heightDlu(heightDlu) {
-        m_arrowSize = 7;
-    }
-    ~CVQPanelSplitButton() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnAttached() override;
-    // Width and height from the dialog units and the font, position kept.
-    void Resize();
-
-private:
-    int m_widthDlu;
-    int m_heightDlu;
-};
+// The browse and Search split buttons.
+using PanelSplitButton = mvScrollPanel_Ctrl<CVQButton<mvButton_Dropdown>>;
 
 using PanelFolderCombo = mvScrollPanel_Ctrl<mvFolderCombo>;
 
@@ -92,7 +78,7 @@ public:
     CVQPanelEdit m_words;
     CVQSPGroup_Word m_wordGroup;
     PanelFolderCombo m_folders;
-    CVQPanelSplitButton m_browse;
+    PanelSplitButton m_browse;
     CVQSPGroup_Size m_sizeGroup;
     CVQSPGroup_Date m_dateGroup;
     CVQSPGroup_Adv m_advGroup;
@@ -104,5 +90,8 @@ private:
     // Scrolls so that an expanded group shows whole when it fits.
     void ScrollGroupIntoView(CVQSPGroup& group);
     void OnGroupToggled(CVQSPGroup& group);
+    // Shows a pop-up at the button's lower-left corner, or `fromRight`
+    // pixels left of its lower-right corner; its commands come here.
+    void TrackBelow(mvMenu& menu, HWND button, int fromRight);
     bool m_inLayout = false;
 };

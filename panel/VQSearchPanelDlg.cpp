@@ -1,5 +1,6 @@
 #include "panel/VQSearchPanelDlg.h"
 
+#include "app/shared/VQUiResources.h"
 #include "foundation/Language.h"
 #include "foundation/Paths.h"
 #include "foundation/Settings.h"
@@ -26,10 +27,6 @@ SIZE WindowSize(HWND hwnd) {
     return SIZE{RectWidth(rect), RectHeight(rect)};
 }
 
-void AppendItem(HMENU menu, UINT id, const mvstring& text, bool enabled) {
-    AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, text.c_str());
-}
-
 } // namespace
 
 SearchMenuState GetSearchMenuState(bool workerAlive, JobKind kind, std::size_t results,
@@ -53,24 +50,27 @@ SearchMenuState GetSearchMenuState() {
                               count > 0 ? static_cast<std::size_t>(count) : 0, job.undo.size());
 }
 
-HMENU MakeSearchMenu(const SearchMenuState& state) {
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr)
-        return nullptr;
-    AppendItem(menu, kSearchCommand,
-               GetLangText(L"menu_file", state.stopText ? L"stopsearch" : L"startsearch"),
-               state.searchEnabled);
-    AppendItem(menu, kSearchInResultsCommand, GetLangText(L"menu_file", L"searchinresult"),
-               state.withinEnabled);
+void ApplySearchMenuState(mvMenu& menu, const SearchMenuState& state) {
+    menu.SetItem(kSearchCommand,
+                 GetLangText(L"menu_file", state.stopText ? L"stopsearch" : L"startsearch").c_str(),
+                 0, false);
     mvstring undo = GetLangText(L"menu_file", L"undosir");
     if (state.undo > 0) {
-        undo += L"\t[";
         const std::wstring count = std::to_wstring(state.undo);
+        undo += L"\t[";
         undo += std::wstring_view(count);
         undo += L"]";
     }
-    AppendItem(menu, kUndoSearchInResultsCommand, undo, state.undoEnabled);
-    return menu;
+    menu.SetItem(kUndoSearchInResultsCommand, undo.c_str(), 0, false);
+    const struct {
+        UINT id;
+        bool enabled;
+    } items[] = {{kSearchCommand, state.searchEnabled},
+                 {kSearchInResultsCommand, state.withinEnabled},
+                 {kUndoSearchInResultsCommand, state.undoEnabled}};
+    for (const auto& item : items)
+        EnableMenuItem(menu.Handle(), item.id,
+                       MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_DISABLED | MF_GRAYED));
 }
 
 void ClampCriteria(SearchCriteria& c) {
@@ -87,7 +87,9 @@ void ClampCriteria(SearchCriteria& c) {
     clamp(c.date_part, 2, 0);
 }
 
-CVQSearchPanelDlg::CVQSearchPanelDlg() : m_search(55, 14) {}
+CVQSearchPanelDlg::CVQSearchPanelDlg() {
+    m_search.m_dialogUnits = {55, 14};
+}
 
 CVQSearchPanelDlg::~CVQSearchPanelDlg() {
     Detach(true);
@@ -114,7 +116,7 @@ int CVQSearchPanelDlg::OnInitDialog() {
         m_panel.ModifyStyleEx(0, WS_EX_CONTROLPARENT);
         SetWindowPos(m_panel.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     GetPreferredSize(0, nullptr, nullptr);
     SendMessageW(m_hwnd, DM_SETDEFID, kSearchCommand, 0);
     m_initialized = true;
@@ -266,16 +268,15 @@ void CVQSearchPanelDlg::PaintContent(HDC dc, const RECT*) {
 }
 
 void CVQSearchPanelDlg::ShowSearchMenu() {
-    HWND main = GetParent(m_hwnd);
-    HMENU menu = MakeSearchMenu(GetSearchMenuState());
-    if (menu == nullptr)
+    mvMenu& menu = UiResources().SearchButtonMenu();
+    if (menu.Handle() == nullptr)
         return;
+    ApplySearchMenuState(menu, GetSearchMenuState());
     RECT button{};
     GetWindowRect(m_search.Handle(), &button);
-    const RECT arrow = m_search.ArrowRect();
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, button.right - RectWidth(arrow),
-                   button.bottom, 0, main != nullptr ? main : m_hwnd, nullptr);
-    DestroyMenu(menu);
+    HWND main = GetParent(m_hwnd);
+    menu.TrackPopup(button.right - RectWidth(m_search.ArrowRect()), button.bottom,
+                    main != nullptr ? main : m_hwnd);
 }
 
 LRESULT CVQSearchPanelDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -319,7 +320,7 @@ LRESULT CVQSearchPanelDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     default:
         break;
     }
-    const LRESULT result = mvBaseDlg::WindowProc(message, wParam, lParam);
+    const LRESULT result = CVQBaseDlg::WindowProc(message, wParam, lParam);
     if (message == WM_SETFONT)
         GetPreferredSize(0, nullptr, nullptr);
     return result;

@@ -8,7 +8,7 @@
 #include "search/CommandLineRun.h"
 #include "search/SearchCriteria.h"
 #include "search/SearchJob.h"
-#include "ui/core/mvBaseDlg.h"
+#include "app/shared/VQBaseDlg.h"
 
 #include <windows.h>
 
@@ -35,14 +35,14 @@ SearchMenuState GetSearchMenuState(bool workerAlive, JobKind kind, std::size_t r
                                    std::size_t undo);
 // The same for the global job.
 SearchMenuState GetSearchMenuState();
-// A pop-up menu of the three items in that state; the caller destroys it.
-HMENU MakeSearchMenu(const SearchMenuState& state);
+// Gives the three items of the Search button's menu their texts and states.
+void ApplySearchMenuState(mvMenu& menu, const SearchMenuState& state);
 
 // The clamps of criteria read from the controls: out-of-range choices (a
 // combo without selection reads -1) become the defaults.
 void ClampCriteria(SearchCriteria& criteria);
 
-class CVQSearchPanelDlg : public mvBaseDlg {
+class CVQSearchPanelDlg : public CVQBaseDlg {
 public:
     CVQSearchPanelDlg();
     ~CVQSearchPanelDlg() override;
@@ -74,7 +74,7 @@ public:
     const StartupOptions* m_startup = nullptr;
 
     CVQSearchPanel m_panel;
-    CVQPanelSplitButton m_search;
+    PanelSplitButton m_search;
     int m_minWidth = 0;
     int m_minHeight = 0;
     int m_maxWidth = 0;

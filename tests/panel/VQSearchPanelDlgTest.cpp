@@ -67,14 +67,20 @@ TEST(VQSearchPanelDlg, TheSearchMenuFollowsTheStateOfTheSearch) {
          L"&Undo search in results\t[1]"},
     };
     for (const Case& test : cases) {
-        HMENU menu = MakeSearchMenu(GetSearchMenuState(test.alive, test.kind, test.results, test.undo));
-        ASSERT_NE(menu, nullptr);
+        // The three items as the shared resources build them.
+        mvMenu items(true);
+        ASSERT_TRUE(items.CreatePopup());
+        items.AppendItem(kSearchCommand, L"x", nullptr);
+        items.AppendItem(kSearchInResultsCommand, L"y", nullptr);
+        items.AppendItem(kUndoSearchInResultsCommand, L"z", nullptr);
+        ApplySearchMenuState(items,
+                             GetSearchMenuState(test.alive, test.kind, test.results, test.undo));
+        HMENU menu = items.Handle();
         EXPECT_EQ(MenuText(menu, kSearchCommand), test.searchText) << test.name;
         EXPECT_EQ(!Greyed(menu, kSearchCommand), test.search) << test.name;
         EXPECT_EQ(!Greyed(menu, kSearchInResultsCommand), test.within) << test.name;
         EXPECT_EQ(!Greyed(menu, kUndoSearchInResultsCommand), test.undoOn) << test.name;
         EXPECT_EQ(MenuText(menu, kUndoSearchInResultsCommand), test.undoText) << test.name;
-        DestroyMenu(menu);
     }
 }
 
