@@ -3,8 +3,8 @@
 #include "foundation/History.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
+#include "app/shared/VQFileDialog.h"
 #include "app/shared/VQUiResources.h"
-#include "ui/dialogs/mvFileDialog.h"
 #include "ui/dialogs/mvMessageBox.h"
 #include "ui/theme/DrawPrimitives.h"
 #include "ui/theme/UiTheme.h"
@@ -482,11 +482,14 @@ LRESULT CVQSearchPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (id == 1022 && m_browse.HitArrow()) {
         TrackBelow(UiResources().BrowseMenu(), m_browse.Handle(), RectWidth(m_browse.ArrowRect()));
     } else if (id == 1022 || id == kBrowseMenuAppend) {
-        mvFileDialog dialog;
-        dialog.m_folderMode = true;
-        if (dialog.Show(m_hwnd))
-            ApplyBrowsedFolder(dialog.m_results.empty() ? mvstring() : dialog.m_results.front(),
-                               id == kBrowseMenuAppend);
+        CVQFileDialogPtr dialog;
+        if (MakeFileDialog(dialog)) {
+            dialog->m_folderMode = true;
+            if (dialog->Show(m_hwnd))
+                ApplyBrowsedFolder(
+                    dialog->m_results.empty() ? mvstring() : dialog->m_results.front(),
+                    id == kBrowseMenuAppend);
+        }
     }
     return mvScrollPanel::ChildProc(message, wParam, lParam);
 }
