@@ -64,8 +64,8 @@ bool CheckSearchInput(const SearchCriteria& criteria, InputProblem& problem) {
     }
     PathList list;
     if (ParseFolderText(criteria.folders, criteria.subfolder, list).empty()) {
-        problem = {1021, Message(L"err_badfolder", L"None of these folders exists:",
-                                 criteria.folders)};
+        problem = {1021,
+                   Message(L"err_badfolder", L"None of these folders exists:", criteria.folders)};
         return false;
     }
     if (!criteria.word.empty() && criteria.word_opt != WordRegexp && criteria.word_hex) {

@@ -73,8 +73,8 @@ bool CVQDateTimeCtrl::CreatePicker(HWND parent, int id, DWORD style) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES};
     InitCommonControlsEx(&classes);
     return Create(L"", parent, static_cast<UINT_PTR>(id), 0, 0, 0, 0,
-                  style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP,
-                  0, DATETIMEPICK_CLASSW);
+                  style | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, 0,
+                  DATETIMEPICK_CLASSW);
 }
 
 void CVQDateTimeCtrl::SetFormat(int part, bool useSeconds) {
@@ -108,7 +108,8 @@ void CVQDateTimeCtrl::SetFormat(int part, bool useSeconds) {
         SYSTEMTIME value{};
         SendMessageW(m_hwnd, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
         Detach(true);
-        const DWORD kept = (style & WS_DISABLED) | (part == 1 ? DTS_TIMEFORMAT : DTS_SHORTDATECENTURYFORMAT);
+        const DWORD kept =
+            (style & WS_DISABLED) | (part == 1 ? DTS_TIMEFORMAT : DTS_SHORTDATECENTURYFORMAT);
         if (!CreatePicker(parent, id, kept))
             return;
         SetWindowPos(m_hwnd, before != nullptr ? before : HWND_TOP, rect.left, rect.top,

@@ -89,7 +89,7 @@ void CVQSPGroup::LayoutRows(HWND parent) {
     const HFONT font = m_font != nullptr ? m_font : UiTheme::Get().fonts.normal.Get();
     auto handle = [&](size_t i) {
         return i < m_rows.size() && m_rows[i].control != nullptr ? m_rows[i].control->Handle()
-                                                                  : nullptr;
+                                                                 : nullptr;
     };
     for (size_t i = 0; i < m_rows.size();) {
         const GroupRow& row = m_rows[i];

@@ -16,10 +16,10 @@
 
 // Row kinds of GroupRow.
 enum GroupRowKind : std::uint16_t {
-    RowFull = 0,        // one control across the width
-    RowWithButton = 1,  // control and a square button at the right
-    RowOperator = 2,    // operator combo and value control, caption room below
-    RowPairButton = 4,  // two half-width controls and a square button
+    RowFull = 0,       // one control across the width
+    RowWithButton = 1, // control and a square button at the right
+    RowOperator = 2,   // operator combo and value control, caption room below
+    RowPairButton = 4, // two half-width controls and a square button
 };
 
 // One control of a row; only the first control of a row carries its gap and

@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | CBS_HASSTRINGS | CBS_DROPDOWNLIST;
+constexpr DWORD kComboStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | CBS_HASSTRINGS | CBS_DROPDOWNLIST;
 constexpr std::uint64_t kDay = 864'000'000'000ULL;
 
 const LayoutSpacing& Spacing() {
@@ -42,8 +43,8 @@ void FillCombo(PanelCombo& combo, int list, int count) {
 // small spacing, the second after twice the row gap.
 void AddOperatorRows(std::vector<GroupRow>& rows, mvWnd& logic1, mvWnd& value1, mvWnd& logic2,
                      mvWnd& value2) {
-    rows.push_back(GroupRow{&logic1, static_cast<std::uint16_t>(Spacing().innerSpacing.cy),
-                            RowOperator});
+    rows.push_back(
+        GroupRow{&logic1, static_cast<std::uint16_t>(Spacing().innerSpacing.cy), RowOperator});
     rows.push_back(GroupRow{&value1, 0, 0});
     rows.push_back(GroupRow{&logic2, static_cast<std::uint16_t>(2 * Spacing().gap), RowOperator});
     rows.push_back(GroupRow{&value2, 0, 0});
@@ -102,7 +103,8 @@ LRESULT CVQPresetButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             SetCursor(hand);
             return 1;
         }
-    const LRESULT result = mvScrollPanel_Ctrl<CVQShortcutButton>::WindowProc(message, wParam, lParam);
+    const LRESULT result =
+        mvScrollPanel_Ctrl<CVQShortcutButton>::WindowProc(message, wParam, lParam);
     if (message == WM_GETDLGCODE)
         return result & ~LRESULT(DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
     return result;
@@ -198,8 +200,8 @@ void CVQSPGroup_Date::CreateControls(HWND parent) {
     // A picker is as high as the combo beside it.
     RECT combo{};
     GetWindowRect(m_logic1.Handle(), &combo);
-    for (CVQDateTimeCtrl* picker : {static_cast<CVQDateTimeCtrl*>(&m_date1),
-                                    static_cast<CVQDateTimeCtrl*>(&m_date2)}) {
+    for (CVQDateTimeCtrl* picker :
+         {static_cast<CVQDateTimeCtrl*>(&m_date1), static_cast<CVQDateTimeCtrl*>(&m_date2)}) {
         if (picker->Handle() == nullptr)
             continue;
         SendMessageW(picker->Handle(), WM_SETFONT,
@@ -223,8 +225,7 @@ void CVQSPGroup_Date::LoadTexts() {
 }
 
 void CVQSPGroup_Date::UpdateState(bool running) {
-    const bool atDefaults =
-        UpdateRangeRows(*this, running, m_logic1, m_date1, m_logic2, m_date2);
+    const bool atDefaults = UpdateRangeRows(*this, running, m_logic1, m_date1, m_logic2, m_date2);
     const int part = ComboSelection(m_part);
     m_date1.SetFormat(part, m_useSeconds);
     m_date2.SetFormat(part, m_useSeconds);

@@ -43,9 +43,8 @@ void CreateRadios(PanelCheckBox (&radios)[5], HWND parent, int firstId,
                   std::vector<GroupRow>& rows) {
     for (int i = 0; i < 5; ++i) {
         CreateBox(radios[i], parent, firstId + i, kRadio | (i == 0 ? WS_GROUP : 0));
-        rows.push_back(GroupRow{&radios[i],
-                                static_cast<std::uint16_t>(i == 0 ? FirstGap() : RowGap()),
-                                RowFull});
+        rows.push_back(GroupRow{
+            &radios[i], static_cast<std::uint16_t>(i == 0 ? FirstGap() : RowGap()), RowFull});
     }
 }
 
@@ -131,9 +130,9 @@ void CVQSPGroup_Adv::CreateControls(HWND parent) {
     m_rows.clear();
     for (int i = 0; i < 6; ++i) {
         CreateBox(m_boxes[i], parent, 1039 + i, kCheck);
-        const int gap = i == 0                ? FirstGap()
+        const int gap = i == 0               ? FirstGap()
                         : i == kSubfolderBox ? UiTheme::Get().fonts.spacing.innerSpacing.cy
-                                              : RowGap();
+                                             : RowGap();
         AddRow(m_boxes[i], gap, RowFull);
     }
 }

@@ -242,8 +242,8 @@ void CVQSearchPanel::LayoutPass(bool mayRepeat) {
     if (HWND folders = m_folders.Handle()) {
         // A combo's window height includes its drop-down list.
         const int closed = Height(folders);
-        const int dropped = m_folders.m_combo.m_dropHeight > 0 ? m_folders.m_combo.m_dropHeight
-                                                                : closed * 10;
+        const int dropped =
+            m_folders.m_combo.m_dropHeight > 0 ? m_folders.m_combo.m_dropHeight : closed * 10;
         SetWindowPos(folders, nullptr, left, y, width, std::max(dropped, closed),
                      SWP_NOZORDER | SWP_NOACTIVATE);
         y += Height(folders) + 2 * s.gap;
@@ -285,10 +285,9 @@ void CVQSearchPanel::UpdateState() {
 }
 
 void CVQSearchPanel::UpdateState(bool running) {
-    for (const mvWnd* input : {static_cast<const mvWnd*>(&m_names),
-                               static_cast<const mvWnd*>(&m_words),
-                               static_cast<const mvWnd*>(&m_folders),
-                               static_cast<const mvWnd*>(&m_browse)})
+    for (const mvWnd* input :
+         {static_cast<const mvWnd*>(&m_names), static_cast<const mvWnd*>(&m_words),
+          static_cast<const mvWnd*>(&m_folders), static_cast<const mvWnd*>(&m_browse)})
         Enable(*input, !running);
     m_nameGroup.UpdateState(running);
     m_wordGroup.UpdateState(running);
@@ -331,11 +330,10 @@ void CVQSearchPanel::LoadFromCriteria(const SearchCriteria& c) {
                          i == CVQSPGroup_Adv::kSubfolderBox ? c.subfolder : (c.attr & bit) != 0);
     }
     UpdateState();
-    for (CVQSPGroup* group : {static_cast<CVQSPGroup*>(&m_nameGroup),
-                              static_cast<CVQSPGroup*>(&m_wordGroup),
-                              static_cast<CVQSPGroup*>(&m_sizeGroup),
-                              static_cast<CVQSPGroup*>(&m_dateGroup),
-                              static_cast<CVQSPGroup*>(&m_advGroup)})
+    for (CVQSPGroup* group :
+         {static_cast<CVQSPGroup*>(&m_nameGroup), static_cast<CVQSPGroup*>(&m_wordGroup),
+          static_cast<CVQSPGroup*>(&m_sizeGroup), static_cast<CVQSPGroup*>(&m_dateGroup),
+          static_cast<CVQSPGroup*>(&m_advGroup)})
         if (group->Handle() != nullptr)
             group->SetExpanded(!group->m_atDefaults);
     if (m_hwnd != nullptr)
@@ -431,7 +429,7 @@ void CVQSearchPanel::OnGroupToggled(CVQSPGroup& group) {
     BufferedPaintStopAllAnimationsDyn(m_hwnd);
     RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     HWND host = m_box.Child() == m_hwnd && m_box.Handle() != nullptr ? GetParent(m_box.Handle())
-                                                                      : GetParent(m_hwnd);
+                                                                     : GetParent(m_hwnd);
     if (host != nullptr)
         SendMessageW(host, WM_SIZE, 0, 0);
     if (group.IsExpanded())
@@ -477,7 +475,8 @@ LRESULT CVQSearchPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (id == 1025) {
         TrackBelow(UiResources().QuickSizeMenu(), m_sizeGroup.m_preset.Handle(), 0);
     } else if (id == 1033) {
-        UiResources().QuickDateMenu().CheckItem(kUseSecondsCommand, m_dateGroup.m_useSeconds, false);
+        UiResources().QuickDateMenu().CheckItem(kUseSecondsCommand, m_dateGroup.m_useSeconds,
+                                                false);
         TrackBelow(UiResources().QuickDateMenu(), m_dateGroup.m_preset.Handle(), 0);
     } else if (id == 1022 && m_browse.HitArrow()) {
         TrackBelow(UiResources().BrowseMenu(), m_browse.Handle(), RectWidth(m_browse.ArrowRect()));
@@ -486,9 +485,9 @@ LRESULT CVQSearchPanel::ChildProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (MakeFileDialog(dialog)) {
             dialog->m_folderMode = true;
             if (dialog->Show(m_hwnd))
-                ApplyBrowsedFolder(
-                    dialog->m_results.empty() ? mvstring() : dialog->m_results.front(),
-                    id == kBrowseMenuAppend);
+                ApplyBrowsedFolder(dialog->m_results.empty() ? mvstring()
+                                                             : dialog->m_results.front(),
+                                   id == kBrowseMenuAppend);
         }
     }
     return mvScrollPanel::ChildProc(message, wParam, lParam);

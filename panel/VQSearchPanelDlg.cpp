@@ -114,7 +114,8 @@ int CVQSearchPanelDlg::OnInitDialog() {
     GetClientRect(m_hwnd, &client);
     if (m_panel.CreatePanel(m_hwnd, 0, client, WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) {
         m_panel.ModifyStyleEx(0, WS_EX_CONTROLPARENT);
-        SetWindowPos(m_panel.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(m_panel.Handle(), HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     CVQBaseDlg::OnInitDialog();
     GetPreferredSize(0, nullptr, nullptr);
@@ -161,8 +162,8 @@ bool CVQSearchPanelDlg::GetCriteria(SearchCriteria& criteria) const {
 void CVQSearchPanelDlg::UpdateSearchButton() {
     if (m_search.Handle() != nullptr) {
         const bool running = IsSearchRunning();
-        const mvstring caption = running ? GetLangText(L"global", L"cancel")
-                                         : GetLangText(L"search_panel", L"search");
+        const mvstring caption =
+            running ? GetLangText(L"global", L"cancel") : GetLangText(L"search_panel", L"search");
         SetWindowTextW(m_search.Handle(), caption.c_str());
     }
     m_panel.UpdateState();

@@ -134,7 +134,8 @@ LRESULT CVQSizeEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             SendMessageW(m_hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
             // The caret moves back by what was removed before it.
             const size_t end = std::min<size_t>(caret, text.length());
-            const mvstring before = CleanSizeText(std::wstring_view(text).substr(0, end), separator);
+            const mvstring before =
+                CleanSizeText(std::wstring_view(text).substr(0, end), separator);
             const size_t removed = end - before.length();
             mvEdit::WindowProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(clean.c_str()));
             const DWORD at = static_cast<DWORD>(caret - removed);

@@ -94,17 +94,15 @@ public:
 // loaded. The history setting is the caller's.
 struct PanelWindow {
     explicit PanelWindow(bool systemLook = true, int height = 700) : look(systemLook) {
-        EXPECT_TRUE(host.Create(L"host", nullptr, 0, 0, 0, 420, height + 40, WS_OVERLAPPEDWINDOW, 0,
-                                L""));
+        EXPECT_TRUE(
+            host.Create(L"host", nullptr, 0, 0, 0, 420, height + 40, WS_OVERLAPPEDWINDOW, 0, L""));
         EXPECT_TRUE(panel.CreatePanel(host.m_hwnd, 1, RECT{0, 0, 300, height}, WS_VISIBLE));
         host.panel = &panel;
         panel.LoadFromCriteria(SearchCriteria());
         panel.Layout();
     }
     // Clicks the control as the user would, through its window.
-    static void Click(const mvWnd& control) {
-        SendMessageW(control.Handle(), BM_CLICK, 0, 0);
-    }
+    static void Click(const mvWnd& control) { SendMessageW(control.Handle(), BM_CLICK, 0, 0); }
     // Chooses a combo entry as the user would: the parent hears of it.
     void Choose(mvWnd& combo, int index) {
         SendMessageW(combo.Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);

@@ -20,23 +20,31 @@ TEST(SearchInputCheck, InputThatWouldFindNothingUnseenIsNamedWithItsControl) {
         {"missing folder", [&](SearchCriteria& c) { c.folders = folder + L"\\absent"; }, 1021},
         {"one of two folders exists",
          [&](SearchCriteria& c) { c.folders = folder + L"\\absent | " + folder; }, 0},
-        {"odd hex digits", [](SearchCriteria& c) {
+        {"odd hex digits",
+         [](SearchCriteria& c) {
              c.word_hex = true;
              c.word = L"4D 5";
-         }, 1012},
-        {"no hex digits", [](SearchCriteria& c) {
+         },
+         1012},
+        {"no hex digits",
+         [](SearchCriteria& c) {
              c.word_hex = true;
              c.word = L"4G";
-         }, 1012},
-        {"whole hex bytes", [](SearchCriteria& c) {
+         },
+         1012},
+        {"whole hex bytes",
+         [](SearchCriteria& c) {
              c.word_hex = true;
              c.word = L"0x4D5A 90h x00";
-         }, 0},
-        {"hex box beside an expression", [](SearchCriteria& c) {
+         },
+         0},
+        {"hex box beside an expression",
+         [](SearchCriteria& c) {
              c.word_hex = true;
              c.word_opt = WordRegexp;
              c.word = L"4D 5";
-         }, 0},
+         },
+         0},
     };
     for (const Case& test : cases) {
         SearchCriteria criteria;

@@ -41,9 +41,12 @@ TEST(VQSPGroupRange, SizePresetsPickTheUnitTheOperatorsAndTheBounds) {
         int op2;
         double size2;
     } cases[] = {
-        {10156, 0, OpEqual, 0, OpNone, 0},          {10157, 1, OpGreater, 0, OpLessEqual, 16},
-        {10158, 1, OpGreater, 16, OpLessEqual, 1024}, {10159, 2, OpGreater, 1, OpLessEqual, 128},
-        {10160, 2, OpGreater, 128, OpLessEqual, 1024}, {10161, 3, OpGreater, 1, OpLessEqual, 4},
+        {10156, 0, OpEqual, 0, OpNone, 0},
+        {10157, 1, OpGreater, 0, OpLessEqual, 16},
+        {10158, 1, OpGreater, 16, OpLessEqual, 1024},
+        {10159, 2, OpGreater, 1, OpLessEqual, 128},
+        {10160, 2, OpGreater, 128, OpLessEqual, 1024},
+        {10161, 3, OpGreater, 1, OpLessEqual, 4},
         {10162, 3, OpGreater, 4, OpNone, 0},
         {10170, 3, OpGreater, 4, OpNone, 0}, // past the last range: the last one
     };

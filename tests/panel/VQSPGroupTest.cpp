@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 RECT InPanel(const mvWnd& control, const CVQSearchPanel& panel) {
@@ -35,8 +34,7 @@ TEST(VQSPGroup, OperatorRowsLeaveATextLineBelowThemAndTheComboNeverCrowdsOutTheV
     RECT client{};
     GetClientRect(w.panel.Handle(), &client);
     const int margin = UiTheme::Get().fonts.spacing.innerSpacing.cx;
-    EXPECT_LE(narrow.right - narrow.left,
-              client.right - 2 * margin - margin / 2 - square);
+    EXPECT_LE(narrow.right - narrow.left, client.right - 2 * margin - margin / 2 - square);
 }
 
 TEST(VQSPGroup, AGroupWithoutRowsMeasuresAsItsHeaderAndHasNoLastControl) {

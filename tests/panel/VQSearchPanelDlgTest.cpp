@@ -23,7 +23,7 @@ bool Greyed(HMENU menu, UINT id) {
 
 // The host inside a hidden main window of 800 x 600 client pixels.
 struct HostWindow {
-    HostWindow() {
+    explicit HostWindow(bool systemLook = true) : look(systemLook) {
         EXPECT_TRUE(main.Create(L"main", nullptr, 0, 0, 0, 800, 600, WS_OVERLAPPEDWINDOW, 0, L""));
         RECT client{0, 0, 800, 600};
         AdjustWindowRect(&client, WS_OVERLAPPEDWINDOW, FALSE);
@@ -33,7 +33,7 @@ struct HostWindow {
         EXPECT_TRUE(host.CreateDialogWindow(main.Handle()));
     }
     ScopedEnglish english;
-    ScopedLook look{true};
+    ScopedLook look;
     ProbeWnd main;
     CVQSearchPanelDlg host;
 };
@@ -88,7 +88,8 @@ TEST(VQSearchPanelDlg, TheSplitterKeepsThePanelBetweenItsMinimumAndTheWindowLess
     HostWindow w;
     RECT button{};
     GetWindowRect(w.host.m_search.Handle(), &button);
-    const int minimum = 3 * UiTheme::Get().fonts.spacing.innerSpacing.cx + 2 * (button.right - button.left);
+    const int minimum =
+        3 * UiTheme::Get().fonts.spacing.innerSpacing.cx + 2 * (button.right - button.left);
     MINMAXINFO info{};
     SendMessageW(w.host.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, minimum);
@@ -103,7 +104,8 @@ TEST(VQSearchPanelDlg, TheSplitterIsTheEdgeThatFacesTheResults) {
         RECT window{};
         GetWindowRect(w.host.Handle(), &window);
         const int y = (window.top + window.bottom) / 2;
-        const LRESULT atLeft = SendMessageW(w.host.Handle(), WM_NCHITTEST, 0, MAKELPARAM(window.left + 1, y));
+        const LRESULT atLeft =
+            SendMessageW(w.host.Handle(), WM_NCHITTEST, 0, MAKELPARAM(window.left + 1, y));
         const LRESULT atRight =
             SendMessageW(w.host.Handle(), WM_NCHITTEST, 0, MAKELPARAM(window.right - 2, y));
         EXPECT_EQ(atLeft == HTLEFT, right != 0) << int(right);
@@ -161,30 +163,33 @@ TEST(VQSearchPanelDlg, TheSearchButtonReadsCancelWhileTheWorkerLives) {
 }
 
 TEST(VQSearchPanelDlg, TheSearchButtonFollowsAShortPanelAndStaysAtTheBottomOfAFullOne) {
-    HostWindow w;
-    const int spacing = UiTheme::Get().fonts.spacing.innerSpacing.cy;
-    auto inHost = [&](HWND hwnd) {
-        RECT rect{};
-        GetWindowRect(hwnd, &rect);
-        MapWindowPoints(nullptr, w.host.Handle(), reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    };
-    RECT client{};
-    GetClientRect(w.host.Handle(), &client);
-    RECT panel = inHost(w.host.m_panel.Handle());
-    RECT button = inHost(w.host.m_search.Handle());
-    EXPECT_EQ(button.top, panel.bottom + spacing);
-    EXPECT_LT(button.bottom, client.bottom - spacing);
-    SearchCriteria everything; // every group away from its defaults
-    everything.name_case = true;
-    everything.word_hex = true;
-    everything.size_logic1 = OpLess;
-    everything.date_logic1 = OpLess;
-    everything.attr = 0x80;
-    w.host.SetCriteria(&everything);
-    panel = inHost(w.host.m_panel.Handle());
-    button = inHost(w.host.m_search.Handle());
-    EXPECT_EQ(button.top, panel.bottom + spacing);
-    EXPECT_EQ(button.bottom, client.bottom - spacing);
-    EXPECT_GT(w.host.m_panel.m_contentHeight, panel.bottom - panel.top);
+    for (const bool systemLook : {true, false}) {
+        SCOPED_TRACE(systemLook);
+        HostWindow w(systemLook);
+        const int spacing = UiTheme::Get().fonts.spacing.innerSpacing.cy;
+        auto inHost = [&](HWND hwnd) {
+            RECT rect{};
+            GetWindowRect(hwnd, &rect);
+            MapWindowPoints(nullptr, w.host.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+            return rect;
+        };
+        RECT client{};
+        GetClientRect(w.host.Handle(), &client);
+        RECT panel = inHost(w.host.m_panel.Handle());
+        RECT button = inHost(w.host.m_search.Handle());
+        EXPECT_EQ(button.top, panel.bottom + spacing);
+        EXPECT_LT(button.bottom, client.bottom - spacing);
+        SearchCriteria everything; // every group away from its defaults
+        everything.name_case = true;
+        everything.word_hex = true;
+        everything.size_logic1 = OpLess;
+        everything.date_logic1 = OpLess;
+        everything.attr = 0x80;
+        w.host.SetCriteria(&everything);
+        panel = inHost(w.host.m_panel.Handle());
+        button = inHost(w.host.m_search.Handle());
+        EXPECT_EQ(button.top, panel.bottom + spacing);
+        EXPECT_EQ(button.bottom, client.bottom - spacing);
+        EXPECT_GT(w.host.m_panel.m_contentHeight, panel.bottom - panel.top);
+    }
 }

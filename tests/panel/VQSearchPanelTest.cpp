@@ -66,29 +66,34 @@ TEST(VQSearchPanel, EveryCriteriaFieldGoesIntoTheControlsAndComesBackTheSame) {
         std::function<void(SearchCriteria&)> change;
     } cases[] = {
         {"defaults", [](SearchCriteria&) {}},
-        {"texts", [](SearchCriteria& c) {
+        {"texts",
+         [](SearchCriteria& c) {
              c.folders = L"C:\\One | D:\\Two";
              c.name = L"*.txt report";
              c.word = L"needle hay";
          }},
-        {"name options", [](SearchCriteria& c) {
+        {"name options",
+         [](SearchCriteria& c) {
              c.name_opt = NameNoPattern;
              c.name_case = true;
          }},
-        {"word options", [](SearchCriteria& c) {
+        {"word options",
+         [](SearchCriteria& c) {
              c.word_opt = WordPhrase;
              c.word_case = false;
              c.word_hex = true;
          }},
         {"word regular expression", [](SearchCriteria& c) { c.word_opt = WordRegexp; }},
-        {"size range", [](SearchCriteria& c) {
+        {"size range",
+         [](SearchCriteria& c) {
              c.size_mode = 2;
              c.size_logic1 = OpGreater;
              c.size1 = 1.5;
              c.size_logic2 = OpLessEqual;
              c.size2 = 128;
          }},
-        {"date range with seconds", [](SearchCriteria& c) {
+        {"date range with seconds",
+         [](SearchCriteria& c) {
              c.date_mode = 1;
              c.date_part = 2;
              c.date_usesec = true;
@@ -97,23 +102,28 @@ TEST(VQSearchPanel, EveryCriteriaFieldGoesIntoTheControlsAndComesBackTheSame) {
              c.date_logic2 = OpLess;
              c.date2 = Local(2025, 1, 1, 0, 0, 0);
          }},
-        {"time of day", [](SearchCriteria& c) {
+        {"time of day",
+         [](SearchCriteria& c) {
              c.date_mode = 2;
              c.date_part = 1;
              c.date_logic1 = OpEqual;
              c.date1 = Local(2023, 7, 4, 9, 30);
          }},
-        {"attributes", [](SearchCriteria& c) {
+        {"attributes",
+         [](SearchCriteria& c) {
              c.attr = 0x01 | 0x10;
              c.subfolder = false;
          }},
     };
-    PanelWindow w;
-    for (const Case& test : cases) {
-        SearchCriteria expected;
-        test.change(expected);
-        w.panel.LoadFromCriteria(expected);
-        ExpectSame(expected, w.Read(), test.name);
+    for (const bool systemLook : {true, false}) {
+        PanelWindow w(systemLook);
+        for (const Case& test : cases) {
+            SearchCriteria expected;
+            test.change(expected);
+            w.panel.LoadFromCriteria(expected);
+            ExpectSame(expected, w.Read(),
+                       std::string(test.name) + (systemLook ? "" : ", own colours"));
+        }
     }
 }
 
@@ -154,10 +164,15 @@ TEST(VQSearchPanel, ExactlyTheGroupsThatDifferFromTheirDefaultsAreExpandedAfterA
 
 TEST(VQSearchPanel, ARunningSearchDisablesInputsAndRowsButNotTheGroupHeaders) {
     PanelWindow w;
-    const mvWnd* inputs[] = {&w.panel.m_names, &w.panel.m_words, &w.panel.m_folders,
-                             &w.panel.m_browse, &w.panel.m_nameGroup.m_case,
-                             &w.panel.m_wordGroup.m_hex, &w.panel.m_sizeGroup.m_unit,
-                             &w.panel.m_dateGroup.m_part, &w.panel.m_advGroup.m_boxes[0]};
+    const mvWnd* inputs[] = {&w.panel.m_names,
+                             &w.panel.m_words,
+                             &w.panel.m_folders,
+                             &w.panel.m_browse,
+                             &w.panel.m_nameGroup.m_case,
+                             &w.panel.m_wordGroup.m_hex,
+                             &w.panel.m_sizeGroup.m_unit,
+                             &w.panel.m_dateGroup.m_part,
+                             &w.panel.m_advGroup.m_boxes[0]};
     const mvWnd* headers[] = {&w.panel.m_nameGroup, &w.panel.m_wordGroup, &w.panel.m_sizeGroup,
                               &w.panel.m_dateGroup, &w.panel.m_advGroup};
     w.panel.UpdateState(true);

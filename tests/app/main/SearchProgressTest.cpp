@@ -40,7 +40,7 @@ TEST(SearchProgress, AReportedRowIsRedrawnOnlyWhileItsItemLivesAndTheRowShows) {
     SearchJob& job = GlobalSearchJob();
     struct Case {
         const char* what;
-        int reportedRow;                             // which row the report names
+        int reportedRow;                            // which row the report names
         std::function<void(SearchJob&)> duringSend; // what happens before the handler runs
         bool redrawn;
     } cases[] = {
