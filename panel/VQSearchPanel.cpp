@@ -67,6 +67,16 @@ void CheckOnly(PanelCheckBox (&radios)[5], int index) {
         SetButtonChecked(radios[i], i == index);
 }
 
+int ThirdOfMonitor(HWND hwnd) {
+    MONITORINFO info{sizeof info};
+    RECT area{};
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info))
+        area = info.rcMonitor;
+    else
+        GetWindowRect(GetDesktopWindow(), &area);
+    return RectHeight(area) / 3;
+}
+
 void Enable(const mvWnd& control, bool enable) {
     if (control.Handle() != nullptr)
         EnableWindow(control.Handle(), enable ? TRUE : FALSE);
@@ -94,7 +104,6 @@ LRESULT CVQPanelEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDBLCLK && !IsDropDownVisible()) {
         // The Down key drops the suggestions down.
         SendMessageW(m_hwnd, WM_KEYDOWN, VK_DOWN, 1 | (0x50 << 16));
-        return 0;
     }
     return mvScrollPanel_Ctrl<mvACEdit>::WindowProc(message, wParam, lParam);
 }
@@ -240,11 +249,10 @@ void CVQSearchPanel::LayoutPass(bool mayRepeat) {
     placeFull(m_wordGroup, y);
     y += m_wordGroup.GetContentBottom() + s.innerSpacing.cy + s.innerSpacing.cy / 2 + label;
     if (HWND folders = m_folders.Handle()) {
-        // A combo's window height includes its drop-down list.
+        // A combo's window height includes its drop-down list: a third of
+        // the monitor's height.
         const int closed = Height(folders);
-        const int dropped =
-            m_folders.m_combo.m_dropHeight > 0 ? m_folders.m_combo.m_dropHeight : closed * 10;
-        SetWindowPos(folders, nullptr, left, y, width, std::max(dropped, closed),
+        SetWindowPos(folders, nullptr, left, y, width, std::max(ThirdOfMonitor(m_hwnd), closed),
                      SWP_NOZORDER | SWP_NOACTIVATE);
         y += Height(folders) + 2 * s.gap;
     }
