@@ -32,8 +32,9 @@ TEST(VQSPGroupText, EachGroupLeavesItsDefaultsByItsOwnRule) {
         {"defaults", [](CVQSearchPanel& p) -> CVQSPGroup& { return p.m_advGroup; },
          [](CVQSearchPanel&) {}, true},
     };
+    PanelWindow w;
     for (const Case& test : cases) {
-        PanelWindow w;
+        w.panel.LoadFromCriteria(SearchCriteria()); // every group collapsed at its defaults
         CVQSPGroup& group = test.group(w.panel);
         // Radios take turns only among the shown ones, as when the user clicks.
         PanelWindow::Click(group);
