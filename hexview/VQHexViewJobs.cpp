@@ -189,6 +189,19 @@ bool SetClipboardText(HWND owner, UINT format, GlobalMemory memory) {
 
 // --- the panel's operations -------------------------------------------------
 
+namespace {
+
+// Whether the system can commit that much memory now. An allocation alone
+// does not tell: where memory is committed only when touched, a far too
+// large one succeeds and the copy would fail half-way, or worse.
+bool MemoryCanHold(uint64_t size) {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return size <= SIZE_MAX && (!GlobalMemoryStatusEx(&status) || size <= status.ullAvailPageFile);
+}
+
+} // namespace
+
 bool CVQHexViewPanel::CopySelectionToClipboard(bool asHex) {
     HexCopyPlan plan;
     plan.selection = Selection();
@@ -208,8 +221,8 @@ bool CVQHexViewPanel::CopySelectionToClipboard(bool asHex) {
     }
     // All the memory first: a copy that cannot have it is refused whole,
     // before any byte is read.
-    GlobalMemory memory(size <= SIZE_MAX ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size))
-                                         : nullptr);
+    GlobalMemory memory(MemoryCanHold(size) ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size))
+                                             : nullptr);
     void* locked = memory ? GlobalLock(memory.Get()) : nullptr;
     if (locked == nullptr) {
         const mvstring refusal = GetLangText(L"hexview", L"err_copymemory",
