@@ -111,7 +111,7 @@ RECT CVQHexviewJumptoDlg::InfoRect() const {
 }
 
 int CVQHexviewJumptoDlg::OnInitDialog() {
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     m_info = GetLangText(L"hexview", m_columnWidth ? L"info_setcolwidth" : L"info_jumpto");
     if (m_value != 0) {
         wchar_t text[32];
@@ -182,7 +182,7 @@ LRESULT CVQHexviewJumptoDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
         if (LOWORD(wParam) == kEditId && HIWORD(wParam) == EN_CHANGE)
             UpdateControls();
     }
-    return mvBaseDlg::WindowProc(message, wParam, lParam);
+    return CVQBaseDlg::WindowProc(message, wParam, lParam);
 }
 
 bool AskHexviewNumber(HWND owner, bool columnWidth, uint64_t& value) {
@@ -232,7 +232,7 @@ void CVQHexviewFindDlg::SetTexts() {
 }
 
 int CVQHexviewFindDlg::OnInitDialog() {
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     const SIZE button = WindowSize(m_findNext.Handle());
     const int height = GetTextHeight(Font()) + 12 + 2 * button.cy;
     SizeToContent(*this, 4 * height, height);
@@ -312,7 +312,7 @@ LRESULT CVQHexviewFindDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
             m_edit.Clear();
         }
     }
-    return mvBaseDlg::WindowProc(message, wParam, lParam);
+    return CVQBaseDlg::WindowProc(message, wParam, lParam);
 }
 
 bool AskHexviewFind(HWND owner, mvstring& text, bool& matchCase, bool& hex) {

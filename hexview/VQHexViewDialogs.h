@@ -3,10 +3,9 @@
 #pragma once
 
 #include "foundation/mvstring.h"
-#include "ui/controls/mvButton.h"
-#include "ui/controls/mvButtonKinds.h"
+#include "app/shared/VQBaseDlg.h"
+#include "app/shared/VQButton.h"
 #include "ui/controls/mvEdit.h"
-#include "ui/core/mvBaseDlg.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,7 +20,7 @@ bool AskHexviewNumber(HWND owner, bool columnWidth, uint64_t& value);
 // unless DisableHistory is set.
 bool AskHexviewFind(HWND owner, mvstring& text, bool& matchCase, bool& hex);
 
-class CVQHexviewJumptoDlg : public mvBaseDlg {
+class CVQHexviewJumptoDlg : public CVQBaseDlg {
 public:
     CVQHexviewJumptoDlg();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -34,8 +33,8 @@ public:
 
     mvstring m_info;
     mvEdit m_edit;
-    mvButton m_ok;
-    mvButton m_cancel;
+    CVQButton<mvButton> m_ok;
+    CVQButton<mvButton> m_cancel;
     uint64_t m_value = 0;
     bool m_columnWidth = false;
 
@@ -50,7 +49,7 @@ private:
 // Places a new jump dialog in the slot, deleting the one it held.
 CVQHexviewJumptoDlg* MakeHexviewJumptoDlg(std::unique_ptr<CVQHexviewJumptoDlg>& slot);
 
-class CVQHexviewFindDlg : public mvBaseDlg {
+class CVQHexviewFindDlg : public CVQBaseDlg {
 public:
     static constexpr int kClearHistoryId = 10080;
 
@@ -63,11 +62,11 @@ public:
     void SetTexts() override;
 
     mvACEdit m_edit;
-    mvButton m_matchCaseBox;
-    mvButton m_hexBox;
-    mvButton m_findNext;
-    mvButton m_cancel;
-    mvButton_Link m_clearHistory;
+    mvCheckBox m_matchCaseBox;
+    mvCheckBox m_hexBox;
+    CVQButton<mvButton> m_findNext;
+    CVQButton<mvButton> m_cancel;
+    CVQButton<mvButton_Link> m_clearHistory;
     mvstring m_text;
     bool m_matchCase = false;
     bool m_hex = false;

@@ -99,13 +99,13 @@ CVQHexViewPanel::_workThread::_cancelDlg::_cancelDlg(_workThread* job) : job(job
     InitTemplate(190, 28, true, 1);
     AppendTemplateItem(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 133, 7, 50, 14,
                        IDCANCEL, 0x0080);
+    // No close box: Cancel is the one way out, and it waits for the thread.
+    ModifyTemplateStyle(WS_SYSMENU, 0);
 }
 
 int CVQHexViewPanel::_workThread::_cancelDlg::OnInitDialog() {
     cancelButton.SubclassDlgItem(m_hwnd, IDCANCEL);
-    // No close box: Cancel is the one way out, and it waits for the thread.
-    ModifyStyle(WS_SYSMENU, 0);
-    mvBaseDlg::OnInitDialog();
+    CVQBaseDlg::OnInitDialog();
     SetWindowTextW(cancelButton.Handle(), GetLangText(L"global", L"cancel").c_str());
     const mvstring title = job->kind == Copy   ? GetLangText(L"hexview", L"info_copying")
                            : job->kind == Find ? GetLangText(L"hexview", L"info_finding")
@@ -160,7 +160,7 @@ LRESULT CVQHexViewPanel::_workThread::_cancelDlg::WindowProc(UINT message, WPARA
         cancelled = true;
         return 0;
     }
-    return mvBaseDlg::WindowProc(message, wParam, lParam);
+    return CVQBaseDlg::WindowProc(message, wParam, lParam);
 }
 
 // --- clipboard -------------------------------------------------------------

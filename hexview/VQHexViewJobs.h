@@ -9,8 +9,8 @@
 #include "foundation/WorkerThread.h"
 #include "hexview/HexCopyText.h"
 #include "hexview/VQHexViewPanel.h"
-#include "ui/core/mvBaseDlg.h"
-#include "ui/controls/mvButton.h"
+#include "app/shared/VQBaseDlg.h"
+#include "app/shared/VQButton.h"
 
 #include <cstdint>
 
@@ -31,14 +31,14 @@ public:
     void Release() { worker.Stop(0); }
 
     // The cancel dialog: a text, a Cancel button and the job's title.
-    class _cancelDlg : public mvBaseDlg {
+    class _cancelDlg : public CVQBaseDlg {
     public:
         explicit _cancelDlg(_workThread* job);
         LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
         int OnInitDialog() override;
         void PaintContent(HDC dc, const RECT* rect) override;
 
-        mvButton cancelButton;
+        CVQButton<mvButton> cancelButton;
         bool cancelled = false;
         _workThread* job;
     };
