@@ -132,9 +132,10 @@ TEST_F(HexViewDlgTest, ADropOpensTheFirstFileAndIgnoresAFolder) {
     SendMessageW(m_dialog.Handle(), WM_DROPFILES,
                  reinterpret_cast<WPARAM>(MakeDrop(m_dir.Path(), other)), 0);
     EXPECT_EQ(m_dialog.m_panel.FileSize(), 5) << "a folder first: nothing opens";
-    SendMessageW(m_dialog.Handle(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop(other, m_path)), 0);
+    HGLOBAL drop = MakeDrop(other, m_path);
+    SendMessageW(m_dialog.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     EXPECT_EQ(m_dialog.m_panel.FileSize(), 10);
+    EXPECT_EQ(GlobalSize(drop), 0u) << "the window frees the drop";
 }
 
 TEST_F(HexViewDlgTest, TheWindowIsNeverSmallerThanSixteenCharactersByTwoRows) {
