@@ -79,6 +79,9 @@ inline void CloseFileHandle(FileHandle& file) noexcept {
     file.Reset();
 }
 
+// Movable global memory (GlobalAlloc) not yet handed to the clipboard.
+using GlobalMemory = mvHandle<HGLOBAL, ::GlobalFree>;
+
 // Searches opened by FindFirstFileW and its relatives.
 using FindHandle = mvHandle<HANDLE, ::FindClose>;
 

@@ -9,23 +9,28 @@
 #include <string>
 #include <thread>
 
-// The first visible top-level dialog-class window of the thread; null when
-// none.
-inline HWND FindThreadDialog(DWORD thread) {
-    HWND found = nullptr;
+// The first visible top-level window of the thread of the class (the system
+// dialog class unless named; the program's own dialogs are "mvThemeWnd");
+// null when none.
+inline HWND FindThreadDialog(DWORD thread, const wchar_t* className = L"#32770") {
+    struct Search {
+        const wchar_t* className;
+        HWND found;
+    } search{className, nullptr};
     EnumThreadWindows(
         thread,
         [](HWND hwnd, LPARAM data) -> BOOL {
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            if (IsWindowVisible(hwnd) && std::wstring(name) == L"#32770") {
-                *reinterpret_cast<HWND*>(data) = hwnd;
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (IsWindowVisible(hwnd) && _wcsicmp(name, s->className) == 0) {
+                s->found = hwnd;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The first visible descendant of the class (an empty class: any) whose id
@@ -56,11 +61,13 @@ inline HWND FindDescendant(HWND parent, const wchar_t* className, int id) {
 
 class DialogDriver {
 public:
-    // Starts waiting (up to 20 s) for a dialog of the calling thread.
-    explicit DialogDriver(std::function<void(HWND)> act)
-        : m_thread([this, ui = GetCurrentThreadId(), act = std::move(act)] {
+    // Starts waiting (up to 20 s) for a dialog of the calling thread, of the
+    // window class named.
+    explicit DialogDriver(std::function<void(HWND)> act, const wchar_t* className = L"#32770")
+        : m_thread([this, ui = GetCurrentThreadId(), act = std::move(act),
+                    className = std::wstring(className)] {
               for (int i = 0; i < 400; ++i) {
-                  HWND dialog = FindThreadDialog(ui);
+                  HWND dialog = FindThreadDialog(ui, className.c_str());
                   if (dialog != nullptr) {
                       Sleep(300); // let the dialog finish its set-up
                       m_dialog = dialog;
