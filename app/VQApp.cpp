@@ -2,6 +2,7 @@
 
 #include "app/main/VQDlg.h"
 #include "app/shared/VQUiResources.h"
+#include "hexview/VQHexViewDlg.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "foundation/WordLists.h"
@@ -18,7 +19,9 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <clocale>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -73,6 +76,7 @@ bool CVQApp::Run() {
             // Only the hex viewer's window, which ends the program as it
             // closes; no search thread ran, so none is stopped, and OLE
             // stays until the process ends.
+            RunHexViewer(options);
         } else {
             RunMainWindow();
         }
@@ -90,6 +94,17 @@ void CVQApp::SetButtonTexts() {
     SetMessageBoxButtonTexts(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
                              texts[3].c_str(), texts[4].c_str(), texts[5].c_str(),
                              texts[6].c_str(), texts[7].c_str(), texts[8].c_str());
+}
+
+void CVQApp::RunHexViewer(const StartupOptions& options) {
+    // A selection longer than the view can hold is cut to what a count of
+    // bytes can say; the viewer clamps it to the file.
+    const auto count = static_cast<uint32_t>(
+        std::clamp<int64_t>(options.length, 0, std::numeric_limits<uint32_t>::max()));
+    CVQHexViewDlg viewer(options.path, options.offset != 0, options.offset, count);
+    m_mainWnd = &viewer;
+    viewer.DoModal(nullptr);
+    m_mainWnd = nullptr;
 }
 
 void CVQApp::RunMainWindow() {

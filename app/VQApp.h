@@ -38,6 +38,9 @@ private:
     // The main window in the modal loop, then the threads stopped, the
     // program's own clipboard data kept for after the end, OLE ended.
     void RunMainWindow();
+    // Only the hex viewer's window on the command line's file, offset and
+    // length, in the modal loop.
+    void RunHexViewer(const StartupOptions& options);
     // The windowless run's exit code; on standard error, the one-line reason
     // it failed, or the arguments a run with a window leaves unused.
     void ReportCommandLine();
