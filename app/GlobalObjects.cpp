@@ -29,7 +29,7 @@ namespace {
 
 [[maybe_unused]] const bool g_app = (TheApp(), true);
 [[maybe_unused]] const bool g_shellTypes = (GlobalShellTypeCache(), true);
-// Also registers the main window's progress message.
+// Its progress message is registered when the main window attaches to it.
 [[maybe_unused]] const bool g_notifier = (GlobalNotifier(), true);
 [[maybe_unused]] const bool g_searchJob = (GlobalSearchJob(), true);
 // English texts from Lang\english.ini beside the program; a missing file is

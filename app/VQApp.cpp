@@ -35,11 +35,6 @@ constexpr DWORD kThreadStopWaitMs = 500;
 // controls, the date pickers, the extended combo box and the rebar.
 constexpr DWORD kWindowControlClasses = 0x5FF;
 
-// Registered for the results list's paste and cut notices between the
-// program's windows.
-[[maybe_unused]] const UINT g_cutPasteMessage =
-    RegisterWindowMessageW(L"WM_Velquin_CUTPASTENOTIFY");
-
 } // namespace
 
 CVQApp::CVQApp() : mvBaseApp(L"Velquin") {
@@ -57,6 +52,10 @@ bool CVQApp::Run() {
         m_threadsOutlived = !StopThreads();
         return false;
     }
+    // For the results list's paste and cut notices between the program's
+    // windows; here, not at start, so that a run without windows never loads
+    // the window library.
+    RegisterWindowMessageW(L"WM_Velquin_CUTPASTENOTIFY");
     // The windows' apartment. Not before: under Wine an apartment registers
     // a window class, which brings up the display for a windowless run too.
     mvcominit::Acquire();

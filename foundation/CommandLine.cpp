@@ -2,6 +2,19 @@
 
 #include <algorithm>
 
+const wchar_t* CommandLineArguments(const wchar_t* commandLine) {
+    if (!commandLine)
+        return nullptr;
+    bool quoted = false;
+    for (; *commandLine; ++commandLine) {
+        if (*commandLine == L' ' && !quoted)
+            return commandLine + 1;
+        if (*commandLine == L'"')
+            quoted = !quoted;
+    }
+    return commandLine;
+}
+
 std::vector<mvstring> SplitCommandLine(std::wstring_view text, bool keepQuotedEmpty) {
     std::vector<mvstring> words;
     mvstring word;

@@ -20,6 +20,13 @@ struct CommandLineSwitch {
 // so that a switch given an empty name does not take the next word instead.
 std::vector<mvstring> SplitCommandLine(std::wstring_view text, bool keepQuotedEmpty = false);
 
+// The argument text of a whole command line as the system gives it: what
+// follows the first blank outside double quotes, which ends the program's
+// name; the end of the text when there is none. Null for null. The same as
+// the shell library's PathGetArgsW, which a run without windows does not
+// load.
+const wchar_t* CommandLineArguments(const wchar_t* commandLine);
+
 class CommandLine {
 public:
     explicit CommandLine(mvstring prefix = L"/") : m_prefix(std::move(prefix)) {}

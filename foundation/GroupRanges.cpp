@@ -25,6 +25,7 @@ int GroupNameIndex(wchar_t ch, mvstring* label) {
 
 void LoadGroupSizes(SizeGroups& groups, const mvini& ini) {
     groups.Bounds.clear();
+    groups.Labels.clear();
     std::vector<mvstring> items;
     SplitList(ini.GetString(L"global", L"GroupSizes"), L",", items, true);
     for (const mvstring& item : items) {
@@ -36,20 +37,24 @@ void LoadGroupSizes(SizeGroups& groups, const mvini& ini) {
     }
     if (groups.Bounds.empty())
         groups.Bounds = {16384, 1048576, 134217728, 1073741824, 4294967296};
+}
 
-    auto byteSize = [](uint64_t size) {
-        mvstring text;
-        FormatFileSize(size, false, text);
-        return text;
+mvstring SizeGroupLabel(const SizeGroups& groups, int id) {
+    if (id >= 0 && id < static_cast<int>(groups.Labels.size()))
+        return groups.Labels[id];
+    const std::vector<uint64_t>& bounds = groups.Bounds;
+    auto text = [](uint64_t size, bool kb) {
+        mvstring formatted;
+        FormatFileSize(size, kb, formatted);
+        return formatted;
     };
-    mvstring zero;
-    FormatFileSize(0, true, zero);
-    groups.Labels.clear();
-    groups.Labels.push_back(zero);
-    uint64_t lower = 0;
-    for (const uint64_t bound : groups.Bounds) {
-        groups.Labels.push_back((lower == 0 ? zero : byteSize(lower)) + L" - " + byteSize(bound));
-        lower = bound;
-    }
-    groups.Labels.push_back(mvstring(L"> ") + byteSize(groups.Bounds.back()));
+    const int count = static_cast<int>(bounds.size());
+    if (id < 0 || id > count + 1 || (id > 0 && count == 0))
+        return mvstring();
+    if (id == 0)
+        return text(0, true);
+    if (id == count + 1)
+        return mvstring(L"> ") + text(bounds.back(), false);
+    const mvstring lower = id == 1 ? text(0, true) : text(bounds[id - 2], false);
+    return lower + L" - " + text(bounds[id - 1], false);
 }

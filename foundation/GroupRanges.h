@@ -7,7 +7,9 @@
 #include "foundation/Settings.h"
 #include "foundation/mvstring.h"
 
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 class mvini;
 
@@ -21,7 +23,12 @@ int GroupNameIndex(wchar_t ch, mvstring* label = nullptr);
 
 // Fills the bounds from key GroupSizes of [global] (comma-separated byte
 // counts; items that are not a number of at least 1 are dropped; the five
-// defaults 16 KiB, 1 MiB, 128 MiB, 1 GiB and 4 GiB when none is left), then
-// the n + 2 labels: the empty-file label, "lower - upper" for each bound, and
-// "> last bound".
+// defaults 16 KiB, 1 MiB, 128 MiB, 1 GiB and 4 GiB when none is left) and
+// empties the labels.
 void LoadGroupSizes(SizeGroups& groups, const mvini& ini);
+
+// The label of size group `id` of n bounds: the one in Labels when it holds
+// one for `id`; else 0 the empty-file label, 1 to n "lower - upper" up to
+// each bound, n + 1 "> last bound", made when asked from the system's size
+// texts, which a run without windows never needs; empty for any other id.
+mvstring SizeGroupLabel(const SizeGroups& groups, int id);

@@ -4,8 +4,6 @@
 #include "foundation/ModulePath.h"
 #include "foundation/Paths.h"
 
-#include <shlwapi.h>
-
 namespace {
 
 constexpr wchar_t kDefaultSection[] = L"global";
@@ -181,7 +179,7 @@ mvstring mvmlang::GetText(std::wstring_view section, std::wstring_view key,
 }
 
 bool mvmlang2::SetLanguageFile(const mvstring& path) {
-    const mvstring fileName(PathFindFileNameW(path.c_str()));
+    const mvstring fileName(PathFileName(path.c_str()));
     if (!m_currentFile.empty() && mvstring::EqualsNoCase(m_currentFile, fileName))
         return true;
     const mvstring fullPath =

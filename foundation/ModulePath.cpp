@@ -1,21 +1,40 @@
 #include "foundation/ModulePath.h"
 
-#include <shlwapi.h>
+#include "foundation/Paths.h"
+
+#include <string>
+
+namespace {
+
+// The program file's full path; empty when the system cannot tell it.
+std::wstring ProgramFile() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2); // cut short: the path is longer
+    }
+}
+
+} // namespace
 
 mvstring GetModulePath(const wchar_t* more, bool quote) {
-    // The path functions below work in MAX_PATH buffers; PathQuoteSpacesW
-    // needs room for the two quotes as well.
-    wchar_t path[MAX_PATH + 2] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        path[MAX_PATH - 1] = 0;
-    if (more == nullptr) {
-        PathRemoveFileSpecW(path);
-    } else if (*more != 0) {
-        PathRemoveFileSpecW(path);
-        PathAppendW(path, more);
+    mvstring path(ProgramFile());
+    if (more == nullptr || *more != 0) {
+        // The folder keeps the backslash of a drive's root ("C:\").
+        const size_t slash = path.rfind(L'\\');
+        if (slash != mvstring::npos)
+            path.resize(slash == 2 && path[1] == L':' ? slash + 1 : slash);
+        if (more != nullptr)
+            path = PathJoin(path, more);
     }
-    if (quote)
-        PathQuoteSpacesW(path);
-    return mvstring(path);
+    if (quote && path.find(L' ') != mvstring::npos)
+        path = mvstring(L"\"") + path + L"\"";
+    return path;
 }

@@ -5,7 +5,6 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <string>
@@ -16,20 +15,12 @@ namespace {
 using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
 OptionalProc<GetKnownFolderPathFn> g_getKnownFolderPath(L"Shell32.dll", "SHGetKnownFolderPath");
 
-// Kind of a path that is already expanded.
-int ExpandedPathKind(const mvstring& path) {
-    if (path.empty() || !PathFileExistsW(path.c_str()))
-        return PathKindNone;
-    // PathIsDirectoryW reports a non-zero attribute value, not just TRUE.
-    return PathIsDirectoryW(path.c_str()) ? PathKindFolder : PathKindFile;
-}
-
 bool CreateExpandedDirectories(mvstring path) {
     if (path.empty())
         return false;
     std::vector<mvstring> tails;
     while (path.length() > 2) {
-        const int kind = ExpandedPathKind(path);
+        const int kind = PathKindAsWritten(path);
         if (kind == PathKindFolder)
             break;
         if (kind == PathKindFile)
@@ -118,6 +109,29 @@ mvstring PathParent(std::wstring_view path) {
     return mvstring(path.substr(0, slash));
 }
 
+const wchar_t* PathFileName(const wchar_t* path) {
+    const wchar_t* name = path;
+    for (const wchar_t* at = path; at && *at; ++at) {
+        if ((*at == L'\\' || *at == L'/' || *at == L':') && at[1] && at[1] != L'\\' &&
+            at[1] != L'/')
+            name = at + 1;
+    }
+    return name;
+}
+
+const wchar_t* PathExtension(const wchar_t* path) {
+    if (!path)
+        return nullptr;
+    const wchar_t* dot = nullptr;
+    for (; *path; ++path) {
+        if (*path == L'\\' || *path == L' ')
+            dot = nullptr;
+        else if (*path == L'.')
+            dot = path;
+    }
+    return dot ? dot : path;
+}
+
 mvstring ExpandPath(const mvstring& text) {
     if (text.find(L'%') == mvstring::npos)
         return text;
@@ -169,8 +183,21 @@ mvstring ExpandKnownFolders(const mvstring& text) {
     return result;
 }
 
+int PathKindAsWritten(const mvstring& path) {
+    if (path.empty())
+        return PathKindNone;
+    DWORD oldMode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode) != FALSE;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (quiet)
+        SetThreadErrorMode(oldMode, nullptr);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKindNone;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKindFolder : PathKindFile;
+}
+
 int GetPathKind(const mvstring& path) {
-    return ExpandedPathKind(ExpandPath(path));
+    return PathKindAsWritten(ExpandPath(path));
 }
 
 int AbsolutePathKind(const mvstring& path) {

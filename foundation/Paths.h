@@ -13,6 +13,19 @@ mvstring PathJoin(std::wstring_view folder, std::wstring_view name);
 // the last backslash. Empty when there is none or it is the first character.
 mvstring PathParent(std::wstring_view path);
 
+// The last name of a path: what follows the last backslash, slash or colon
+// that has a name after it ("C:\\dir\\" gives "dir\\"); the path itself when
+// there is none. Never null for a path; null for null. The same as the
+// shell library's PathFindFileNameW, which a run without windows does not
+// load.
+const wchar_t* PathFileName(const wchar_t* path);
+
+// The extension of a path's last name, from its last dot on; the end of the
+// text (an empty extension) when the last name has no dot, a blank or
+// backslash coming after the last dot cancelling it. Null for null. The
+// same as the shell library's PathFindExtensionW.
+const wchar_t* PathExtension(const wchar_t* path);
+
 // Expands environment variables, then known-folder tokens. A text without
 // "%" comes back unchanged; an empty (or null) text gives the empty string.
 mvstring ExpandPath(const mvstring& text);
@@ -27,6 +40,9 @@ enum PathKind : int { PathKindNone = 0, PathKindFile = 1, PathKindFolder = 2 };
 // 0 for an empty path or one that does not exist, 1 for a file, 2 for a
 // folder. The path is expanded first.
 int GetPathKind(const mvstring& path);
+// The same for the path as written, nothing expanded. A drive without a
+// medium answers 0 at once instead of asking for one.
+int PathKindAsWritten(const mvstring& path);
 
 enum AbsolutePathKindValue : int { PathNotAbsolute = 0, PathDrive = 1, PathNetwork = 2 };
 

@@ -145,7 +145,9 @@ struct HexViewerLaunch {
 };
 
 // Result groups by size (key GroupSizes of advconf.ini): n bounds in the order
-// written and n + 2 display labels.
+// written and the n + 2 display labels, which are made from the bounds when
+// shown (SizeGroupLabel in foundation/GroupRanges.h): the load leaves Labels
+// empty, and labels put there are shown in place of the made ones.
 struct SizeGroups {
     std::vector<uint64_t> Bounds;
     std::vector<mvstring> Labels;
@@ -223,7 +225,7 @@ public:
     BoolSetting MainWndMax;  // group 2
 
     // --- hexview.ini ---
-    LOGFONTW HexviewFont{};       // all zero: 10-point Courier New
+    LOGFONTW HexviewFont{};       // as read; handed out fixed-pitch (LoadSaveHexviewFont)
     PosSetting WndPos_L;          // group 4
     PosSetting WndPos_T;          // group 4
     PosSetting WndPos_R;          // group 4

@@ -32,9 +32,9 @@ void LoadSaveFont(LOGFONTW& stored, LOGFONTW& font, bool save, mvini* ini, int32
                 EnsureFixedFont(stored);
             WriteStoredFont(*ini, stored);
         } else {
+            // Made fixed-pitch when handed out: the default's height comes
+            // from the screen, which a run without windows never asks.
             ReadStoredFont(*ini, stored);
-            if (fixedPitch)
-                EnsureFixedFont(stored);
         }
         return;
     }
@@ -59,8 +59,7 @@ void EnsureFixedFont(LOGFONTW& font) {
     wcscpy_s(font.lfFaceName, L"Courier New");
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     // The system's pixels per inch, which the screen's device context also
-    // reports, read without one: the settings are loaded at start-up, and a
-    // run without windows never touches the display.
+    // reports, read without one.
     const int pixelsPerInch = static_cast<int>(GetDpiForSystem());
     font.lfHeight = -MulDiv(10, pixelsPerInch, 72);
 }

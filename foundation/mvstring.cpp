@@ -139,6 +139,26 @@ std::ptrdiff_t CompareFindText(const wchar_t* text, std::size_t textLength, std:
     return hit == end ? -1 : hit - text;
 }
 
+std::ptrdiff_t FindTextNoCase(std::wstring_view text, std::wstring_view needle) {
+    if (needle.empty() || needle.size() > text.size() || needle.size() > INT_MAX)
+        return -1;
+    const LCID locale = GetThreadLocale();
+    const int length = static_cast<int>(needle.size());
+    for (std::size_t at = 0; at + needle.size() <= text.size(); ++at) {
+        if (CompareStringW(locale, NORM_IGNORECASE, text.data() + at, length, needle.data(),
+                           length) == CSTR_EQUAL)
+            return static_cast<std::ptrdiff_t>(at);
+    }
+    return -1;
+}
+
+void LowerCaseInPlace(std::wstring& text) {
+    if (text.empty())
+        return;
+    const int length = ClampLength(text.size());
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, text.data(), length, text.data(), length);
+}
+
 void SplitString(std::wstring_view text, std::vector<mvstring>& out, std::wstring_view separator) {
     out.clear();
     if (separator.empty()) {

@@ -206,6 +206,17 @@ template <> struct std::hash<mvstring> {
 std::ptrdiff_t CompareFindText(const wchar_t* text, std::size_t textLength, std::size_t start,
                                const wchar_t* needle, std::size_t needleLength);
 
+// Index of the first place where `needle` stands in `text`, each place
+// compared ignoring case as the thread's locale compares texts; -1 when it
+// stands nowhere or is empty. The same as the shell library's StrStrIW,
+// which a run without windows does not load.
+std::ptrdiff_t FindTextNoCase(std::wstring_view text, std::wstring_view needle);
+
+// Lower-cases the text in place with the system's simple casing, which no
+// locale changes: the same as the window library's CharLowerBuffW, which a
+// run without windows does not load.
+void LowerCaseInPlace(std::wstring& text);
+
 // Non-empty pieces between occurrences of the whole separator, left to right.
 void SplitString(std::wstring_view text, std::vector<mvstring>& out, std::wstring_view separator);
 // Space, CR, LF and TAB: the blanks around values, list items and numbers.

@@ -7,8 +7,6 @@
 #include "search/SavedSearchFile.h"
 #include "search/SearchJob.h"
 
-#include <shlwapi.h>
-
 namespace {
 
 // Waits for the global job's worker to end; true when it ended with 0.
@@ -112,7 +110,7 @@ StartupOptions& GlobalStartupOptions() {
 }
 
 uint8_t ProcessCommandLine(StartupOptions& options) {
-    return ProcessCommandLine(PathGetArgsW(GetCommandLineW()), options);
+    return ProcessCommandLine(CommandLineArguments(GetCommandLineW()), options);
 }
 
 uint8_t ProcessCommandLine(std::wstring_view arguments, StartupOptions& options) {

@@ -4,8 +4,6 @@
 #include "foundation/Settings.h"
 #include "search/VQ_WordsSearch.h"
 
-#include <shlwapi.h>
-
 #include <share.h>
 
 namespace {
@@ -161,7 +159,7 @@ std::vector<uint8_t> VQ_WordsSearch::ZipFindEntry(const mvstring& name) {
 
 bool VQ_WordsSearch::SearchDocx(const mvstring& path, const wchar_t* extension, int64_t& offset) {
     offset = -1;
-    const wchar_t* ext = extension ? extension : PathFindExtensionW(path.c_str());
+    const wchar_t* ext = extension ? extension : PathExtension(path.c_str());
     if (!ext || !*ext || Settings().NoParseDocx || !mvstring::EqualsNoCase(ext, L".docx"))
         return false;
     CloseZip();

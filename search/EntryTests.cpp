@@ -9,8 +9,6 @@
 #include "foundation/mvstring.h"
 #include "search/FoundItem.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -165,23 +163,8 @@ bool MatchNamePattern(std::wstring_view name, std::wstring_view pattern, int wil
         return MatchWildcards(name, pattern, caseSensitive);
     if (caseSensitive)
         return name.find(pattern) != std::wstring_view::npos;
-    const std::wstring n(name);
-    const std::wstring p(pattern);
-    return StrStrIW(n.c_str(), p.c_str()) != nullptr;
+    return FindTextNoCase(name, pattern) >= 0;
 }
-
-namespace {
-
-// MatchNamePattern for texts that already end in a zero, as the walk's names
-// and patterns do: the case-blind substring search needs no copies.
-bool MatchTerminated(const mvstring& name, const mvstring& pattern, bool wildcards,
-                     bool caseSensitive) {
-    if (!wildcards && !caseSensitive && !name.empty())
-        return pattern.empty() || StrStrIW(name.c_str(), pattern.c_str()) != nullptr;
-    return MatchNamePattern(name, pattern, wildcards ? 1 : 0, caseSensitive);
-}
-
-} // namespace
 
 uint64_t RoundFileTime(uint64_t time, int part, bool seconds) {
     time -= time % kSecond;
@@ -291,7 +274,7 @@ bool EntryTester::MatchName(const mvstring& name) {
     }
     const bool caseSensitive = m_criteria.name_case;
     for (const auto& [pattern, wildcards] : m_patterns) {
-        const bool match = MatchTerminated(name, pattern, wildcards, caseSensitive);
+        const bool match = MatchNamePattern(name, pattern, wildcards ? 1 : 0, caseSensitive);
         if (mode == NameAnyPattern && match)
             return true;
         if (mode == NameAllPatterns && !match)

@@ -3,8 +3,6 @@
 #include "foundation/Paths.h"
 #include "search/FoundItem.h"
 
-#include <shlwapi.h>
-
 #include <cwchar>
 
 namespace {
@@ -35,7 +33,7 @@ bool IsExistingFolder(const mvstring& path) {
     mvstring probe = path;
     if (probe.length() == 2 && probe[1] == L':')
         probe += L'\\';
-    return !probe.empty() && PathFileExistsW(probe.c_str()) && PathIsDirectoryW(probe.c_str());
+    return PathKindAsWritten(probe) == PathKindFolder;
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "foundation/ShutdownFlag.h"
 
-NotifierQueue::NotifierQueue() : message(RegisterWindowMessageW(kNotifyMessageName)) {}
+NotifierQueue::NotifierQueue() = default;
 
 NotifierQueue::~NotifierQueue() {
     Stop();
@@ -28,6 +28,11 @@ void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
 }
 
 bool NotifierQueue::Attach(HWND window) {
+    // Registered with the first window, before the thread that sends it
+    // starts: registering binds the window library, which a run without
+    // windows never loads.
+    if (message == 0)
+        message = RegisterWindowMessageW(kNotifyMessageName);
     target = window;
     if (worker.IsRunning()) {
         if (!worker.IsGateOpen())

@@ -41,7 +41,7 @@ public:
     mvCriticalSection lock;
     std::atomic<HWND> target{nullptr}; // null while nobody listens
     mvstring status;                   // the last text given with code 5
-    UINT message;                      // the registered progress message, 0 if none
+    UINT message = 0;                  // the progress message, registered by the first Attach
 
     NotifierQueue();
     // Stops the thread and waits until it has ended: it reads the queue,

@@ -261,9 +261,7 @@ void ResultGroups::GetCaption(int groupIndex, mvstring& text) const {
         return;
     const ResultGroup& group = groups[groupIndex];
     if (column == ColumnSize) {
-        const std::vector<mvstring>& labels = Settings().SizeGroups.Labels;
-        if (group.id >= 0 && group.id < static_cast<int>(labels.size()))
-            text = labels[group.id];
+        text = SizeGroupLabel(Settings().SizeGroups, group.id);
         GetSizeGroupTitle(group.id, text);
     } else if (column == ColumnModified || column == ColumnCreated || column == ColumnAccessed) {
         text = GetDateGroupTitle(group.id);

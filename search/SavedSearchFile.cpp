@@ -18,8 +18,6 @@
 #include "search/SearchCriteria.h"
 #include "search/SearchJob.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -328,7 +326,7 @@ bool AddLoadedItem(SearchJob& job, FoundItem& item) {
         GetFileAttributesW(ExactPathForm(PathJoin(item.folder, item.name)).c_str()) ==
             INVALID_FILE_ATTRIBUTES)
         return false;
-    item.ext = PathFindExtensionW(item.name.c_str());
+    item.ext = PathExtension(item.name.c_str());
     item.FormatTexts(job.criteria);
     if (!AddFoundItem(job, item))
         return false;

@@ -11,8 +11,6 @@
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <deque>
 #include <memory>
@@ -52,7 +50,7 @@ mvstring RealFolderPath(const mvstring& path) {
         real.erase(0, 4);
     while (real.size() > 3 && real.back() == L'\\')
         real.pop_back();
-    CharLowerBuffW(real.data(), static_cast<DWORD>(real.size()));
+    LowerCaseInPlace(real);
     return mvstring(std::move(real));
 }
 
@@ -91,7 +89,7 @@ mvstring RealInStretch(const WalkStretch& stretch, const mvstring& folder) {
     while (!below.empty() && below.front() == L'\\')
         below.remove_prefix(1);
     mvstring lower(below);
-    CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    LowerCaseInPlace(lower.str());
     return PathJoin(stretch.real, lower);
 }
 
@@ -103,7 +101,7 @@ StretchRef LocationStretch(const mvstring& path) {
         // Not resolvable, yet listed: its own path stands for it, so that a
         // link back to it is still known for a loop.
         stretch->real = path;
-        CharLowerBuffW(stretch->real.data(), static_cast<DWORD>(stretch->real.size()));
+        LowerCaseInPlace(stretch->real.str());
     }
     return stretch;
 }
@@ -197,7 +195,7 @@ bool SearchJob::Walk() {
             item.date_m = FileTimeToUInt64(data.ftLastWriteTime);
             item.date_a = FileTimeToUInt64(data.ftLastAccessTime);
             if (!isFolder)
-                item.ext = PathFindExtensionW(name);
+                item.ext = PathExtension(name);
             if (tester.Test(item) != ContentResult::Pass)
                 continue;
             item.FormatTexts(texts);

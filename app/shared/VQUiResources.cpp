@@ -1,5 +1,6 @@
 #include "app/shared/VQUiResources.h"
 
+#include "foundation/GroupRanges.h"
 #include "foundation/Language.h"
 #include "foundation/ModulePath.h"
 #include "foundation/Settings.h"
@@ -132,7 +133,7 @@ void VQUiResources::BuildSearchPanelMenus() {
     const SizeGroups& groups = Settings().SizeGroups;
     const size_t presets = std::min(groups.Bounds.size() + 2, kMaxSizePresets);
     for (size_t i = 0; i < presets; ++i) {
-        mvstring label = i < groups.Labels.size() ? groups.Labels[i] : mvstring();
+        mvstring label = SizeGroupLabel(groups, static_cast<int>(i));
         GetSizeGroupTitle(static_cast<int>(i), label);
         m_quickSizeMenu.AppendItem(static_cast<UINT>(10156 + i), label.c_str(), nullptr);
     }

@@ -1,6 +1,7 @@
 #include "foundation/CommandLine.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <string>
 #include <vector>
@@ -21,6 +22,27 @@ std::wstring Describe(const CommandLine& line) {
 }
 
 } // namespace
+
+// The run without windows takes its arguments without the shell library;
+// it must cut the program's name off where that library does.
+TEST(CommandLineArguments, StartWhereTheShellFindsThem) {
+    const wchar_t* cases[] = {
+        L"prog.exe a b",
+        L"\"C:\\Program Files\\Velquin.exe\" /out x",
+        L"\"C:\\Program Files\\Velquin.exe\"",
+        L"prog",
+        L"",
+        L" lead",
+        L"prog\ta b",
+        L"\"unclosed prog a",
+        L"p\"q r\"s t",
+        L"prog  two",
+    };
+    for (const wchar_t* line : cases)
+        EXPECT_EQ(CommandLineArguments(line) - line, PathGetArgsW(line) - line)
+            << testing::PrintToString(std::wstring(line));
+    EXPECT_EQ(CommandLineArguments(nullptr), nullptr);
+}
 
 TEST(SplitCommandLine, QuotesAndBackslashes) {
     struct Case {

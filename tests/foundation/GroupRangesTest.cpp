@@ -111,10 +111,14 @@ std::vector<std::wstring> Expand(const std::vector<const wchar_t*>& patterns) {
     return out;
 }
 
+// The labels of every group, and an empty one each side of them.
 std::vector<std::wstring> Labels(const SizeGroups& groups) {
     std::vector<std::wstring> out;
-    for (const mvstring& label : groups.Labels)
-        out.push_back(label.str());
+    const int count = static_cast<int>(groups.Bounds.size());
+    EXPECT_EQ(SizeGroupLabel(groups, -1), L"");
+    for (int id = 0; id <= count + 1; ++id)
+        out.push_back(SizeGroupLabel(groups, id).str());
+    EXPECT_EQ(SizeGroupLabel(groups, count + 2), L"");
     return out;
 }
 
@@ -147,7 +151,7 @@ TEST_F(GroupSizesFileTest, AdvancedConfigBuildsTheSizeGroups) {
     WriteA(L"advconf.ini", "[global]\r\nGroupSizes = 100, 0, word, 50\r\n");
     InitSettings(settings);
     EXPECT_EQ(settings.SizeGroups.Bounds, (std::vector<uint64_t>{100, 50}));
-    EXPECT_EQ(settings.SizeGroups.Labels.size(), 4u);
+    EXPECT_EQ(Labels(settings.SizeGroups), Expand(kSizeCases[0].labels));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 namespace {
 
@@ -86,6 +87,45 @@ TEST(Paths, PathParent) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(PathParent(c.path), c.expected) << c.path;
+}
+
+// The run without windows finds names and extensions without the shell
+// library; what it finds must be what that library finds.
+TEST(Paths, FileNameAndExtensionAreWhereTheShellFindsThem) {
+    const wchar_t* cases[] = {
+        L"",
+        L"file",
+        L"file.txt",
+        L"C:\\dir\\file.txt",
+        L"C:\\dir\\",
+        L"C:\\dir\\\\",
+        L"C:",
+        L"C:file.x",
+        L"C:\\",
+        L"\\\\server\\share",
+        L"a/b.c/d",
+        L"a/b/",
+        L"dir.d\\file",
+        L"x.tar.gz",
+        L".hidden",
+        L"trail.",
+        L"a.b c",
+        L"a.b\\",
+        L"a\\.",
+        L"::",
+        L"a:b:c.d",
+        L"\\\\?\\C:\\x.y",
+        L"name. ext",
+        L"a//b",
+        L"/",
+    };
+    for (const wchar_t* path : cases) {
+        const std::string shown = testing::PrintToString(std::wstring(path));
+        EXPECT_EQ(PathFileName(path) - path, PathFindFileNameW(path) - path) << shown;
+        EXPECT_EQ(PathExtension(path) - path, PathFindExtensionW(path) - path) << shown;
+    }
+    EXPECT_EQ(PathFileName(nullptr), nullptr);
+    EXPECT_EQ(PathExtension(nullptr), nullptr);
 }
 
 TEST(Paths, ExpandPathVariables) {

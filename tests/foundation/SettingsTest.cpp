@@ -440,6 +440,8 @@ TEST_F(SettingsTest, FontsAreReadFromTheirFiles) {
     VQSettings settings;
     InitSettings(settings);
     EXPECT_EQ(memcmp(&settings.ListFont, &list, sizeof list), 0);
-    EXPECT_STREQ(settings.HexviewFont.lfFaceName, L"Courier New");
-    EXPECT_EQ(settings.HexviewFont.lfPitchAndFamily & 0x0F, FIXED_PITCH);
+    LOGFONTW hexview{};
+    settings.LoadSaveHexviewFont(hexview, false);
+    EXPECT_STREQ(hexview.lfFaceName, L"Courier New");
+    EXPECT_EQ(hexview.lfPitchAndFamily & 0x0F, FIXED_PITCH);
 }

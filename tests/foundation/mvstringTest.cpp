@@ -1,6 +1,7 @@
 #include "foundation/mvstring.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <map>
 
@@ -58,6 +59,54 @@ TEST(mvstring, CompareFindText) {
         EXPECT_EQ(CompareFindText(text.c_str(), text.size(), c.start, c.needle, wcslen(c.needle)),
                   c.expected)
             << c.start << " " << c.needle;
+}
+
+// The run without windows matches names and lower-cases paths without the
+// shell and window libraries; it must find and make what they do.
+TEST(mvstring, FindTextNoCaseFindsWhatTheShellFinds) {
+    const LCID oldLocale = GetThreadLocale();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* needle;
+    } cases[] = {
+        {L"Alpha.TXT", L"a.tx"},
+        {L"abc", L""},
+        {L"abc", L"abcd"},
+        {L"aaab", L"aab"},
+        {L"x", L"X"},
+        {L"\u00c4rger", L"\u00e4R"},
+        {L"stra\u00dfe", L"SS"},
+        {L"Stra\u00dfe", L"\u00df"},
+        {L"\u0130stanbul", L"i"},
+        {L"\u03a3\u03bf\u03c6\u03af\u03b1", L"\u03c3\u03bf\u03a6"},
+        {L"", L"a"},
+        {L"a-b", L"ab"},
+        {L"co-op", L"coop"},
+        {L"A\u0301", L"\u00c1"},
+    };
+    for (const Case& c : cases) {
+        const wchar_t* found = StrStrIW(c.text, c.needle);
+        EXPECT_EQ(FindTextNoCase(c.text, c.needle), found ? found - c.text : -1)
+            << testing::PrintToString(std::wstring(c.text)) << " "
+            << testing::PrintToString(std::wstring(c.needle));
+    }
+    SetThreadLocale(oldLocale);
+}
+
+TEST(mvstring, LowerCaseInPlaceMakesWhatTheWindowLibraryMakes) {
+    std::wstring every(0x10000, L'\0');
+    for (std::size_t unit = 0; unit < every.size(); ++unit)
+        every[unit] = static_cast<wchar_t>(unit);
+    std::wstring theirs = every;
+    CharLowerBuffW(theirs.data(), static_cast<DWORD>(theirs.size()));
+    LowerCaseInPlace(every);
+    ASSERT_EQ(every.size(), theirs.size());
+    for (std::size_t unit = 0; unit < every.size(); ++unit)
+        EXPECT_EQ(int(every[unit]), int(theirs[unit])) << "code unit " << unit;
+    std::wstring empty;
+    LowerCaseInPlace(empty);
+    EXPECT_TRUE(empty.empty());
 }
 
 TEST(mvstring, TrimTextTakesItsBlanks) {

@@ -22,9 +22,11 @@ TEST(Notifier, NothingIsQueuedWithoutATargetOrAfterStop) {
     NotifierQueue block;
     block.Post(NotifyItemsAdded, 0);
     EXPECT_TRUE(block.queue.empty());
+    EXPECT_EQ(block.message, 0u) << "registered before any window was attached";
 
     Listener listener;
     ASSERT_TRUE(block.Attach(listener.Window()));
+    EXPECT_EQ(block.message, RegisterWindowMessageW(kNotifyMessageName));
     ASSERT_TRUE(Ended(block));
     block.Post(NotifyItemsAdded, 0);
     block.Post(NotifyFinished, 0);

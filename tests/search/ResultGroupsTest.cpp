@@ -1,6 +1,7 @@
 #include "search/ResultGroups.h"
 #include "search/SearchCriteria.h"
 
+#include "foundation/GroupRanges.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
@@ -150,13 +151,13 @@ TEST_F(ResultGroupsTest, BySizeBands) {
     EXPECT_EQ(ids, (std::vector<int>{0, 1, 2, 6, -1}));
     EXPECT_EQ(groups.item_map, (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
 
-    const std::vector<mvstring>& labels = Settings().SizeGroups.Labels;
-    ASSERT_EQ(labels.size(), 7u);
+    const SizeGroups& sizes = Settings().SizeGroups;
+    ASSERT_EQ(sizes.Bounds.size(), 5u);
     mvstring caption;
     groups.GetCaption(0, caption);
-    EXPECT_EQ(caption, mvstring(L"Empty (") + labels[0] + L") (1)");
+    EXPECT_EQ(caption, mvstring(L"Empty (") + SizeGroupLabel(sizes, 0) + L") (1)");
     groups.GetCaption(3, caption);
-    EXPECT_EQ(caption, mvstring(L"Gigantic (") + labels[6] + L") (1)");
+    EXPECT_EQ(caption, mvstring(L"Gigantic (") + SizeGroupLabel(sizes, 6) + L") (1)");
     groups.GetCaption(4, caption);
     EXPECT_EQ(caption, L"Folders (1)");
     groups.GetCaption(5, caption);

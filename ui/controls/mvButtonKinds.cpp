@@ -71,12 +71,13 @@ const ButtonPaintState* BeginFace(HDC dc, const RECT* area, LPARAM param) {
     return state;
 }
 
-const UINT g_splitButtonMessage = RegisterWindowMessageW(L"WM_MVBUTTON_SPLIT");
-
 } // namespace
 
 UINT SplitButtonMessage() {
-    return g_splitButtonMessage;
+    // Registered at the first use, by a window: a run without windows never
+    // loads the window library.
+    static const UINT message = RegisterWindowMessageW(L"WM_MVBUTTON_SPLIT");
+    return message;
 }
 
 // mvCheckBox
