@@ -28,7 +28,7 @@ status=0
 if "$objdump" -h "$exe" | grep -E ' \.debug_'; then
   echo "the program carries the debug sections above"; status=1
 fi
-unwanted='winex11|winemac|winewayland|explorer\.exe|(user32|gdi32|win32u|shell32|shlwapi|shcore|ole32|combase|oleaut32|comctl32|uxtheme)\.dll'
+unwanted='winex11|winemac|winewayland|explorer\.exe|(user32|gdi32|win32u|shell32|shlwapi|shcore|ole32|combase|oleaut32|comctl32|uxtheme|gdiplus)\.dll'
 while IFS='|' read -r what expected args; do
   # shellcheck disable=SC2086 # the arguments are split on purpose
   eval "set -- $args"

@@ -47,10 +47,12 @@ Answer AskNumber(bool columnWidth, const wchar_t* typed, uint64_t preset = 0) {
         kDialogClass);
     answer.accepted = AskHexviewNumber(nullptr, columnWidth, answer.value);
     driver.Join();
-    if (columnWidth && preset != 0)
+    if (columnWidth && preset != 0) {
         EXPECT_EQ(shown, std::to_wstring(preset)) << "the current width is shown";
-    if (!columnWidth)
+    }
+    if (!columnWidth) {
         EXPECT_EQ(shown, L"") << "a jump starts empty";
+    }
     return answer;
 }
 

@@ -24,9 +24,10 @@ OptionalProc<ShutdownFn> g_shutdown(kGdiplus, "GdiplusShutdown");
 std::atomic<ULONG_PTR> g_token{0};
 std::atomic<bool> g_started{false}; // set once a start was tried
 
-// Starts the session as the library loads and ends it at exit.
+// Ends at exit a session that the first image or drawing started. Not
+// started as the library loads: GDI+ brings the window and graphics
+// libraries with it, which a run without windows must not load.
 struct SessionOwner {
-    SessionOwner() { GdiplusSession(false); }
     ~SessionOwner() { GdiplusSession(true); }
 } g_sessionOwner;
 

@@ -9,7 +9,8 @@
 // Without `shutdown`: starts GDI+ on the first call and returns the token (0
 // when GDI+ is missing or its start failed; a failed start is not retried).
 // With `shutdown`: ends a running session and returns 0. A static object
-// starts the session at load and ends it at exit.
+// ends a session still running at exit; nothing starts one before its first
+// use.
 ULONG_PTR GdiplusSession(bool shutdown);
 
 // The flat GDI+ functions used here, null where Gdiplus.dll lacks them.

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(GdiplusSession, StartedAtLoadWithOneToken) {
-    // The library starts the session as it loads; later calls give its token.
+TEST(GdiplusSession, StartedAtFirstUseWithOneToken) {
+    // The first call starts the session; later calls give its token.
     const ULONG_PTR token = GdiplusSession(false);
     EXPECT_NE(token, 0u);
     EXPECT_EQ(GdiplusSession(false), token);
