@@ -1,5 +1,6 @@
 #include "app/shared/ClipboardFormats.h"
 
+#include "foundation/Handles.h"
 #include "foundation/mvLock.h"
 
 #include <cstring>
@@ -62,23 +63,22 @@ bool StoreGlobalBlock(IDataObject* object, std::uint16_t format, std::size_t siz
                       void (*fill)(BYTE* bytes, const void* context), const void* context) {
     if (object == nullptr || format == 0)
         return false;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (block == nullptr)
+    GlobalMemory block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    if (!block)
         return false;
-    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
-    if (bytes == nullptr) {
-        GlobalFree(block);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(block.Get()));
+    if (bytes == nullptr)
         return false;
-    }
     fill(bytes, context);
-    GlobalUnlock(block);
+    GlobalUnlock(block.Get());
     FORMATETC stored = ContentFormat(format);
     STGMEDIUM medium{TYMED_HGLOBAL};
-    medium.hGlobal = block;
-    if (object->SetData(&stored, &medium, TRUE) == S_OK)
-        return true;
-    GlobalFree(block);
-    return false;
+    medium.hGlobal = block.Get();
+    if (object->SetData(&stored, &medium, TRUE) != S_OK)
+        return false;
+    // The object released the block on taking its copy.
+    (void)block.Release();
+    return true;
 }
 
 bool WriteDataObjectDword(IDataObject* object, const wchar_t* formatName, DWORD value) {

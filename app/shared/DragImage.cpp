@@ -4,6 +4,7 @@
 #include "search/FoundItem.h"
 #include "search/ShellTypeCache.h"
 #include "ui/controls/ItemImage.h"
+#include "ui/core/WindowHolders.h"
 #include "ui/theme/UiTheme.h"
 
 #include <shlguid.h>
@@ -106,10 +107,8 @@ HBITMAP PaintDragImage(int iconSize, HIMAGELIST list, const std::vector<ItemImag
         return nullptr;
     const HGDIOBJ old = SelectObject(dc.Get(), bitmap.Get());
     const RECT all{0, 0, layout.side, layout.side};
-    if (HTHEME theme = OpenThemeData(nullptr, L"DRAGDROP")) {
-        DrawThemeBackground(theme, dc.Get(), DD_IMAGEBG, 0, &all, nullptr);
-        CloseThemeData(theme);
-    }
+    if (const ThemeHandle theme(OpenThemeData(nullptr, L"DRAGDROP")); theme)
+        DrawThemeBackground(theme.Get(), dc.Get(), DD_IMAGEBG, 0, &all, nullptr);
     // The squares go from the last shown item to the first, so the first
     // lies on top.
     const std::size_t shown = std::min(layout.squares.size(), images.size());
@@ -144,19 +143,19 @@ bool MakeDragImage(IDataObject* data, const std::vector<const FoundItem*>& items
     for (std::size_t i = 0; i < items.size() && i < kDragImageItems; ++i)
         images.push_back(GetItemImageParts(*items[i], list, cache));
     DragImageLayout layout;
-    HBITMAP bitmap =
+    GdiHandle<HBITMAP> bitmap(
         PaintDragImage(size, reinterpret_cast<HIMAGELIST>(cache.GetImageList(list)), images,
-                       items.size(), UiTheme::Get().fonts.normal.Get(), &layout);
-    if (bitmap == nullptr)
+                       items.size(), UiTheme::Get().fonts.normal.Get(), &layout));
+    if (!bitmap)
         return false;
     SHDRAGIMAGE image{};
     image.sizeDragImage = {layout.side, layout.side};
     image.ptOffset = layout.offset;
-    image.hbmpDragImage = bitmap;
+    image.hbmpDragImage = bitmap.Get();
     image.crColorKey = CLR_NONE;
+    if (FAILED(helper->InitializeFromBitmap(&image, data)))
+        return false;
     // The helper owns the bitmap once it took it.
-    if (SUCCEEDED(helper->InitializeFromBitmap(&image, data)))
-        return true;
-    DeleteObject(bitmap);
-    return false;
+    (void)bitmap.Release();
+    return true;
 }
