@@ -88,6 +88,10 @@ using FindHandle = mvHandle<HANDLE, ::FindClose>;
 // Modules this code loaded with LoadLibraryW.
 using ModuleHandle = mvHandle<HMODULE, ::FreeLibrary>;
 
+// Global memory blocks (GlobalAlloc), as handed to and taken from the
+// clipboard and data objects.
+using GlobalMemory = mvHandle<HGLOBAL, ::GlobalFree>;
+
 // Registry keys opened or created by this process.
 using RegKeyHandle = mvHandle<HKEY, ::RegCloseKey>;
 

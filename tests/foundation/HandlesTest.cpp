@@ -88,6 +88,15 @@ TEST(Handles, RealHandlesAreClosed) {
     EXPECT_EQ(GetObjectType(brush.Get()), static_cast<DWORD>(OBJ_BRUSH));
 }
 
+TEST(Handles, GlobalMemory) {
+    GlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, 16));
+    ASSERT_TRUE(block);
+    const HGLOBAL raw = block.Get();
+    EXPECT_EQ(GlobalSize(raw), 16u);
+    block.Reset();
+    EXPECT_EQ(GlobalSize(raw), 0u);
+}
+
 TEST(Handles, HeaderNeedsNoWindowLibrary) {
     EXPECT_FALSE(kHoldersBringWindowHeaders);
 }
