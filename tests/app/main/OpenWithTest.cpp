@@ -10,15 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -302,46 +298,6 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
     OpenWithList none;
     EXPECT_FALSE(OpenDefault({}, none, opener));
     CoUninitialize();
-}
-
-std::set<DWORD> NotepadProcesses() {
-    std::set<DWORD> ids;
-    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    if (!snapshot || !Process32FirstW(snapshot.Get(), &entry))
-        return ids;
-    do {
-        if (_wcsicmp(entry.szExeFile, L"notepad.exe") == 0)
-            ids.insert(entry.th32ProcessID);
-    } while (Process32NextW(snapshot.Get(), &entry));
-    return ids;
-}
-
-TEST(OpenDefaultTest, TextFileOpensInItsProgram) {
-    TempDir dir;
-    dir.WriteFile(L"note.txt", "hello");
-    Items items;
-    items.Add(dir.Path(), L"note.txt");
-    std::set<DWORD> before = NotepadProcesses();
-    ASSERT_TRUE(ResultItem_ShellExecute(*items.selection.front()));
-    // The program the shell started is ended here, whatever it shows.
-    std::set<DWORD> started;
-    for (int wait = 0; wait < 100 && started.empty(); ++wait) {
-        for (DWORD id : NotepadProcesses())
-            if (before.count(id) == 0)
-                started.insert(id);
-        if (started.empty())
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    for (DWORD id : started) {
-        KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
-        if (process) {
-            TerminateProcess(process.Get(), 0);
-            WaitForSingleObject(process.Get(), 5000);
-        }
-    }
-    EXPECT_EQ(started.size(), 1u) << "the text file's program was started";
 }
 
 } // namespace
