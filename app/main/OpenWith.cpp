@@ -1,0 +1,259 @@
+#include "app/main/OpenWith.h"
+
+#include "foundation/Paths.h"
+#include "foundation/Settings.h"
+#include "search/FoundItem.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+mvstring ItemPath(const FoundItem& item) {
+    return PathJoin(item.folder.view(), item.name.view());
+}
+
+// How many results one open command opens one by one.
+std::size_t OpenLimit() {
+    int limit = Settings().MaxItemOpen;
+    if (limit < 0)
+        return 1;
+    return limit == 0 ? std::numeric_limits<std::size_t>::max() : static_cast<std::size_t>(limit);
+}
+
+// Opens the items after the first in order while `more` holds for each,
+// until the limit counts the first one too.
+template <typename More>
+void OpenFollowing(const std::vector<const FoundItem*>& selection, ResultOpener& opener,
+                   More more) {
+    std::size_t limit = OpenLimit();
+    std::size_t opened = 1;
+    for (std::size_t i = 1; i < selection.size() && opened < limit; ++i) {
+        if (!more(*selection[i]))
+            break;
+        opener.Execute(*selection[i]);
+        ++opened;
+    }
+}
+
+// The system's cached image index of an icon file; looked up at run time,
+// as not every shell exports it by name.
+int CachedImageIndex(const wchar_t* path, int index) {
+    using Function = int(WINAPI*)(PCWSTR, int, UINT);
+    static Function function = [] {
+        HMODULE shell = GetModuleHandleW(L"shell32.dll");
+        return shell != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(
+                                      GetProcAddress(shell, "Shell_GetCachedImageIndexW")))
+                                : nullptr;
+    }();
+    return function != nullptr ? function(path, index, 0) : -1;
+}
+
+mvstring HandlerText(IAssocHandler* handler, bool uiName) {
+    CoTaskMemHandle<wchar_t> text;
+    HRESULT hr = uiName ? handler->GetUIName(text.Put()) : handler->GetName(text.Put());
+    if (FAILED(hr) || !text)
+        return {};
+    return mvstring(text.Get());
+}
+
+using IdLists = std::vector<CoTaskMemHandle<ITEMIDLIST>>;
+
+// The items as a data object holding their shell ID list array.
+IDataObject* MakeIdListDataObject(const IdLists& lists, std::size_t count) {
+    std::vector<LPCITEMIDLIST> items;
+    for (std::size_t i = 0; i < count && i < lists.size(); ++i)
+        items.push_back(lists[i].Get());
+    IDataObject* object = nullptr;
+    if (SUCCEEDED(SHCreateDataObject(nullptr, static_cast<UINT>(items.size()), items.data(),
+                                     nullptr, IID_IDataObject, reinterpret_cast<void**>(&object))))
+        return object;
+    // Some shells make no data object of lists below the desktop this way;
+    // the desktop folder makes one of the same lists.
+    ComHandle<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(desktop.Put())) ||
+        FAILED(desktop.Get()->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()), items.data(),
+                                            IID_IDataObject, nullptr,
+                                            reinterpret_cast<void**>(&object))))
+        return nullptr;
+    return object;
+}
+
+} // namespace
+
+void OpenWithHandler::MoveAssign(OpenWithHandler& other) noexcept {
+    handler = std::move(other.handler);
+    name = std::move(other.name);
+    other.name.clear();
+    icon = other.icon;
+    other.icon = -1;
+}
+
+mvstring GetDefaultProgram(const mvstring& path) {
+    CoTaskMemHandle<ITEMIDLIST> list;
+    if (FAILED(SHParseDisplayName(path.c_str(), nullptr, list.Put(), 0, nullptr)))
+        return {};
+    ComHandle<IShellItem> item;
+    if (FAILED(SHCreateItemFromIDList(list.Get(), IID_IShellItem,
+                                      reinterpret_cast<void**>(item.Put()))))
+        return {};
+    ComHandle<IQueryAssociations> associations;
+    if (FAILED(item.Get()->BindToHandler(nullptr, BHID_AssociationArray, IID_IQueryAssociations,
+                                         reinterpret_cast<void**>(associations.Put()))))
+        return {};
+    DWORD length = 0;
+    HRESULT hr =
+        associations.Get()->GetString(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, nullptr, nullptr, &length);
+    if (hr == E_POINTER || length == 0)
+        return {};
+    std::wstring program(length, L'\0');
+    if (FAILED(associations.Get()->GetString(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, nullptr,
+                                             program.data(), &length)))
+        return {};
+    program.resize(wcsnlen(program.c_str(), program.size()));
+    return mvstring(std::move(program));
+}
+
+int OpenWithList::Rebuild(const std::vector<const FoundItem*>& selection) {
+    Clear();
+    if (selection.empty() || selection.front()->IsFolder() || selection.front()->ext.empty())
+        return -1;
+    mvstring program = GetDefaultProgram(ItemPath(*selection.front()));
+    ComHandle<IEnumAssocHandlers> handlers;
+    if (FAILED(SHAssocEnumHandlers(selection.front()->ext.c_str(), ASSOC_FILTER_RECOMMENDED,
+                                   handlers.Put())) ||
+        !handlers)
+        return -1;
+    return Fill(handlers.Get(), program);
+}
+
+int OpenWithList::Fill(IEnumAssocHandlers* handlers, const mvstring& defaultProgram) {
+    Clear();
+    std::size_t defaultAt = 0;
+    while (handlers != nullptr && m_handlers.size() < kMaxOpenWithHandlers) {
+        ComHandle<IAssocHandler> handler;
+        ULONG fetched = 0;
+        if (handlers->Next(1, handler.Put(), &fetched) != S_OK || !handler)
+            break;
+        OpenWithHandler entry;
+        entry.name = HandlerText(handler.Get(), true);
+        if (entry.name.empty())
+            continue;
+        CoTaskMemHandle<wchar_t> iconPath;
+        int iconIndex = 0;
+        if (handler.Get()->GetIconLocation(iconPath.Put(), &iconIndex) == S_OK && iconPath)
+            entry.icon = CachedImageIndex(iconPath.Get(), iconIndex);
+        if (mvstring::EqualsNoCase(HandlerText(handler.Get(), false).view(), defaultProgram.view()))
+            defaultAt = m_handlers.size();
+        entry.handler = std::move(handler);
+        m_handlers.push_back(std::move(entry));
+    }
+    if (defaultAt > 0)
+        std::rotate(m_handlers.begin(), m_handlers.begin() + static_cast<std::ptrdiff_t>(defaultAt),
+                    m_handlers.begin() + static_cast<std::ptrdiff_t>(defaultAt) + 1);
+    return m_handlers.empty() ? -1 : m_handlers.front().icon;
+}
+
+bool OpenWithList::Invoke(std::size_t index,
+                          const std::vector<const FoundItem*>& selection) const {
+    if (index >= m_handlers.size() || selection.empty() || !m_handlers[index].handler)
+        return false;
+    IdLists lists;
+    for (const FoundItem* item : selection) {
+        CoTaskMemHandle<ITEMIDLIST> list;
+        if (SUCCEEDED(SHParseDisplayName(ItemPath(*item).c_str(), nullptr, list.Put(), 0, nullptr)))
+            lists.push_back(std::move(list));
+    }
+    if (lists.empty())
+        return false;
+    IAssocHandler* handler = m_handlers[index].handler.Get();
+    ComHandle<IDataObject> object(MakeIdListDataObject(lists, lists.size()));
+    if (!object)
+        return false;
+    if (SUCCEEDED(handler->Invoke(object.Get())))
+        return true;
+    // Some programs take one file only.
+    object.Assign(MakeIdListDataObject(lists, 1));
+    return object && SUCCEEDED(handler->Invoke(object.Get()));
+}
+
+bool ResultOpener::Execute(const FoundItem& item) {
+    return ResultItem_ShellExecute(item);
+}
+
+bool ResultOpener::OpenWithDialog(const FoundItem& item) {
+    return ResultItem_OpenWithDialog(item);
+}
+
+PERCEIVED ResultOpener::PerceivedType(const mvstring& ext) {
+    PERCEIVED type = PERCEIVED_TYPE_UNSPECIFIED;
+    PERCEIVEDFLAG flags = 0;
+    if (FAILED(AssocGetPerceivedType(ext.c_str(), &type, &flags, nullptr)))
+        return PERCEIVED_TYPE_UNSPECIFIED;
+    return type;
+}
+
+bool ResultItem_ShellExecute(const FoundItem& item) {
+    mvstring path = ItemPath(item);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+bool ResultItem_OpenWithDialog(const FoundItem& item) {
+    mvstring path = ItemPath(item);
+    OPENASINFO info{};
+    info.pcszFile = path.c_str();
+    info.oaifInFlags = OAIF_EXEC;
+    return SHOpenWithDialog(nullptr, &info) == S_OK;
+}
+
+bool OpenItems(const std::vector<const FoundItem*>& selection, ResultOpener& opener) {
+    if (selection.empty() || selection.front()->IsFolder() || selection.front()->ext.empty())
+        return false;
+    const mvstring& ext = selection.front()->ext;
+    bool mixed = std::any_of(selection.begin() + 1, selection.end(), [&](const FoundItem* item) {
+        return !mvstring::EqualsNoCase(item->ext.view(), ext.view());
+    });
+    if (!opener.Execute(*selection.front()))
+        return false;
+    if (!mixed)
+        OpenFollowing(selection, opener, [](const FoundItem&) { return true; });
+    return true;
+}
+
+bool OpenDefault(const std::vector<const FoundItem*>& selection, const OpenWithList& list,
+                 ResultOpener& opener) {
+    if (selection.empty())
+        return false;
+    const FoundItem& first = *selection.front();
+    if (first.IsFolder()) {
+        if (opener.Execute(first))
+            OpenFollowing(selection, opener, [](const FoundItem& item) { return item.IsFolder(); });
+        return true;
+    }
+    if (first.ext.empty()) {
+        opener.Execute(first);
+        return true;
+    }
+    if (opener.PerceivedType(first.ext) == PERCEIVED_TYPE_APPLICATION) {
+        if (opener.Execute(first))
+            OpenFollowing(selection, opener, [&](const FoundItem& item) {
+                return !item.IsFolder() && !item.ext.empty() &&
+                       opener.PerceivedType(item.ext) == PERCEIVED_TYPE_APPLICATION;
+            });
+        return true;
+    }
+    if (list.empty() && OpenItems(selection, opener))
+        return true;
+    if (list.Invoke(0, selection))
+        return true;
+    opener.OpenWithDialog(first);
+    return false;
+}
