@@ -61,7 +61,6 @@ CVQDlg::CVQDlg() {
     ModifyTemplateStyle(0, kMainFrameStyles);
     // The frame is painted here (WM_PAINT), natively under the system look.
     m_customPaint = 0;
-    m_progressMessage = GlobalNotifier().message;
 }
 
 CVQDlg::~CVQDlg() {
@@ -109,7 +108,9 @@ int CVQDlg::OnInitDialog() {
         SendMessageW(m_list.m_hwnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
     m_statusBar.SetText(GetLangText(L"status", L"ready"));
 
+    // The notifier registers its message at the first window it serves.
     GlobalNotifier().Attach(m_hwnd);
+    m_progressMessage = GlobalNotifier().message;
     if (GlobalStartupOptions().flags & StartupLoaded)
         ShowResultCount();
     return TRUE;

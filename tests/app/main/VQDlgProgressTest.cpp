@@ -6,6 +6,7 @@
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
 #include "support/TempDir.h"
+#include "MainWndFixture.h"
 #include "ui/DialogDriver.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,11 @@ public:
         GetWindowTextW(hwnd, text, 512);
         return text;
     }
+    // A progress report as the notifier thread sends it.
+    void Notify(NotifyCode code, LPARAM value) const {
+        SendMessageW(m_window->m_hwnd, GlobalNotifier().message, code, value);
+    }
+
     std::wstring Status() const { return std::wstring(m_window->m_statusBar.ShownText().view()); }
     std::wstring Title() const { return Text(m_window->m_hwnd); }
     std::wstring Caption() const { return Text(m_window->m_searchPanel.m_search.Handle()); }
@@ -132,4 +138,23 @@ TEST(VQDlgProgress, AFolderThatDoesNotExistIsRefusedWithItsMessageAndNoSearchSta
     EXPECT_EQ(window.ListCount(), 0);
     EXPECT_EQ(window.Title(), title);
     EXPECT_EQ(window.Caption(), L"Find");
+}
+
+TEST(VQDlgProgress, TheSearchButtonReadsStopWhileTheWorkerRunsAndSearchOnceItHasEnded) {
+    ProgressWindow window;
+    ASSERT_TRUE(window.created);
+    {
+        BusyJob busy(JobSearch);
+        ASSERT_TRUE(busy.started);
+        window.Notify(NotifyStarted, JobSearch);
+        EXPECT_EQ(window.Caption(), L"Stop it");
+    }
+    window.Notify(NotifyFinished, 1);
+    EXPECT_EQ(window.Caption(), L"Find");
+    EXPECT_EQ(window.Status(), L"Canceled");
+    // No searched folder leaves the title as it was.
+    const std::wstring title = window.Title();
+    GlobalSearchJob().folder_text = L"";
+    window.Notify(NotifyFoldersChanged, 0);
+    EXPECT_EQ(window.Title(), title);
 }
