@@ -24,13 +24,8 @@ namespace {
 
 // The frame of a resizable window that can be minimised and maximised.
 constexpr DWORD kMainFrameStyles = WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-constexpr DWORD kSearchButtonStyle =
-    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP;
-constexpr WORD kButtonClass = 0x0080;
 // The bottom-right corner that answers as a size grip, in pixels.
 constexpr int kGripSize = 10;
-// The strip along the panel's edge that faces the list: its splitter.
-constexpr int kSplitterWidth = 3;
 constexpr DWORD kSlideMs = 100;
 
 int Width(const RECT& rect) {
@@ -59,125 +54,6 @@ bool PanelOnRight() {
 } // namespace
 
 // ---------------------------------------------------------------------------
-// The panel host.
-
-CVQDlg::PanelHost::PanelHost() {
-    InitTemplate(200, 200, false, 1);
-    AppendTemplateItem(kSearchButtonStyle, 0, 0, 0, 55, 14, kCommandSearch, kButtonClass);
-}
-
-int CVQDlg::PanelHost::OnInitDialog() {
-    CVQBaseDlg::OnInitDialog();
-    if (HWND button = GetDlgItem(m_hwnd, kCommandSearch)) {
-        const RECT rect = WindowRect(button);
-        const SIZE spacing = UiTheme::Get().fonts.spacing.innerSpacing;
-        m_minSize = {3 * spacing.cx + 2 * Width(rect), 3 * spacing.cy + 2 * Height(rect)};
-        RECT mainClient{};
-        GetClientRect(GetParent(m_hwnd), &mainClient);
-        m_maxWidth = Width(mainClient) - m_minSize.cx;
-    }
-    SendMessageW(m_hwnd, DM_SETDEFID, kCommandSearch, 0);
-    // A search asked for on the command line starts as the window comes up,
-    // as a click on the Search button would.
-    if (GlobalStartupOptions().flags & StartupRunNow)
-        PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(kCommandSearch, BN_CLICKED), 0);
-    return TRUE;
-}
-
-void CVQDlg::PanelHost::SetTexts() {
-    if (HWND button = GetDlgItem(m_hwnd, kCommandSearch))
-        SetWindowTextW(button, GetLangText(L"search_panel", L"search").c_str());
-}
-
-void CVQDlg::PanelHost::Layout() {
-    HWND button = GetDlgItem(m_hwnd, kCommandSearch);
-    RECT client{};
-    GetClientRect(m_hwnd, &client);
-    if (button == nullptr || client.bottom <= 0)
-        return;
-    const SIZE spacing = UiTheme::Get().fonts.spacing.innerSpacing;
-    const RECT rect = WindowRect(button);
-    if (PanelOnRight())
-        client.left += kSplitterWidth;
-    else
-        client.right -= kSplitterWidth;
-    SetWindowPos(button, nullptr, client.right - spacing.cx - Width(rect),
-                 client.bottom - spacing.cy - Height(rect), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CVQDlg::PanelHost::PaintContent(HDC dc, const RECT*) {
-    RECT client{};
-    GetClientRect(m_hwnd, &client);
-    const bool systemLook = SystemLook();
-    const bool right = PanelOnRight();
-    RECT strip = client;
-    if (right)
-        strip.right = strip.left + kSplitterWidth;
-    else
-        strip.left = strip.right - kSplitterWidth;
-    SetBkColor(dc, right ? (systemLook ? GetSysColor(COLOR_BTNFACE) : ThemeColour(ThemeBase))
-                         : (systemLook ? GetSysColor(COLOR_WINDOW) : ThemeColour(ThemeEditBg)));
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
-    // The outer column of a panel on the right, the inner one of a panel on
-    // the left.
-    RECT line = strip;
-    line.right = line.left + 1;
-    SetBkColor(dc, systemLook ? GetSysColor(COLOR_BTNSHADOW) : ThemeColour(ThemeButton));
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &line, nullptr, 0, nullptr);
-}
-
-bool CVQDlg::PanelHost::GetCriteria(SearchCriteria& criteria) const {
-    if (m_hwnd == nullptr)
-        return false;
-    criteria = GlobalSearchJob().criteria;
-    const StartupOptions& options = GlobalStartupOptions();
-    if (!(options.flags & StartupHexView) && !options.path.empty())
-        criteria.folders = options.path;
-    return true;
-}
-
-LRESULT CVQDlg::PanelHost::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SIZE:
-        // The main window places the list beside the panel's new width.
-        if (lParam != 0)
-            if (HWND main = GetParent(m_hwnd))
-                PostMessageW(main, WM_SIZE, 0, 0);
-        break;
-    case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        if (m_minSize.cx > 0)
-            info->ptMinTrackSize.x = m_minSize.cx;
-        if (m_minSize.cy > 0)
-            info->ptMinTrackSize.y = m_minSize.cy;
-        if (m_maxWidth > 0)
-            info->ptMaxTrackSize.x = m_maxWidth;
-        return 0;
-    }
-    case WM_NCHITTEST: {
-        const RECT rect = WindowRect(m_hwnd);
-        const int x = static_cast<short>(LOWORD(lParam));
-        const int y = static_cast<short>(HIWORD(lParam));
-        if (y >= rect.top && y < rect.bottom) {
-            if (PanelOnRight() && x >= rect.left && x < rect.left + kSplitterWidth)
-                return HTLEFT;
-            if (!PanelOnRight() && x < rect.right && x >= rect.right - kSplitterWidth)
-                return HTRIGHT;
-        }
-        break;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == kCommandSearch && m_hwnd != nullptr)
-            SendMessageW(GetParent(m_hwnd), WM_COMMAND, wParam, lParam);
-        return 0;
-    default:
-        break;
-    }
-    return CVQBaseDlg::WindowProc(message, wParam, lParam);
-}
-
-// ---------------------------------------------------------------------------
 // The main window.
 
 CVQDlg::CVQDlg() {
@@ -185,7 +61,6 @@ CVQDlg::CVQDlg() {
     ModifyTemplateStyle(0, kMainFrameStyles);
     // The frame is painted here (WM_PAINT), natively under the system look.
     m_customPaint = 0;
-    m_progressMessage = GlobalNotifier().message;
 }
 
 CVQDlg::~CVQDlg() {
@@ -233,7 +108,9 @@ int CVQDlg::OnInitDialog() {
         SendMessageW(m_list.m_hwnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
     m_statusBar.SetText(GetLangText(L"status", L"ready"));
 
+    // The notifier registers its message at the first window it serves.
     GlobalNotifier().Attach(m_hwnd);
+    m_progressMessage = GlobalNotifier().message;
     if (GlobalStartupOptions().flags & StartupLoaded)
         ShowResultCount();
     return TRUE;
@@ -268,7 +145,12 @@ void CVQDlg::CreateStatusBar() {
 }
 
 void CVQDlg::CreatePanelHost() {
-    if (m_searchPanel.m_hwnd != nullptr || !m_searchPanel.CreateDialogWindow(m_hwnd))
+    if (m_searchPanel.m_hwnd != nullptr)
+        return;
+    // The start-up folder goes into the folder box, and a search asked for
+    // on the command line starts as the window comes up.
+    m_searchPanel.m_startup = &GlobalStartupOptions();
+    if (!m_searchPanel.BuildTemplate(200, 200) || !m_searchPanel.CreateDialogWindow(m_hwnd))
         return;
     HWND host = m_searchPanel.m_hwnd;
     // Tab order: the panel comes just before the list.
@@ -328,7 +210,7 @@ void CVQDlg::Layout() {
             area.bottom -= height;
     }
     if (HWND host = m_searchPanel.m_hwnd) {
-        const int minWidth = m_searchPanel.m_minSize.cx;
+        const int minWidth = m_searchPanel.m_minWidth;
         const int maxWidth = clientWidth - minWidth;
         m_searchPanel.m_maxWidth = maxWidth;
         int width = Width(WindowRect(host));
@@ -368,8 +250,8 @@ void CVQDlg::UpdateMinSize() {
     int width = Width(frame);
     height += Height(frame);
     if (m_searchPanel.m_hwnd != nullptr && GetDlgItem(m_searchPanel.m_hwnd, kCommandSearch)) {
-        width += 2 * m_searchPanel.m_minSize.cx;
-        height += m_searchPanel.m_minSize.cy;
+        width += 2 * m_searchPanel.m_minWidth;
+        height += m_searchPanel.m_minHeight;
     }
     m_minTrack = {width, height};
     const RECT rect = WindowRect(m_hwnd);
@@ -460,11 +342,11 @@ void CVQDlg::SearchOrStop() {
         job.worker.Stop(0);
         return;
     }
+    // A bad input is named next to its field; no search runs that would
+    // silently find nothing.
     SearchCriteria criteria;
-    if (!m_searchPanel.GetCriteria(criteria) || criteria.folders.empty())
+    if (!m_searchPanel.GetCriteria(criteria) || !m_searchPanel.m_panel.ValidateInput())
         return;
-    // The folders of the command line served this one search.
-    GlobalStartupOptions().path.clear();
     if (m_list.m_hwnd != nullptr)
         SendMessageW(m_list.m_hwnd, LVM_SETITEMCOUNT, 0, 0);
     StartSearch(criteria);
@@ -516,25 +398,6 @@ void CVQDlg::FillListText(NMLVDISPINFOW& info) {
     lstrcpynW(info.item.pszText, m_cellText.c_str(), info.item.cchTextMax);
 }
 
-void CVQDlg::OnProgress(WPARAM code, LPARAM value) {
-    switch (static_cast<int>(code)) {
-    case NotifyItemsAdded:
-        ShowResultCount();
-        break;
-    case NotifyStatus:
-        if (value != 0)
-            m_statusBar.SetText(GetLangText(L"status", L"searching",
-                                            reinterpret_cast<const wchar_t*>(value)));
-        break;
-    case NotifyFinished:
-        GlobalSearchJob().worker.Join();
-        ShowResultCount();
-        break;
-    default:
-        break;
-    }
-}
-
 void CVQDlg::SaveOnDestroy() {
     MainWindowPlacement(true, m_hwnd);
     VQSettings& settings = Settings();
@@ -549,7 +412,7 @@ void CVQDlg::SaveOnDestroy() {
 
 LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == m_progressMessage && m_progressMessage != 0) {
-        OnProgress(wParam, lParam);
+        OnSearchNotify(wParam, lParam);
         return 0;
     }
     switch (message) {

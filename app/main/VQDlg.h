@@ -8,6 +8,7 @@
 #include "ui/controls/mvStatusBar.h"
 #include "ui/controls/mvToolBarCtrl.h"
 #include "app/shared/VQBaseDlg.h"
+#include "panel/VQSearchPanelDlg.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -26,28 +27,6 @@ inline constexpr int kStatusMessageMs = 5000;
 
 class CVQDlg : public CVQBaseDlg {
 public:
-    // The search panel's host: a child dialog docked at one side, holding the
-    // Search button (10018), whose click it hands to the main window. Its
-    // minimum size follows from the button; the main window sets its
-    // maximum width. The edge that faces the list drags to resize it.
-    class PanelHost : public CVQBaseDlg {
-    public:
-        PanelHost();
-
-        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-        int OnInitDialog() override;
-        void Layout() override;
-        void SetTexts() override;
-        void PaintContent(HDC dc, const RECT* rect) override;
-
-        // The criteria the panel shows: the last search's, with the folders
-        // given at start-up until the first search. False without a window.
-        bool GetCriteria(SearchCriteria& criteria) const;
-
-        SIZE m_minSize = {}; // pixels, from the Search button
-        int m_maxWidth = 0;  // pixels; set by the main window's layout
-    };
-
     CVQDlg();
     ~CVQDlg() override;
 
@@ -82,7 +61,7 @@ public:
     // Members in construction order; each is later replaced by the
     // program's own class of the same part.
     mvToolBarCtrl m_toolBar; // id 1001
-    PanelHost m_searchPanel; // the panel host with the Search button 10018
+    CVQSearchPanelDlg m_searchPanel; // the panel host with the Search button 10018
     mvWnd m_list;            // id 1003, the owner-data results list
     mvStatusBar m_statusBar; // id 1002
     bool m_zeroSize = false; // WM_SIZE reported an empty client area
@@ -95,10 +74,14 @@ private:
     void CreateStatusBar();
     void AddShortcuts();
     // Command 10018: stops a running search, else starts one with the
-    // panel's criteria.
+    // panel's criteria once the panel finds them good.
     void SearchOrStop();
-    // A progress message of the search's notifier.
-    void OnProgress(WPARAM code, LPARAM value);
+    // A progress message of the search's notifier (codes 1 to 8; others do
+    // nothing): the Search button, counts, status, title, taskbar progress.
+    void OnSearchNotify(WPARAM code, LPARAM value);
+    // The status bar's text for a job state code (1 started, 2 finished
+    // with `value` 1 when stopped, 3 pause changed, 5 the folder text).
+    void SetStatusState(int code, LPARAM value);
     // A cell text of the results list: name, size, type, dates, folder,
     // attributes or extension by the column id.
     void FillListText(NMLVDISPINFOW& info);

@@ -135,7 +135,7 @@ TEST(VQDlg, APanelWiderThanTheRoomIsNarrowedOnTheNextLayout) {
     ScopedBoolSetting autoHide(Settings().SearchPanelAutoHide, false);
     MainWindow window;
     ASSERT_TRUE(window.created);
-    const int minimum = window->m_searchPanel.m_minSize.cx;
+    const int minimum = window->m_searchPanel.m_minWidth;
     ASSERT_GT(minimum, 0);
     SetWindowPos(window.Host(), nullptr, 0, 0, 5000, 300, SWP_NOMOVE | SWP_NOZORDER);
     SendMessageW(window.Hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(890, 560));
@@ -150,8 +150,8 @@ TEST(VQDlg, AWindowSmallerThanItsMinimumAfterAFontChangeIsEnlargedAtOnce) {
     MainWindow window;
     ASSERT_TRUE(window.created);
     const SIZE minimum = window->m_minTrack;
-    ASSERT_GT(minimum.cx, 2 * window->m_searchPanel.m_minSize.cx);
-    ASSERT_GT(minimum.cy, window->m_searchPanel.m_minSize.cy);
+    ASSERT_GT(minimum.cx, 2 * window->m_searchPanel.m_minWidth);
+    ASSERT_GT(minimum.cy, window->m_searchPanel.m_minHeight);
     SetWindowPos(window.Hwnd(), nullptr, 0, 0, 100, 80, SWP_NOMOVE | SWP_NOZORDER);
     SendMessageW(window.Hwnd(), WM_SETFONT,
                  reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()), 0);
