@@ -143,11 +143,17 @@ TEST(VelquinExe, OnlyWordsThatAreNotSwitchesAreFolders) {
     }
 }
 
-TEST(VelquinExe, AHexViewerRunEndsWithoutTheMainWindow) {
-    // Until the hex viewer's window exists, this run ends at once with exit
-    // code 0, never showing the main window.
+TEST(VelquinExe, AHexViewerRunShowsOnlyTheHexViewerAndEndsWithIt) {
+    // The hex viewer's window stands alone: no main window comes, and the
+    // program ends with exit code 0 when the viewer closes.
+    TempDir t;
+    t.WriteFile(L"bytes.bin", std::string(256, 'A'));
     ProgramProcess run;
-    ASSERT_TRUE(run.Start(L"/hexview C:\\nothing.bin 16 16")) << run.outcome.failure;
+    ASSERT_TRUE(run.Start(L"/hexview \"" + (t / L"bytes.bin") + L"\" 16 16")) << run.outcome.failure;
+    const HWND viewer = run.WaitForWindow(nullptr);
+    ASSERT_NE(viewer, nullptr) << "no window came";
+    EXPECT_EQ(run.FindWindowOf(L"Velquin"), nullptr) << "the main window came too";
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
     ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
     EXPECT_EQ(run.outcome.exitCode, 0u);
     EXPECT_EQ(run.outcome.error, "");
