@@ -97,9 +97,14 @@ TEST(HexViewDialogs, TheFindDialogRefusesBadHexAndKeepsTheTextInTheHistory) {
         [&](HWND dialog) {
             caseDisabled = !IsWindowEnabled(GetDlgItem(dialog, 1019));
             PressButton(dialog, IDOK);
-            Sleep(300);
-            if (HWND box = FindThreadDialog(GetWindowThreadProcessId(dialog, nullptr),
-                                            kMessageBoxClass)) {
+            // The box comes late on a busy machine: wait for it a while.
+            HWND box = nullptr;
+            for (int waited = 0; !box && waited < 10000; waited += 50) {
+                Sleep(50);
+                box = FindThreadDialog(GetWindowThreadProcessId(dialog, nullptr),
+                                       kMessageBoxClass);
+            }
+            if (box) {
                 refused = true;
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
                 Sleep(200);
