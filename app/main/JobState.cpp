@@ -3,6 +3,7 @@
 #include "search/SearchJob.h"
 
 bool IsGlobalJobBusy() {
-    SearchJob& job = GlobalSearchJob();
-    return job.IsRunning() && job.kind.load() != JobIdle;
+    // A worker told to stop may still read and add results until it ends:
+    // it counts as busy whatever its kind.
+    return GlobalSearchJob().IsRunning();
 }

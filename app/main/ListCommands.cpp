@@ -62,11 +62,11 @@ void SetStatus(CVQStatusBar* status, int code) {
 } // namespace
 
 bool ApplySortCommand(UINT id) {
-    if (IsGlobalJobBusy() || !InRange(id, kMenuSortFirst, kSortDescending) || id == 10064)
+    if (IsGlobalJobBusy() || !InRange(id, kCommandSortFirst, kSortDescending) || id == 10064)
         return false;
     VQSettings& s = Settings();
     bool reversed = false;
-    if (!ApplyOrderCommand(s.SortColumn, s.SortDescending, id - kMenuSortFirst, reversed))
+    if (!ApplyOrderCommand(s.SortColumn, s.SortDescending, id - kCommandSortFirst, reversed))
         return false;
     // The groups keep the sort's order when both use one column.
     if (reversed && s.GroupColumn.Get() == s.SortColumn.Get())
@@ -75,19 +75,19 @@ bool ApplySortCommand(UINT id) {
 }
 
 bool ApplyGroupCommand(UINT id) {
-    if (IsGlobalJobBusy() || !InRange(id, kMenuGroupFirst, kGroupDescending) || id == 10077)
+    if (IsGlobalJobBusy() || !InRange(id, kCommandGroupFirst, kGroupDescending) || id == 10077)
         return false;
     VQSettings& s = Settings();
     bool reversed = false;
-    return ApplyOrderCommand(s.GroupColumn, s.GroupDescending, id - kMenuGroupFirst, reversed);
+    return ApplyOrderCommand(s.GroupColumn, s.GroupDescending, id - kCommandGroupFirst, reversed);
 }
 
 bool IsListCommand(UINT id) {
-    return InRange(id, kMenuViewModeFirst, kMenuViewModeFirst + kLastViewMode) ||
-           InRange(id, kMenuColumnFirst, kMenuColumnFirst + 8) ||
-           (InRange(id, kMenuSortFirst, kSortDescending) && id != 10064) ||
-           (InRange(id, kMenuGroupFirst, kGroupDescending) && id != 10077) ||
-           id == kCmdSelectAll || id == kInvertSelection;
+    return InRange(id, kCommandViewModeFirst, kCommandViewModeFirst + kLastViewMode) ||
+           InRange(id, kCommandColumnFirst, kCommandColumnFirst + 8) ||
+           (InRange(id, kCommandSortFirst, kSortDescending) && id != 10064) ||
+           (InRange(id, kCommandGroupFirst, kGroupDescending) && id != 10077) ||
+           id == kCommandSelectAll || id == kInvertSelection;
 }
 
 bool DispatchListCommand(const ListCommandTargets& targets, UINT id) {
@@ -96,27 +96,27 @@ bool DispatchListCommand(const ListCommandTargets& targets, UINT id) {
     CVQListCtrl* list = targets.list;
     if (list == nullptr || list->Handle() == nullptr)
         return true;
-    if (InRange(id, kMenuViewModeFirst, kMenuViewModeFirst + kLastViewMode)) {
-        list->SetViewMode(static_cast<int>(id - kMenuViewModeFirst), false);
+    if (InRange(id, kCommandViewModeFirst, kCommandViewModeFirst + kLastViewMode)) {
+        list->SetViewMode(static_cast<int>(id - kCommandViewModeFirst), false);
         if (targets.toolBar != nullptr)
             SendMessageW(targets.toolBar->m_toolBar.Handle(), TB_CHECKBUTTON,
-                         kMenuViewModeFirst + Settings().LisViewMode.Get(), TRUE);
-    } else if (InRange(id, kMenuColumnFirst, kMenuColumnFirst + 8)) {
-        const int column = static_cast<int>(id - kMenuColumnFirst);
+                         kCommandViewModeFirst + Settings().LisViewMode.Get(), TRUE);
+    } else if (InRange(id, kCommandColumnFirst, kCommandColumnFirst + 8)) {
+        const int column = static_cast<int>(id - kCommandColumnFirst);
         ToggleColumn(Settings().Columns, list->Handle(), column, GetColumnTitle(column, false));
-    } else if (InRange(id, kMenuSortFirst, kSortDescending)) {
+    } else if (InRange(id, kCommandSortFirst, kSortDescending)) {
         if (ApplySortCommand(id)) {
             SetStatus(targets.status, StatusSorting);
             list->SortItems(false);
             SetStatus(targets.status, 0);
         }
-    } else if (InRange(id, kMenuGroupFirst, kGroupDescending)) {
+    } else if (InRange(id, kCommandGroupFirst, kGroupDescending)) {
         if (ApplyGroupCommand(id)) {
             SetStatus(targets.status, StatusGrouping);
             list->BuildGroups(false);
             SetStatus(targets.status, 0);
         }
-    } else if (id == kCmdSelectAll) {
+    } else if (id == kCommandSelectAll) {
         list->SelectAll();
     } else {
         list->InvertSelection();

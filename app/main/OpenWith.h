@@ -4,6 +4,7 @@
 // only, in its single-threaded apartment.
 #pragma once
 
+#include "app/main/Commands.h"
 #include "foundation/Handles.h"
 #include "foundation/mvstring.h"
 
@@ -15,8 +16,6 @@
 
 struct FoundItem;
 
-// The first command of the open-with submenu; one id per handler after it.
-inline constexpr UINT kCmdOpenWithFirst = 10003;
 // Most handlers the list keeps.
 inline constexpr std::size_t kMaxOpenWithHandlers = 10;
 

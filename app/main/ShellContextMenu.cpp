@@ -94,11 +94,11 @@ bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile) {
         } else if (IsShellCommand(item.id)) {
             switch (ActionOfVerb(GetShellVerb(shell, item.id))) {
             case VerbAction::Delete:
-                menu.SetItem(i, GetLangText(L"menu_file", L"delete").c_str(), kCmdDelete, true);
+                menu.SetItem(i, GetLangText(L"menu_file", L"delete").c_str(), kCommandDelete, true);
                 deletePosition = i;
                 break;
             case VerbAction::Rename:
-                menu.SetItem(i, GetLangText(L"menu_file", L"rename").c_str(), kCmdRename, true);
+                menu.SetItem(i, GetLangText(L"menu_file", L"rename").c_str(), kCommandRename, true);
                 // Delete and rename stand together when only a separator
                 // parts them.
                 if (previousSeparator && deletePosition >= 0 && deletePosition == i - 2) {
@@ -108,10 +108,10 @@ bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile) {
                 }
                 break;
             case VerbAction::Cut:
-                menu.SetItem(i, GetLangText(L"menu_edit", L"cut").c_str(), kCmdCut, true);
+                menu.SetItem(i, GetLangText(L"menu_edit", L"cut").c_str(), kCommandCut, true);
                 break;
             case VerbAction::Copy:
-                menu.SetItem(i, GetLangText(L"menu_edit", L"copy").c_str(), kCmdCopy, true);
+                menu.SetItem(i, GetLangText(L"menu_edit", L"copy").c_str(), kCommandCopy, true);
                 break;
             case VerbAction::Remove:
                 remove = true;
@@ -136,7 +136,7 @@ bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile) {
         menu.DeleteItem(count - 1);
 
     int insertAt = GetMenuItemCount(handle);
-    if (menu.AppendItem(kCmdProperties, GetLangText(L"menu_file", L"properties").c_str(),
+    if (menu.AppendItem(kCommandProperties, GetLangText(L"menu_file", L"properties").c_str(),
                         nullptr)) {
         int properties = GetMenuItemCount(handle) - 1;
         if (properties > 0 && !IsSeparatorAt(handle, properties - 1))
@@ -148,11 +148,11 @@ bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile) {
     if (oneFile) {
         mvstring hexView = GetHexViewAppName();
         hexView.StripMenuText(false, 0, 0);
-        menu.InsertItem(insertAt, kCmdHexView, hexView.c_str(), nullptr);
+        menu.InsertItem(insertAt, kCommandHexView, hexView.c_str(), nullptr);
     }
     if (openFolderText.empty())
         openFolderText = GetLangText(L"menu_file", L"openfolder");
-    menu.InsertItem(insertAt, openFolderId != 0 ? openFolderId : kCmdOpenFolder,
+    menu.InsertItem(insertAt, openFolderId != 0 ? openFolderId : kCommandOpenFolder,
                     openFolderText.c_str(), nullptr);
     if (insertAt > 0 && !IsSeparatorAt(handle, insertAt - 1))
         menu.InsertItem(insertAt, 0, nullptr, nullptr);

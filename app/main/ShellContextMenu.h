@@ -6,6 +6,7 @@
 // the selection changes. UI thread only, in its single-threaded apartment.
 #pragma once
 
+#include "app/main/Commands.h"
 #include "foundation/Handles.h"
 #include "foundation/mvstring.h"
 #include "ui/controls/mvMenu.h"
@@ -23,15 +24,6 @@ inline constexpr UINT kShellCommandLast = 9991;
 inline constexpr bool IsShellCommand(UINT id) {
     return id >= kShellCommandFirst && id <= kShellCommandLast;
 }
-
-// The program's commands the merged menu carries.
-inline constexpr UINT kCmdOpenFolder = 10013;
-inline constexpr UINT kCmdHexView = 10014;
-inline constexpr UINT kCmdRename = 10015;
-inline constexpr UINT kCmdDelete = 10016;
-inline constexpr UINT kCmdProperties = 10017;
-inline constexpr UINT kCmdCut = 10026;
-inline constexpr UINT kCmdCopy = 10027;
 
 // The canonical verb of a shell command id; empty without a menu or when
 // the shell gives none.

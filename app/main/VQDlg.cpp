@@ -1,5 +1,9 @@
 #include "app/main/VQDlg.h"
 
+#include "app/main/JobState.h"
+#include "app/main/ListCommands.h"
+#include "app/shared/VQAboutDlg.h"
+#include "foundation/HexViewerCommand.h"
 #include "foundation/Language.h"
 #include "foundation/Settings.h"
 #include "foundation/WordLists.h"
@@ -14,9 +18,15 @@
 #include "ui/core/MainWindowPlacement.h"
 #include "ui/core/mvApp.h"
 #include "ui/core/Shortcuts.h"
+#include "ui/dialogs/FontDialog.h"
+#include "ui/dialogs/mvMessageBox.h"
 #include "ui/theme/UiTheme.h"
+#include "panel/ShellRegistration.h"
+#include "panel/VQExportDlg.h"
+#include "panel/VQSetupHexViewDlg.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -27,6 +37,11 @@ constexpr DWORD kMainFrameStyles = WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEB
 // The bottom-right corner that answers as a size grip, in pixels.
 constexpr int kGripSize = 10;
 constexpr DWORD kSlideMs = 100;
+// A burst of selection changes refreshes the status bar once.
+constexpr UINT kStatusRefreshMs = 100;
+// The pages the help menu and the about box open.
+constexpr wchar_t kHomePage[] = L"https://velquin.morvik.net/";
+constexpr wchar_t kDonatePage[] = L"https://velquin.morvik.net/donate";
 
 int Width(const RECT& rect) {
     return rect.right - rect.left;
@@ -72,6 +87,10 @@ bool CVQDlg::PaintsItself() {
     return !(IsThemedComctl() && SystemLook());
 }
 
+HWND CVQDlg::ToolBarWindow() const noexcept {
+    return m_toolBar.Handle() != nullptr ? m_toolBar.Handle() : m_toolBar.m_toolBar.Handle();
+}
+
 int CVQDlg::OnInitDialog() {
     mvsysicon& icons = UiTheme::Get().icons;
     if (HICON bigIcon = icons.GetIcon(AppIconLarge))
@@ -80,8 +99,10 @@ int CVQDlg::OnInitDialog() {
         SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
     SetWindowTextW(m_hwnd, L"Velquin");
 
+    m_dropTarget.Register(m_hwnd);
+    m_menus.Build(m_hwnd, false);
     m_toolBar.Create(m_hwnd);
-    CreateList();
+    m_list.Create(m_hwnd);
     CreateStatusBar();
     VQSettings& settings = Settings();
     if (HWND bar = ToolBarWindow())
@@ -104,28 +125,17 @@ int CVQDlg::OnInitDialog() {
     if (settings.MainWndMax.Get())
         PostMessageW(m_hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     AddShortcuts();
-    if (m_list.m_hwnd != nullptr)
-        SendMessageW(m_list.m_hwnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
-    m_statusBar.SetText(GetLangText(L"status", L"ready"));
+    SetViewMode(kCommandViewModeFirst + settings.LisViewMode.Get(), true);
+    UpdateStatus();
 
     // The notifier registers its message at the first window it serves.
     GlobalNotifier().Attach(m_hwnd);
     m_progressMessage = GlobalNotifier().message;
-    if (GlobalStartupOptions().flags & StartupLoaded)
-        ShowResultCount();
+    if (GlobalStartupOptions().flags & StartupLoaded) {
+        OnSearchNotify(NotifyItemsAdded, 0);
+        m_list.SortItems(false);
+    }
     return TRUE;
-}
-
-void CVQDlg::CreateList() {
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT |
-                        LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
-    if (!m_list.Create(L"", m_hwnd, kMainListId, 0, 0, 0, 0, style, 0, WC_LISTVIEWW))
-        return;
-    SendMessageW(m_list.m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-                 LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER);
-    std::vector<mvstring> titles;
-    GetColumnTitles(titles, true);
-    ApplyToList(Settings().Columns, m_list.m_hwnd, titles);
 }
 
 void CVQDlg::CreateStatusBar() {
@@ -142,6 +152,7 @@ void CVQDlg::CreateStatusBar() {
     // Again, now that the bar sizes itself to its font.
     SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(UiTheme::Get().fonts.normal.Get()), 0);
     m_statusBar.SetMessageTimeout(kStatusMessageMs);
+    m_statusBar.SetState(0, 0, false);
 }
 
 void CVQDlg::CreatePanelHost() {
@@ -338,67 +349,31 @@ void CVQDlg::PaintContent(HDC dc, const RECT* rect) {
 
 void CVQDlg::SearchOrStop() {
     SearchJob& job = GlobalSearchJob();
-    if (job.IsRunning() && job.kind.load() != JobIdle) {
-        job.worker.Stop(0);
+    if (job.IsRunning()) {
+        // A worker that was told to stop may still be reading: its results
+        // are neither cleared nor replaced until it has ended.
+        if (job.kind.load() != JobIdle)
+            job.StopAndWait(0);
         return;
     }
+    if (m_searchPanel.m_hwnd == nullptr)
+        return;
     // A bad input is named next to its field; no search runs that would
     // silently find nothing.
     SearchCriteria criteria;
-    if (!m_searchPanel.GetCriteria(criteria) || !m_searchPanel.m_panel.ValidateInput())
+    if (!m_searchPanel.GetCriteria(criteria) || criteria.folders.empty() ||
+        !m_searchPanel.m_panel.ValidateInput())
         return;
-    if (m_list.m_hwnd != nullptr)
-        SendMessageW(m_list.m_hwnd, LVM_SETITEMCOUNT, 0, 0);
+    SetWindowTextW(m_hwnd, L"Velquin");
+    m_list.ClearItems();
+    UpdateStatus();
+    GlobalStartupOptions().path.clear();
     StartSearch(criteria);
 }
 
-void CVQDlg::ShowResultCount() {
-    const int count = ResultList::Count();
-    if (m_list.m_hwnd != nullptr)
-        SendMessageW(m_list.m_hwnd, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
-    m_statusBar.SetText(
-        GetLangText(L"status", count == 1 ? L"oneitem" : L"items", std::to_wstring(count)));
-}
-
-void CVQDlg::FillListText(NMLVDISPINFOW& info) {
-    if (!(info.item.mask & LVIF_TEXT) || info.item.pszText == nullptr || info.item.cchTextMax <= 0)
-        return;
-    info.item.pszText[0] = 0;
-    const FoundItem* item = ResultList::ItemAt(info.item.iItem);
-    if (item == nullptr)
-        return;
-    static const ItemText kTimes[] = {ItemText::Modified, ItemText::Created, ItemText::Accessed};
-    switch (info.item.iSubItem) {
-    case 0:
-        m_cellText = item->name;
-        break;
-    case 1:
-        item->GetText(ItemText::Size, m_cellText);
-        break;
-    case 2:
-        m_cellText = GlobalShellTypeCache().GetTypeName(item->ext, item->attr);
-        break;
-    case 3:
-    case 5:
-    case 6:
-        item->GetText(kTimes[info.item.iSubItem == 3 ? 0 : info.item.iSubItem - 4], m_cellText);
-        break;
-    case 4:
-        m_cellText = mvstring(item->folder.view());
-        break;
-    case 7:
-        m_cellText = item->AttributeText();
-        break;
-    case 8:
-        m_cellText = item->ext;
-        break;
-    default:
-        return;
-    }
-    lstrcpynW(info.item.pszText, m_cellText.c_str(), info.item.cchTextMax);
-}
-
 void CVQDlg::SaveOnDestroy() {
+    m_statusTimer.Stop();
+    m_dropTarget.Revoke();
     MainWindowPlacement(true, m_hwnd);
     VQSettings& settings = Settings();
     if (m_searchPanel.m_hwnd != nullptr)
@@ -407,6 +382,262 @@ void CVQDlg::SaveOnDestroy() {
         SearchCriteria criteria;
         if (m_searchPanel.GetCriteria(criteria))
             SaveDefaultSearch(&criteria);
+    }
+}
+
+void CVQDlg::SetViewMode(UINT id, bool force) {
+    if (id < kCommandViewModeFirst || id > kCommandViewModeFirst + kLastViewMode)
+        return;
+    m_list.SetViewMode(static_cast<int>(id - kCommandViewModeFirst), force);
+    SendMessageW(m_toolBar.m_toolBar.Handle(), TB_CHECKBUTTON,
+                 kCommandViewModeFirst + Settings().LisViewMode.Get(), TRUE);
+}
+
+void CVQDlg::InvertSelection() {
+    m_list.InvertSelection();
+}
+
+void CVQDlg::FlushStatusTimer() {
+    if (m_statusTimer.Stop())
+        UpdateStatus();
+}
+
+namespace {
+
+void OpenWebPage(const wchar_t* address) {
+    ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Toggles a setting and writes it through.
+void Toggle(BoolSetting& setting) {
+    setting.Set(!setting.Get());
+}
+
+void ShowWindowIf(HWND hwnd, bool show) {
+    if (hwnd != nullptr)
+        ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE);
+}
+
+} // namespace
+
+bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    const UINT id = LOWORD(wParam);
+    *result = 0;
+    VQSettings& settings = Settings();
+    if (IsListCommand(id)) {
+        if (id >= kCommandViewModeFirst && id <= kCommandViewModeFirst + kLastViewMode)
+            SetViewMode(id, false);
+        else
+            DispatchListCommand({&m_list, &m_statusBar, &m_toolBar}, id);
+        return true;
+    }
+    // The clipboard keys edit the label while one is being edited.
+    if (HWND edit = m_list.GetEditControl()) {
+        const UINT editMessage = id == kCommandDelete ? WM_CLEAR
+                                 : id == kCommandCut  ? WM_CUT
+                                 : id == kCommandCopy ? WM_COPY
+                                                      : 0;
+        if (editMessage != 0) {
+            PostMessageW(edit, editMessage, 0, 0);
+            return true;
+        }
+    }
+    switch (id) {
+    case IDCANCEL:
+        // Escape ends a label edit and never closes the window.
+        if (m_list.GetEditControl() != nullptr)
+            SendMessageW(m_list.Handle(), LVM_CANCELEDITLABEL, 0, 0);
+        return true;
+    case kCommandHelp:
+        SendMessageW(m_hwnd, WM_HELP, 0, 0);
+        return true;
+    case kCommandDonatePage:
+        OpenWebPage(kDonatePage);
+        return true;
+    case kCommandHomePage:
+        OpenWebPage(kHomePage);
+        return true;
+    case kCommandOpen:
+        // Enter, a double click and the toolbar run what the File menu
+        // offers first: the shell's own open verb or the program's open.
+        if ((HIWORD(wParam) == 0xFFFF && lParam == reinterpret_cast<LPARAM>(&GlobalSearchJob())) ||
+            (lParam != 0 && reinterpret_cast<HWND>(lParam) == m_toolBar.m_toolBar.Handle())) {
+            m_menus.UpdateFileMenu();
+            mvMenu* file = m_menus.GetMenu(0);
+            UINT first = 0;
+            if (file != nullptr && MenuItemKind(file->Handle(), 0, &first, nullptr) == 0 &&
+                first != 0) {
+                PostMessageW(m_hwnd, WM_COMMAND, first, 0);
+                return true;
+            }
+        }
+        return false;
+    case kCommandHexView:
+        if (FoundItem* item = m_list.GetFocusedItem()) {
+            mvstring path(item->folder.view());
+            if (!path.empty() && path.view().back() != L'\\')
+                path += L"\\";
+            path += item->name;
+            settings.OpenInHexViewer(path, item->wsoffset > 0 ? item->wsoffset : 0, item->wslen);
+        }
+        return false;
+    case kCommandRename: {
+        const int index = AnchorIndex(m_list.Handle());
+        if (index >= 0) {
+            SetFocus(m_list.Handle());
+            SendMessageW(m_list.Handle(), LVM_EDITLABELW, index, 0);
+        }
+        return false;
+    }
+    case kCommandSearch:
+        SearchOrStop();
+        return false;
+    case kCommandPause: {
+        SearchJob& job = GlobalSearchJob();
+        if (!job.IsRunning() || job.kind.load() == JobIdle)
+            return false;
+        const bool paused = PausedSearchKind() != JobIdle;
+        job.worker.SetPaused(!paused);
+        const bool now = PausedSearchKind() != JobIdle;
+        if (now != paused)
+            PostNotify(NotifyPauseChanged, now ? 1 : 0);
+        return false;
+    }
+    case kCommandExport:
+        if (!IsGlobalJobBusy()) {
+            CVQExportDlg dialog;
+            dialog.DoModal(m_hwnd);
+        }
+        return false;
+    case kCommandExit:
+        PostQuitMessage(0);
+        return false;
+    case kCommandSelectAll:
+        m_list.SelectAll();
+        return false;
+    case kCommandToolbar:
+        Toggle(settings.Toolbar);
+        ShowWindowIf(ToolBarWindow(), settings.Toolbar.Get());
+        Layout();
+        return false;
+    case kCommandStatusBar:
+        Toggle(settings.StatusBar);
+        ShowWindowIf(m_statusBar.Handle(), settings.StatusBar.Get());
+        Layout();
+        return false;
+    case kCommandPanelLeft:
+    case kCommandPanelRight: {
+        const bool right = id == kCommandPanelRight;
+        if (PanelOnRight() != right) {
+            settings.SearchPanelRight.Set(right ? 1 : 0);
+            ShowSearchPanel(false);
+        }
+        return false;
+    }
+    case kCommandPanelAutoHide: {
+        Toggle(settings.SearchPanelAutoHide);
+        const HWND focus = GetFocus();
+        if (settings.SearchPanelAutoHide.Get() && m_searchPanel.m_hwnd != nullptr &&
+            focus != nullptr && (focus == m_searchPanel.m_hwnd || IsChild(m_searchPanel.m_hwnd, focus)))
+            SetFocus(m_list.Handle());
+        ShowSearchPanel(false);
+        return false;
+    }
+    case kCommandRegisterFileType:
+    case kCommandRegisterFolderVerbs: {
+        const bool fileType = id == kCommandRegisterFileType;
+        const int answer = ShowMessageBoxYesNoCancel(
+            GetLangText(L"shell", fileType ? L"filetype_info" : L"cm_info").c_str(),
+            GetLangText(L"shell", fileType ? L"filetype_reg" : L"cm_add").c_str(),
+            GetLangText(L"shell", fileType ? L"filetype_dereg" : L"cm_remove").c_str());
+        if (answer == IDYES || answer == IDNO) {
+            const bool add = answer == IDYES;
+            const bool done = fileType ? RegisterFileType(add) : RegisterFolderVerbs(add);
+            if (!done)
+                ShowMessageBox(GetLangText(L"shell", L"err_register").c_str(), MB_ICONERROR);
+        }
+        return false;
+    }
+    case kCommandSaveDefaultSearch:
+        if (ShowMessageBox(GetLangText(L"defsearch", L"ask_save").c_str(), MB_YESNO) == IDYES) {
+            SearchCriteria criteria;
+            if (m_searchPanel.GetCriteria(criteria))
+                SaveDefaultSearch(&criteria);
+        }
+        return false;
+    case kCommandResetDefaultSearch:
+        if (ShowMessageBox(GetLangText(L"defsearch", L"ask_reset").c_str(), MB_YESNO) == IDYES) {
+            SearchCriteria criteria;
+            DeleteDefaultSearch(&criteria);
+            m_searchPanel.SetCriteria(&criteria);
+        }
+        return false;
+    case kCommandAutoSaveDefault:
+        Toggle(settings.AutoSaveDefSearch);
+        return false;
+    case kCommandHexViewSetup: {
+        CVQSetupHexViewDlg dialog;
+        if (dialog.DoModal(m_hwnd) != 0) {
+            const mvstring name = GetHexViewAppName();
+            for (int which = 0; which <= 2; ++which)
+                if (mvMenu* menu = m_menus.GetMenu(which))
+                    menu->SetItem(kCommandHexView, name.c_str(), kCommandHexView, false);
+        }
+        return false;
+    }
+    case kCommandFont: {
+        LOGFONTW font{};
+        GetObjectW(UiTheme::Get().fonts.normal.Get(), sizeof font, &font);
+        if (ChooseFontDialog(&font, 5, 16, m_hwnd, 0)) {
+            settings.LoadSaveListFont(font, true);
+            UiTheme::Get().fonts.Create(font, 1.45);
+        }
+        return false;
+    }
+    case kCommandCommandLineHelp:
+        ShowMessageBox(GetLangText(L"menu_help", L"info_cmdline").c_str(), MB_ICONINFORMATION);
+        return false;
+    case kCommandAbout: {
+        CVQAboutDlg dialog;
+        dialog.DoModal(m_hwnd);
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CVQDlg::HandlesCommand(UINT id) {
+    if (IsListCommand(id))
+        return true;
+    switch (id) {
+    case kCommandHelp:
+    case kCommandDonatePage:
+    case kCommandHomePage:
+    case kCommandOpen:
+    case kCommandHexView:
+    case kCommandRename:
+    case kCommandSearch:
+    case kCommandPause:
+    case kCommandExport:
+    case kCommandExit:
+    case kCommandToolbar:
+    case kCommandStatusBar:
+    case kCommandPanelLeft:
+    case kCommandPanelRight:
+    case kCommandPanelAutoHide:
+    case kCommandRegisterFileType:
+    case kCommandRegisterFolderVerbs:
+    case kCommandSaveDefaultSearch:
+    case kCommandResetDefaultSearch:
+    case kCommandAutoSaveDefault:
+    case kCommandHexViewSetup:
+    case kCommandFont:
+    case kCommandCommandLineHelp:
+    case kCommandAbout:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -451,27 +682,48 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return HTBOTTOMRIGHT;
         return hit;
     }
-    case WM_COMMAND:
-        if (LOWORD(wParam) == kCommandSearch) {
-            SearchOrStop();
-            return 0;
-        }
-        break;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header != nullptr && header->hwndFrom == m_list.m_hwnd &&
-            header->code == LVN_GETDISPINFOW) {
-            FillListText(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-            return 0;
-        }
+    case WM_COMMAND: {
+        LRESULT result = 0;
+        if (OnCommand(wParam, lParam, &result))
+            return result;
         break;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header != nullptr && header->hwndFrom == m_list.Handle() &&
+            header->code == LVN_ITEMCHANGED)
+            m_statusTimer.Rebind(m_hwnd, kStatusRefreshMs);
+        break;
+    }
+    case WM_TIMER:
+        if (wParam == m_statusTimer.Id() && m_statusTimer.Window() == m_hwnd) {
+            m_statusTimer.Stop();
+            UpdateStatus();
+        }
+        break;
+    case WM_CONTEXTMENU:
+        FlushStatusTimer();
+        ShowContextMenu(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)),
+                        static_cast<short>(HIWORD(lParam)));
+        break;
+    case WM_INITMENUPOPUP:
+        if (m_list.GetEditControl() != nullptr)
+            SendMessageW(m_list.Handle(), LVM_CANCELEDITLABEL, 0, 0);
+        FlushStatusTimer();
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        break;
     case WM_DESTROY:
         SaveOnDestroy();
         break;
     default:
         break;
     }
+    // The shell's context menu draws its own items while it shows.
+    LRESULT relayed = 0;
+    if (RelayShellMenuMessage(message, wParam, lParam, &relayed))
+        return relayed;
+    if (message == WM_COMMAND && !m_menus.selection.empty() && OnSelectionCommand(wParam))
+        return 0;
     const LRESULT result = CVQBaseDlg::WindowProc(message, wParam, lParam);
     if (message == WM_SETFONT && m_initialized)
         UpdateMinSize();

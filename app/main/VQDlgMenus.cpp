@@ -140,7 +140,7 @@ void AppendViewModes(mvMenu* menu) {
     std::vector<ViewModeEntry> modes;
     GetViewModeNames(modes);
     for (const ViewModeEntry& mode : modes)
-        menu->AppendItem(kMenuViewModeFirst + static_cast<UINT>(mode.Mode), mode.Name.c_str(),
+        menu->AppendItem(kCommandViewModeFirst + static_cast<UINT>(mode.Mode), mode.Name.c_str(),
                          nullptr);
 }
 
@@ -224,7 +224,7 @@ void CVQDlgMenus::BuildBar(const std::vector<LanguageInfo>& languages) {
     mvMenu* file = menuBar.AddSubMenu(GetLangText(L"menu_file", L"title").c_str());
     AppendRows(file, kFileRows);
     if (file != nullptr)
-        file->AppendItem(kMenuHexView, hexName.c_str(), nullptr);
+        file->AppendItem(kCommandHexView, hexName.c_str(), nullptr);
     AppendRows(file, kFileRowsAfterHex);
 
     AppendRows(menuBar.AddSubMenu(GetLangText(L"menu_edit", L"title").c_str()), kEditRows);
@@ -232,19 +232,19 @@ void CVQDlgMenus::BuildBar(const std::vector<LanguageInfo>& languages) {
     if (mvMenu* view = menuBar.AddSubMenu(GetLangText(L"menu_view", L"title").c_str())) {
         AppendRows(view, kViewTopRows);
         if (mvMenu* columns = view->AddSubMenu(GetLangText(L"menu_view", L"columns").c_str())) {
-            AppendColumns(columns, titles, kMenuColumnFirst);
+            AppendColumns(columns, titles, kCommandColumnFirst);
             // The name column is always shown.
-            EnableMenuItem(columns->Handle(), kMenuColumnFirst, MF_BYCOMMAND | MF_GRAYED);
+            EnableMenuItem(columns->Handle(), kCommandColumnFirst, MF_BYCOMMAND | MF_GRAYED);
         }
         view->AppendItem(0, nullptr, nullptr);
         AppendViewModes(view);
         view->AppendItem(0, nullptr, nullptr);
         mvMenu* sort = view->AddSubMenu(GetLangText(L"menu_view", L"sort").c_str());
-        AppendColumns(sort, titles, kMenuSortFirst);
-        AppendOrderRows(sort, kMenuSortNone, 10065);
+        AppendColumns(sort, titles, kCommandSortFirst);
+        AppendOrderRows(sort, kCommandSortNone, 10065);
         mvMenu* group = view->AddSubMenu(GetLangText(L"menu_view", L"group").c_str());
-        AppendColumns(group, titles, kMenuGroupFirst);
-        AppendOrderRows(group, kMenuGroupNone, 10078);
+        AppendColumns(group, titles, kCommandGroupFirst);
+        AppendOrderRows(group, kCommandGroupNone, 10078);
     }
 
     if (mvMenu* tools = menuBar.AddSubMenu(GetLangText(L"menu_tools", L"title").c_str())) {
@@ -253,7 +253,7 @@ void CVQDlgMenus::BuildBar(const std::vector<LanguageInfo>& languages) {
             if (mvMenu* list = tools->AddSubMenu(GetLangText(L"menu_tools", L"language").c_str())) {
                 const size_t count = std::min(languages.size(), kMaxLanguages);
                 for (size_t i = 0; i < count; ++i)
-                    list->AppendItem(kMenuLanguageFirst + static_cast<UINT>(i),
+                    list->AppendItem(kCommandLanguageFirst + static_cast<UINT>(i),
                                      languages[i].DisplayName.c_str(), nullptr);
             }
         }
@@ -268,9 +268,9 @@ void CVQDlgMenus::BuildViewPopup() {
     if (!viewPopup.CreatePopup())
         return;
     AppendViewModes(viewPopup.AddSubMenu(GetLangText(L"menu_view", L"title").c_str()));
-    for (UINT first : {static_cast<UINT>(kMenuSortFirst), static_cast<UINT>(kMenuGroupFirst)}) {
+    for (UINT first : {static_cast<UINT>(kCommandSortFirst), static_cast<UINT>(kCommandGroupFirst)}) {
         mvMenu* copy = viewPopup.AddSubMenu(
-            GetLangText(L"menu_view", first == kMenuSortFirst ? L"sort" : L"group").c_str());
+            GetLangText(L"menu_view", first == kCommandSortFirst ? L"sort" : L"group").c_str());
         const mvMenu* from = menuBar.FindSubMenuWithCommand(first);
         if (copy != nullptr && from != nullptr)
             copy->CopyFrom(*from);
@@ -286,9 +286,9 @@ void CVQDlgMenus::BuildItemsPopup() {
     if (!itemsPopup.CreatePopup())
         return;
     AppendRows(&itemsPopup, kFileRows);
-    itemsPopup.AppendItem(kMenuHexView, GetHexViewAppName().c_str(), nullptr);
+    itemsPopup.AppendItem(kCommandHexView, GetHexViewAppName().c_str(), nullptr);
     AppendRows(&itemsPopup, kItemsRowsAfterHex);
-    itemsPopup.SetDefaultItem(kMenuOpen);
+    itemsPopup.SetDefaultItem(kCommandOpen);
 }
 
 mvMenu* CVQDlgMenus::GetMenu(int which) {
@@ -336,16 +336,16 @@ void CVQDlgMenus::BuildOpenWithMenu() {
             if (mvMenu* list = itemsPopup.GetSubMenu(1)) {
                 const size_t count = std::min(openWithNames.size(), kMaxOpenWith);
                 for (size_t i = 0; i < count; ++i)
-                    list->AppendItem(kMenuOpenWithFirst + static_cast<UINT>(i),
+                    list->AppendItem(kCommandOpenWithFirst + static_cast<UINT>(i),
                                      openWithNames[i].c_str(), nullptr);
                 list->AppendItem(0, nullptr, nullptr);
-                list->AppendItem(kMenuOpenWith,
+                list->AppendItem(kCommandOpenWith,
                                  GetLangText(L"menu_file", L"openwithchoose").c_str(), nullptr);
             }
             return;
         }
     }
-    itemsPopup.InsertItem(1, kMenuOpenWith, GetLangText(L"menu_file", L"openwith").c_str(),
+    itemsPopup.InsertItem(1, kCommandOpenWith, GetLangText(L"menu_file", L"openwith").c_str(),
                           nullptr);
 }
 
@@ -380,9 +380,9 @@ void CVQDlgMenus::UpdateFileMenu() {
     if (file == nullptr)
         return;
     file->SetItem(0, openText.empty() ? GetLangText(L"menu_file", L"open").c_str() : openText.c_str(),
-                  openId != 0 ? openId : kMenuOpen, true);
+                  openId != 0 ? openId : kCommandOpen, true);
     if (openAsId == 0 || openAsMenu == nullptr) {
-        openAsId = kMenuOpenWith;
+        openAsId = kCommandOpenWith;
         HMENU own = nullptr;
         MenuItemKind(itemsPopup.Handle(), 1, nullptr, &own);
         openAsMenu = own;

@@ -8,6 +8,7 @@
 // code through `shellMenu` and `openWithNames`. UI thread only.
 #pragma once
 
+#include "app/main/Commands.h"
 #include "foundation/Handles.h"
 #include "foundation/Language.h"
 #include "foundation/mvstring.h"
@@ -19,22 +20,6 @@
 
 #include <cstdint>
 #include <vector>
-
-// Commands of the menus (the main window's command numbers).
-enum MenuCommand : UINT {
-    kMenuOpen = 10001,
-    kMenuOpenWith = 10002,
-    kMenuOpenWithFirst = 10003, // handler i: 10003 + i, at most ten
-    kMenuOpenFolder = 10013,
-    kMenuHexView = 10014,
-    kMenuViewModeFirst = 10037, // + view mode
-    kMenuColumnFirst = 10044,   // + column id: show or hide
-    kMenuSortFirst = 10054,     // + column id; 10063 none
-    kMenuSortNone = 10063,
-    kMenuGroupFirst = 10067,    // + column id; 10076 none
-    kMenuGroupNone = 10076,
-    kMenuLanguageFirst = 10088, // + language index, at most 64
-};
 
 // What the item at a position of a menu is: -1 none (null menu, negative
 // position, no such item), 0 a command, 1 a submenu, 2 a separator. The id

@@ -3,6 +3,7 @@
 // histories and the taskbar button's progress.
 #include "app/main/VQDlg.h"
 
+#include "app/main/ListCommands.h"
 #include "app/main/SearchProgress.h"
 #include "foundation/DisplayText.h"
 #include "foundation/Language.h"
@@ -10,13 +11,18 @@
 #include "search/Notifier.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
-#include "search/SortOrder.h"
+#include "search/ShellTypeCache.h"
+#include "ui/controls/mvMenu.h"
 #include "ui/core/TaskbarProgress.h"
+
+#include <commctrl.h>
+#include <commoncontrols.h>
 
 #include <objbase.h>
 #include <shobjidl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -47,67 +53,45 @@ void SetTaskbarState(HWND hwnd, int state) {
 
 } // namespace
 
-void CVQDlg::SetStatusState(int code, LPARAM value) {
-    SearchJob& job = GlobalSearchJob();
-    switch (code) {
-    case NotifyStarted:
-        m_statusBar.SetText(GetLangText(L"status", value == JobLoadFile ? L"loading" : L"searching",
-                                        job.folder_text));
-        break;
-    case NotifyFinished:
-        if (value != 0)
-            m_statusBar.SetText(GetLangText(L"status", L"canceled"));
-        else
-            ShowResultCount();
-        break;
-    case NotifyPauseChanged:
-        if (value != 0)
-            m_statusBar.SetText(GetLangText(L"status", L"paused", job.folder_text));
-        else
-            SetStatusState(NotifyStarted, job.kind.load());
-        break;
-    case NotifyStatus:
-        if (value != 0)
-            m_statusBar.SetText(GetLangText(L"status", L"searching",
-                                            reinterpret_cast<const wchar_t*>(value)));
-        break;
-    default:
-        break;
-    }
-}
-
 void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
     SearchJob& job = GlobalSearchJob();
+    const HWND list = m_list.Handle();
     switch (static_cast<int>(code)) {
     case NotifyStarted:
         m_searchPanel.UpdateSearchButton();
-        SetStatusState(NotifyStarted, value);
+        m_statusBar.SetState(StatusStarted, value, false);
         // Only a search of folders feeds the inputs' histories, not a load
         // or a search within results.
         if (value == JobSearch) {
-            const SearchCriteria criteria(job.criteria);
+            SearchCriteria criteria;
+            {
+                mvLock held(job.lock);
+                criteria = job.criteria;
+            }
             m_searchPanel.m_panel.RememberCriteria(criteria);
         }
         SetTaskbarState(m_hwnd, TBPF_INDETERMINATE);
         break;
-    case NotifyFinished: {
+    case NotifyFinished:
         // Nothing touches the results while the worker may still add to
         // them.
         job.worker.Join();
         m_searchPanel.UpdateSearchButton();
-        if (m_list.m_hwnd != nullptr)
-            SendMessageW(m_list.m_hwnd, LVM_SETITEMCOUNT, ResultList::Count(), 0);
-        m_statusBar.SetText(GetLangText(L"status", L"sorting"));
-        if (ResultList::Resort(SortOrder::FromSettings()) && m_list.m_hwnd != nullptr)
-            InvalidateRect(m_list.m_hwnd, nullptr, FALSE);
-        SetStatusState(NotifyFinished, value);
+        m_list.SetItemCount(ResultList::Count());
+        m_statusBar.SetState(StatusSorting, 0, true);
+        m_list.SortItems(true);
+        if (Settings().GroupColumn.Get() < ColumnNone) {
+            m_statusBar.SetState(StatusGrouping, 0, true);
+            m_list.BuildGroups(false);
+        }
+        m_statusBar.SetState(StatusFinished, value, false);
         ClearTaskbarProgress(m_hwnd);
-        if (m_list.m_hwnd != nullptr)
-            SetFocus(m_list.m_hwnd);
+        UpdateStatus();
+        if (list != nullptr)
+            SetFocus(list);
         break;
-    }
     case NotifyPauseChanged: {
-        SetStatusState(NotifyPauseChanged, value);
+        m_statusBar.SetState(NotifyPauseChanged, value, false);
         auto& entries = TaskbarProgressTable::Get().entries;
         const auto entry = entries.find(m_hwnd);
         if (entry != entries.end()) {
@@ -116,23 +100,35 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         }
         break;
     }
-    case NotifyItemsAdded:
-        if (m_list.m_hwnd != nullptr)
-            SendMessageW(m_list.m_hwnd, LVM_SETITEMCOUNT, ResultList::Count(), LVSICF_NOSCROLL);
+    case NotifyItemsAdded: {
+        const int count = ResultList::Count();
+        m_list.SetItemCount(count);
+        if (count >= 0 && count != m_statusBar.itemCount) {
+            m_statusBar.itemCount = count;
+            if (m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()))
+                RedrawWindow(m_statusBar.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
         break;
+    }
     case NotifyStatus:
-        SetStatusState(NotifyStatus, value);
+        if (value != 0)
+            m_statusBar.SetState(StatusText, value, false);
         break;
     case NotifyItemChanged:
-        RedrawReportedItem(m_list.m_hwnd, reinterpret_cast<const FoundItem*>(value));
+        RedrawReportedItem(list, reinterpret_cast<const FoundItem*>(value));
         break;
     case NotifyCriteriaLoaded:
         m_searchPanel.SetCriteria(nullptr);
-        if (m_list.m_hwnd != nullptr)
-            SetFocus(m_list.m_hwnd);
+        if (list != nullptr)
+            SetFocus(list);
         break;
     case NotifyFoldersChanged: {
-        const mvstring title = MakeSearchTitle(job.folder_text, 1);
+        mvstring folders;
+        {
+            mvLock held(job.lock);
+            folders = job.folder_text;
+        }
+        const mvstring title = MakeSearchTitle(folders, 1);
         if (!title.empty()) {
             mvstring text = title;
             text += L" - Velquin";
@@ -143,4 +139,179 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
     default:
         break;
     }
+}
+
+void CVQDlg::UpdateStatus() {
+    VQSettings& settings = Settings();
+    std::vector<FoundItem*> selection;
+    const std::int64_t size =
+        m_list.GetSelectedItems(selection, static_cast<int>(settings.MaxItemContextMenu));
+    const HWND toolBar = m_toolBar.m_toolBar.Handle();
+    if (toolBar != nullptr)
+        for (const WORD id : {kCommandOpen, kCommandCopy, kCommandCut, kCommandDelete})
+            SendMessageW(toolBar, TB_ENABLEBUTTON, id, !selection.empty());
+
+    int icon = m_menus.SetSelection(selection);
+    if (!settings.UpdateTBOpenBtn.Get())
+        icon = -1;
+    if (toolBar != nullptr && icon != m_toolBar.OpenButtonImage)
+        ShowOpenButtonIcon(icon);
+
+    const HWND list = m_list.Handle();
+    if (list == nullptr)
+        return;
+    const auto items = static_cast<std::int32_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    const auto selected = static_cast<std::int32_t>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    bool changed = false;
+    if (items >= 0 && items != m_statusBar.itemCount) {
+        m_statusBar.itemCount = items;
+        changed = true;
+    }
+    if (selected >= 0 && selected != m_statusBar.selectedCount) {
+        m_statusBar.selectedCount = selected;
+        changed = true;
+    }
+    if (size >= -1 && size != m_statusBar.selectionSize) {
+        m_statusBar.selectionSize = size;
+        changed = true;
+    }
+    if (changed && m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()))
+        InvalidateRect(m_statusBar.Handle(), nullptr, FALSE);
+}
+
+void CVQDlg::ShowOpenButtonIcon(int icon) {
+    mvToolBarCtrl& bar = m_toolBar.m_toolBar;
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_IMAGE;
+    if (icon < 0) {
+        info.iImage = 0;
+        SendMessageW(bar.Handle(), TB_SETBUTTONINFOW, kCommandOpen, reinterpret_cast<LPARAM>(&info));
+        m_toolBar.OpenButtonImage = -1;
+        return;
+    }
+    IImageList* images = GlobalShellTypeCache().GetImageList(m_toolBar.ButtonSize < 25 ? SHIL_SMALL
+                                                                                     : SHIL_LARGE);
+    HICON handle = nullptr;
+    if (images == nullptr || FAILED(images->GetIcon(icon, ILD_TRANSPARENT, &handle)) ||
+        handle == nullptr)
+        return;
+    const IconHandle iconHolder(handle);
+    // The toolbar keeps one spare image at the end of its lists for this.
+    for (HIMAGELIST imageList : {bar.m_normal.Get(), bar.m_hot.Get(), bar.m_disabled.Get()})
+        if (imageList != nullptr && ImageList_GetImageCount(imageList) > 0)
+            ImageList_Remove(imageList, ImageList_GetImageCount(imageList) - 1);
+    const int image = bar.AddIcon(iconHolder.Get());
+    if (image < 0)
+        return;
+    info.iImage = image;
+    SendMessageW(bar.Handle(), TB_SETBUTTONINFOW, kCommandOpen, reinterpret_cast<LPARAM>(&info));
+    m_toolBar.OpenButtonImage = icon;
+    InvalidateRect(bar.Handle(), nullptr, FALSE);
+}
+
+namespace {
+
+void Enable(HMENU menu, UINT id, bool enable) {
+    EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_DISABLED | MF_GRAYED));
+}
+
+} // namespace
+
+void CVQDlg::OnInitMenuPopup(HMENU handle) {
+    mvMenu* menu = handle != nullptr ? mvMenuMap::Get().Find(handle) : nullptr;
+    if (menu == nullptr)
+        return;
+    m_menus.UpdateFileMenu();
+    const HWND list = m_list.Handle();
+    const int selected = list != nullptr ? static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+    const int items = list != nullptr ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    SearchJob& job = GlobalSearchJob();
+    const int kind = job.IsRunning() ? job.kind.load() : JobIdle;
+    // A worker told to stop that has not ended yet still holds the results.
+    const bool idle = !job.IsRunning();
+    mvMenu* file = m_menus.GetMenu(0);
+    const bool oneFile =
+        selected == 1 && !m_menus.selection.empty() && !m_menus.selection.front()->IsFolder();
+    VQSettings& settings = Settings();
+
+    if (file != nullptr && file->Handle() == handle) {
+        EnableMenuItem(handle, 0, MF_BYPOSITION | (selected > 0 ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(handle, 1, MF_BYPOSITION | (oneFile ? MF_ENABLED : MF_GRAYED));
+    }
+    Enable(handle, kCommandHexView, oneFile);
+    for (const UINT id : {kCommandOpenFolder, kCommandRename, kCommandDelete, kCommandProperties,
+                          kCommandCut, kCommandCopy, kCommandCopyToFolder, kCommandMoveToFolder})
+        Enable(handle, id, selected > 0);
+
+    const auto text = [&](UINT id, const wchar_t* key, const mvstring& suffix = mvstring()) {
+        if (!menu->ContainsCommand(id))
+            return;
+        mvstring caption = GetLangText(L"menu_file", key);
+        caption += suffix;
+        menu->SetItem(id, caption.c_str(), id, false);
+    };
+    Enable(handle, kCommandLoad, (idle || kind == JobLoadFile) && kind != JobSearch &&
+                                     kind != JobSearchInResults);
+    text(kCommandLoad, kind == JobLoadFile ? L"stopload" : L"loadsearch");
+    Enable(handle, kCommandSave, idle);
+    Enable(handle, kCommandExport, idle && items > 0);
+    Enable(handle, kCommandSearch, idle || kind == JobSearch);
+    text(kCommandSearch, kind == JobSearch ? L"stopsearch" : L"startsearch");
+    Enable(handle, kCommandSearchInResults, (idle && items > 0) || kind == JobSearchInResults);
+    text(kCommandSearchInResults, kind == JobSearchInResults ? L"stopsir" : L"searchinresult");
+    std::size_t undoSize = 0;
+    {
+        mvLock held(job.lock);
+        undoSize = job.undo.size();
+    }
+    Enable(handle, kCommandUndo, idle && undoSize > 0);
+    text(kCommandUndo, L"undosir",
+         undoSize > 0 ? mvstring(L"\t[" + std::to_wstring(undoSize) + L"]") : mvstring());
+    Enable(handle, kCommandPause, kind != JobIdle);
+    text(kCommandPause, PausedSearchKind() != JobIdle ? L"resume" : L"pause");
+
+    const ColumnSettings& columns = settings.Columns;
+    for (int column = 0; column < kListColumnCount; ++column)
+        menu->CheckItem(kCommandColumnFirst + column, columns.Records[column].Hidden == 0, false);
+    menu->CheckRadioItem(kCommandSortFirst, kCommandSortNone, kCommandSortFirst + settings.SortColumn.Get(), true);
+    const bool sorted = settings.SortColumn.Get() < ColumnNone;
+    Enable(handle, kCommandSortNone + 2, sorted);
+    Enable(handle, kCommandSortNone + 3, sorted);
+    menu->CheckItem(kCommandSortNone + 2, sorted && !settings.SortDescending.Get(), true);
+    menu->CheckItem(kCommandSortNone + 3, sorted && settings.SortDescending.Get(), true);
+    menu->CheckRadioItem(kCommandGroupFirst, kCommandGroupNone, kCommandGroupFirst + settings.GroupColumn.Get(),
+                         true);
+    const bool grouped = settings.GroupColumn.Get() < ColumnNone;
+    Enable(handle, kCommandGroupNone + 2, grouped);
+    Enable(handle, kCommandGroupNone + 3, grouped);
+    menu->CheckItem(kCommandGroupNone + 2, grouped && !settings.GroupDescending.Get(), true);
+    menu->CheckItem(kCommandGroupNone + 3, grouped && settings.GroupDescending.Get(), true);
+    menu->CheckItem(kCommandToolbar, ToolBarWindow() != nullptr && IsWindowVisible(ToolBarWindow()),
+                    false);
+    menu->CheckItem(kCommandStatusBar,
+                    m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()), false);
+    menu->CheckRadioItem(kCommandViewModeFirst, kCommandViewModeFirst + kLastViewMode,
+                         kCommandViewModeFirst + settings.LisViewMode.Get(), true);
+    menu->EnableSubMenuOf(kCommandSortFirst, idle);
+    menu->EnableSubMenuOf(kCommandGroupFirst, idle);
+    menu->CheckItem(kCommandPanelLeft, settings.SearchPanelRight.Get() == 0, false);
+    menu->CheckItem(kCommandPanelRight, settings.SearchPanelRight.Get() != 0, false);
+    menu->CheckItem(kCommandPanelAutoHide, settings.SearchPanelAutoHide.Get(), false);
+    Enable(handle, kCommandOptions, idle);
+    menu->CheckItem(kCommandAutoSaveDefault, settings.AutoSaveDefSearch.Get(), false);
+
+    const std::vector<LanguageInfo>& languages = ListLanguages();
+    const mvstring& current = Language().CurrentFile();
+    UINT checked = 0;
+    for (std::size_t i = 0; i < languages.size() && i < 64; ++i)
+        if (!current.empty() &&
+            CompareStringOrdinal(languages[i].FileName.c_str(), -1, current.c_str(), -1, TRUE) ==
+                CSTR_EQUAL)
+            checked = kCommandLanguageFirst + static_cast<UINT>(i);
+    if (menu->ContainsCommand(kCommandLanguageFirst))
+        menu->CheckRadioItem(kCommandLanguageFirst, kCommandLanguageLast, checked, false);
+
+    // What has no handler yet is seen to be unavailable.
+    GreyUnhandledCommands(handle, [](UINT id) { return CVQDlg::HandlesCommand(id); });
 }

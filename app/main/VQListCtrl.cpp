@@ -555,23 +555,23 @@ void CVQListCtrl::OnKeyDown(WPARAM key) {
     switch (key) {
     case VK_DELETE:
         if (!ctrl && !alt)
-            PostCommand(kCmdDelete);
+            PostCommand(kCommandDelete);
         break;
     case 'A':
         if (ctrlOnly)
-            PostCommand(kCmdSelectAll);
+            PostCommand(kCommandSelectAll);
         break;
     case 'C':
         if (ctrlOnly)
-            PostCommand(kCmdCopy);
+            PostCommand(kCommandCopy);
         break;
     case 'X':
         if (ctrlOnly)
-            PostCommand(kCmdCut);
+            PostCommand(kCommandCut);
         break;
     case VK_F2:
         if (!ctrl && !shift && !alt)
-            PostCommand(kCmdRename);
+            PostCommand(kCommandRename);
         break;
     default:
         break;
@@ -673,12 +673,12 @@ bool CVQListCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
     case LVN_COLUMNCLICK: {
         const int id = ColumnId(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
         if (id >= 0)
-            PostCommand(kCmdSortFirst + static_cast<UINT>(id));
+            PostCommand(kCommandSortFirst + static_cast<UINT>(id));
         *result = 0;
         return true;
     }
     case LVN_ITEMACTIVATE:
-        PostCommand(kCmdOpen, 0xFFFF, reinterpret_cast<LPARAM>(&GlobalSearchJob()));
+        PostCommand(kCommandOpen, 0xFFFF, reinterpret_cast<LPARAM>(&GlobalSearchJob()));
         *result = 0;
         return true;
     default:

@@ -6,6 +6,7 @@
 // to its parent. UI thread only.
 #pragma once
 
+#include "app/main/Commands.h"
 #include "app/main/OwnerDataCallback.h"
 #include "app/main/VQListViewTT.h"
 #include "foundation/mvstring.h"
@@ -20,17 +21,6 @@
 #include <vector>
 
 class SearchJob;
-
-// Commands of the main window that the list posts.
-enum ListCommand : UINT {
-    kCmdOpen = 10001,
-    kCmdRename = 10015,
-    kCmdDelete = 10016,
-    kCmdCut = 10026,
-    kCmdCopy = 10027,
-    kCmdSelectAll = 10030,
-    kCmdSortFirst = 10054, // + column id
-};
 
 // A search by a name's start, like LVFI_PARTIAL; not in every SDK.
 #ifndef LVFI_SUBSTRING

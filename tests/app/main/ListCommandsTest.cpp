@@ -86,7 +86,7 @@ TEST_F(ListCommandsTest, SortAndGroupCommandsChangeTheOrdersByTheRules) {
     };
     for (const Case& c : cases) {
         SetOrders(c.sort, c.sortDown, c.group, c.groupDown);
-        const bool changed = c.id < kMenuGroupFirst ? ApplySortCommand(c.id) : ApplyGroupCommand(c.id);
+        const bool changed = c.id < kCommandGroupFirst ? ApplySortCommand(c.id) : ApplyGroupCommand(c.id);
         EXPECT_EQ(c.changed, changed) << c.id << " from " << c.sort << "/" << c.group;
         EXPECT_EQ(c.after, Orders()) << c.id << " from " << c.sort << "/" << c.group;
     }
@@ -128,11 +128,11 @@ TEST_F(ListCommandsTest, ViewCommandSwitchesTheListAndChecksItsToolbarButton) {
     targets.toolBar = &toolBar;
     const HWND bar = toolBar.m_toolBar.Handle();
     for (int mode : {ViewList, ViewSmallIcons, ViewDetails}) {
-        ASSERT_TRUE(DispatchListCommand(targets, kMenuViewModeFirst + mode));
+        ASSERT_TRUE(DispatchListCommand(targets, kCommandViewModeFirst + mode));
         EXPECT_EQ(mode, Settings().LisViewMode.Get());
         for (int other = 0; other <= kLastViewMode; ++other)
             EXPECT_EQ(other == mode, SendMessageW(bar, TB_ISBUTTONCHECKED,
-                                                  kMenuViewModeFirst + other, 0) != 0)
+                                                  kCommandViewModeFirst + other, 0) != 0)
                 << mode << " / " << other;
     }
 }
@@ -140,12 +140,12 @@ TEST_F(ListCommandsTest, ViewCommandSwitchesTheListAndChecksItsToolbarButton) {
 TEST_F(ListCommandsTest, ColumnCommandShowsAndHidesTheColumn) {
     auto columns = [&] { return Header_GetItemCount(ListView_GetHeader(list.Handle())); };
     ASSERT_EQ(9, columns());
-    ASSERT_TRUE(DispatchListCommand(targets, kMenuColumnFirst + 4));
+    ASSERT_TRUE(DispatchListCommand(targets, kCommandColumnFirst + 4));
     EXPECT_EQ(8, columns());
     EXPECT_EQ(1, Settings().Columns.Records[4].Hidden);
-    ASSERT_TRUE(DispatchListCommand(targets, kMenuColumnFirst + 4));
+    ASSERT_TRUE(DispatchListCommand(targets, kCommandColumnFirst + 4));
     EXPECT_EQ(9, columns());
-    ASSERT_TRUE(DispatchListCommand(targets, kMenuColumnFirst)); // the name column stays
+    ASSERT_TRUE(DispatchListCommand(targets, kCommandColumnFirst)); // the name column stays
     EXPECT_EQ(9, columns());
 }
 
@@ -167,7 +167,7 @@ TEST_F(ListCommandsTest, InvertTurnsTheSelectionRoundFromTheSmallerSide) {
         ASSERT_TRUE(DispatchListCommand(targets, 10031));
         EXPECT_EQ(after, selected()) << before;
     }
-    ASSERT_TRUE(DispatchListCommand(targets, kCmdSelectAll));
+    ASSERT_TRUE(DispatchListCommand(targets, kCommandSelectAll));
     EXPECT_EQ("0123", selected());
     EXPECT_FALSE(DispatchListCommand(targets, 10001));
 }

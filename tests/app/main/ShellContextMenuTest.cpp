@@ -302,9 +302,9 @@ TEST(ShellContextMenuTest, SameFolderSelectionRunsARealShellVerb) {
         HMENU handle = menu.Menu().Handle();
         // The shell's copy and properties as the program's; its copy
         // command stays reachable through its verb.
-        EXPECT_GE(PositionOf(handle, kCmdCopy), 0);
-        EXPECT_EQ(GetMenuItemID(handle, GetMenuItemCount(handle) - 1), kCmdProperties);
-        EXPECT_LT(PositionOf(handle, kCmdHexView), 0) << "two files";
+        EXPECT_GE(PositionOf(handle, kCommandCopy), 0);
+        EXPECT_EQ(GetMenuItemID(handle, GetMenuItemCount(handle) - 1), kCommandProperties);
+        EXPECT_LT(PositionOf(handle, kCommandHexView), 0) << "two files";
         UINT copy = 0;
         for (UINT id = kShellCommandFirst; id < kShellCommandFirst + 64 && copy == 0; ++id)
             if (GetShellVerb(menu.Shell(), id) == L"copy")

@@ -19,7 +19,7 @@ namespace {
 constexpr char kLanguage[] = "\xEF\xBB\xBF[.info]\nname = Test\n"
                              "[global]\ncancel = Stop it\n"
                              "[search_panel]\nsearch = Find\n"
-                             "[status]\nsearching = Searching: %0\nsorting = Sorting\n"
+                             "[status]\nready = Ready\nsearching = Searching: %0\nsorting = Sorting\n"
                              "canceled = Canceled\nitems = %0 items\noneitem = %0 item\n";
 
 // A shown main window with its settings files and a language of its own in
@@ -68,7 +68,7 @@ public:
     bool WaitForEnd() {
         for (int i = 0; i < 2000; ++i) {
             Pump();
-            if (!GlobalSearchJob().IsRunning() && Status().find(L"item") != std::wstring::npos)
+            if (!GlobalSearchJob().IsRunning() && Status() == L"Ready" && ListCount() > 0)
                 return true;
         }
         return false;
@@ -92,6 +92,7 @@ public:
     }
 
     std::wstring Status() const { return std::wstring(m_window->m_statusBar.ShownText().view()); }
+    std::wstring Count() const { return std::wstring(m_window->m_statusBar.CountText().view()); }
     std::wstring Title() const { return Text(m_window->m_hwnd); }
     std::wstring Caption() const { return Text(m_window->m_searchPanel.m_search.Handle()); }
     int ListCount() const {
@@ -116,7 +117,7 @@ TEST(VQDlgProgress, ASearchFromTheButtonEndsWithTheCountTheStatusTheTitleAndTheC
     ASSERT_TRUE(window.WaitForEnd()) << "status: " << window.Status();
     EXPECT_EQ(window.ListCount(), 2);
     EXPECT_EQ(ResultList::Count(), 2);
-    EXPECT_EQ(window.Status(), L"2 items");
+    EXPECT_EQ(window.Count(), L"2 items");
     EXPECT_EQ(window.Title(), L"files - Velquin");
     EXPECT_EQ(window.Caption(), L"Find");
 }

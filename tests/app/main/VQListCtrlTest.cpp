@@ -316,7 +316,7 @@ TEST_F(VQListCtrlTest, HeaderClickAndActivationPostCommands) {
     NMITEMACTIVATE activate{};
     activate.hdr.code = LVN_ITEMACTIVATE;
     SendNotify(activate.hdr);
-    EXPECT_EQ((std::vector<WPARAM>{kCmdSortFirst + 2, MAKEWPARAM(kCmdOpen, 0xFFFF)}),
+    EXPECT_EQ((std::vector<WPARAM>{kCommandSortFirst + 2, MAKEWPARAM(kCommandOpen, 0xFFFF)}),
               TakeCommands());
 }
 
@@ -435,15 +435,15 @@ TEST_F(VQListCtrlInput, KeysBecomeCommandsOnlyWithTheirModifiers) {
         std::vector<WPARAM> commands;
     };
     const Case cases[] = {
-        {{}, VK_DELETE, {kCmdDelete}},
-        {{VK_SHIFT}, VK_DELETE, {kCmdDelete}},
+        {{}, VK_DELETE, {kCommandDelete}},
+        {{VK_SHIFT}, VK_DELETE, {kCommandDelete}},
         {{VK_CONTROL}, VK_DELETE, {}},
-        {{VK_CONTROL}, 'A', {kCmdSelectAll}},
-        {{VK_CONTROL}, 'C', {kCmdCopy}},
+        {{VK_CONTROL}, 'A', {kCommandSelectAll}},
+        {{VK_CONTROL}, 'C', {kCommandCopy}},
         {{VK_CONTROL, VK_SHIFT}, 'C', {}},
-        {{VK_CONTROL}, 'X', {kCmdCut}},
+        {{VK_CONTROL}, 'X', {kCommandCut}},
         {{}, 'C', {}},
-        {{}, VK_F2, {kCmdRename}},
+        {{}, VK_F2, {kCommandRename}},
         {{VK_SHIFT}, VK_F2, {}},
     };
     for (const Case& c : cases) {
