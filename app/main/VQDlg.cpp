@@ -423,6 +423,9 @@ void ShowWindowIf(HWND hwnd, bool show) {
 bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
     const UINT id = LOWORD(wParam);
     *result = 0;
+    // A command may act on the selection: the menus take the current one
+    // first, even within the 100 ms after it changed.
+    FlushStatusTimer();
     VQSettings& settings = Settings();
     if (IsListCommand(id)) {
         if (id >= kCommandViewModeFirst && id <= kCommandViewModeFirst + kLastViewMode)
