@@ -156,16 +156,23 @@ bool CVQDlg::OnSearchInResults(UINT id) {
         }
         m_list.ClearItems();
         UpdateStatus();
+        bool restored = false;
         {
             mvLock held(job.lock);
-            if (job.IsRunning() || job.undo.empty())
-                return false;
-            ResultsSnapshot& top = job.undo.back();
-            job.criteria.Assign(top.criteria);
-            job.results = std::move(top.results);
-            ++job.results_resets;
-            job.undo.pop_back();
-            job.RenumberResults();
+            restored = !job.IsRunning() && !job.undo.empty();
+            if (restored) {
+                ResultsSnapshot& top = job.undo.back();
+                job.criteria.Assign(top.criteria);
+                job.results = std::move(top.results);
+                ++job.results_resets;
+                job.undo.pop_back();
+                job.RenumberResults();
+            }
+        }
+        if (!restored) {
+            // A job started meanwhile: the list shows what it holds.
+            OnSearchNotify(NotifyItemsAdded, 0);
+            return false;
         }
         m_searchPanel.SetCriteria(&job.criteria);
         OnSearchNotify(NotifyItemsAdded, 0);
