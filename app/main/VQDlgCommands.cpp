@@ -4,6 +4,7 @@
 // thread inside the dispatch of WM_COMMAND.
 #include "app/main/VQDlg.h"
 
+#include "app/main/JobState.h"
 #include "app/shared/VQFileDialog.h"
 #include "app/shared/VQUiResources.h"
 #include "foundation/DisplayText.h"
@@ -25,11 +26,6 @@ namespace {
 constexpr wchar_t kSearchFileExtension[] = L"velquin";
 constexpr wchar_t kSearchFilePattern[] = L"*.velquin";
 constexpr DWORD kCriteriaOnlyCheckId = 1021;
-
-// A job runs: its worker is alive and it was started for something.
-bool JobRuns(const SearchJob& job) {
-    return job.IsRunning() && job.kind.load() != JobIdle;
-}
 
 // The system's words for an error, without the line end it comes with;
 // empty for no error or none known.
@@ -112,7 +108,9 @@ void CVQDlg::OnLanguageCommand(UINT id) {
 }
 
 void CVQDlg::ShowOptions() {
-    if (JobRuns(GlobalSearchJob()))
+    // A worker told to stop that has not ended yet still adds to the
+    // results that a changed option would re-sort.
+    if (IsGlobalJobBusy())
         return;
     VQSettings& settings = Settings();
     const bool foldersOnTop = settings.KeepFoldersOnTop.Get();
@@ -138,15 +136,14 @@ void CVQDlg::ShowOptions() {
 
 bool CVQDlg::OnSearchInResults(UINT id) {
     SearchJob& job = GlobalSearchJob();
-    if (JobRuns(job)) {
+    // A worker told to stop that has not ended yet still holds the results:
+    // nothing but stopping a search within results while one runs.
+    if (IsGlobalJobBusy()) {
         if (job.kind.load() != JobSearchInResults || id != kCommandSearchInResults)
             return false;
         job.StopAndWait(0);
         return true;
     }
-    // A worker told to stop that has not ended yet still holds the results.
-    if (job.IsRunning())
-        return false;
 
     if (id == kCommandUndo) {
         {
@@ -226,14 +223,12 @@ bool CVQDlg::LoadOrSaveSearch(UINT id) {
     SearchJob& job = GlobalSearchJob();
 
     if (id == kCommandLoad) {
-        if (JobRuns(job)) {
+        if (IsGlobalJobBusy()) {
             if (job.kind.load() != JobLoadFile)
                 return false;
             job.StopAndWait(0);
             return true;
         }
-        if (job.IsRunning())
-            return false;
         dialog->SetDefaultExtension(kSearchFileExtension);
         dialog->AddFilter(GetLangText(L"global", L"filetype_result"), kSearchFilePattern, true);
         dialog->AddFilter(GetLangText(L"global", L"filetype_all"), L"*.*");
@@ -264,7 +259,7 @@ bool CVQDlg::LoadOrSaveSearch(UINT id) {
         return OpenSearchFile(path, false);
     }
 
-    if (id != kCommandSave || JobRuns(job) || job.IsRunning())
+    if (id != kCommandSave || IsGlobalJobBusy())
         return false;
     SearchCriteria saved;
     mvstring folderText;

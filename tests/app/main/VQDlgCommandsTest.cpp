@@ -598,14 +598,32 @@ TEST_F(VQDlgCommandsTest, OptionsAskToClearTheHistoryOnlyWhenItIsSwitchedOff) {
     Settings().DisableHistory.Set(false);
 }
 
-// Options, like the other commands that act on the results, do nothing
-// while a job runs.
-TEST_F(VQDlgCommandsTest, OptionsDoNothingWhileAJobRuns) {
+// While a search runs, or a stopped worker has not ended yet, the commands
+// that would change or read the results show nothing and change nothing.
+TEST_F(VQDlgCommandsTest, CommandsOnTheResultsDoNothingWhileAWorkerIsAlive) {
     MakeWindow();
-    BusyJob busy(JobLoadFile);
-    ASSERT_TRUE(busy.started);
-    Run(kCommandOptions, {});
-    ExpectScriptDone(0);
+    ShowResults(L"*.txt", {{.name = L"a.txt"}, {.name = L"b.txt"}});
+    {
+        mvLock held(GlobalSearchJob().lock);
+        GlobalSearchJob().undo.push_back(ResultsSnapshot{});
+    }
+    for (const bool stopping : {false, true}) {
+        SCOPED_TRACE(stopping ? "stopped, not ended" : "searching");
+        BusyJob busy(JobSearch);
+        ASSERT_TRUE(busy.started);
+        if (stopping)
+            GlobalSearchJob().kind = JobIdle;
+        for (UINT id : {kCommandOptions, kCommandSave, kCommandLoad, kCommandSearchInResults,
+                        kCommandUndo}) {
+            SCOPED_TRACE(id);
+            Run(id, {});
+            ExpectScriptDone(0);
+            EXPECT_TRUE(GlobalSearchJob().IsRunning());
+            EXPECT_FALSE(GlobalSearchJob().worker.StopRequested());
+            EXPECT_EQ(ListCount(), 2);
+            EXPECT_EQ(UndoSize(), 1u);
+        }
+    }
 }
 
 // The language of a second file gives the menus, the status bar, the
