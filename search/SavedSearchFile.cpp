@@ -19,6 +19,7 @@
 #include "search/SearchJob.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -315,6 +316,86 @@ bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view
         cursor = end < text.size() ? end + 1 : end;
     }
     return true;
+}
+
+namespace {
+
+// The version number after "Velquin" in a first key; -1 when the key is
+// not the word and digits.
+int FormatVersion(std::wstring_view key) {
+    constexpr std::wstring_view stem = L"Velquin";
+    if (key.size() <= stem.size() || key.size() > stem.size() + 6 ||
+        !mvstring::EqualsNoCase(key.substr(0, stem.size()), stem))
+        return -1;
+    int version = 0;
+    for (const wchar_t ch : key.substr(stem.size())) {
+        if (ch < L'0' || ch > L'9')
+            return -1;
+        version = version * 10 + (ch - L'0');
+    }
+    return version;
+}
+
+SearchFileCheck CheckFirstKey(std::wstring_view key) {
+    if (mvstring::EqualsNoCase(key, kSearchFileMagic))
+        return SearchFileCheck::Good;
+    static const int written = FormatVersion(kSearchFileMagic);
+    return FormatVersion(key) > written ? SearchFileCheck::Newer : SearchFileCheck::Damaged;
+}
+
+// The first bytes decoded as the reader would decode the whole file.
+mvstring DecodeStart(const uint8_t* bytes, size_t count) {
+    const TextFileKind kind = ClassifyTextStart(bytes, count);
+    bytes += kind.markLength;
+    count -= kind.markLength;
+    mvstring text;
+    if (kind.encoding == TextFileEncoding::Utf8) {
+        // A character cut at the end becomes a replacement character.
+        if (count > 0 && AnsiToWide(text, reinterpret_cast<const char*>(bytes), count, CP_UTF8) <= 0)
+            text.clear();
+        return text;
+    }
+    text.resize(count / 2);
+    if (!text.empty())
+        memcpy(text.data(), bytes, text.size() * sizeof(wchar_t));
+    if (kind.encoding == TextFileEncoding::Utf16Be)
+        text.SwapBytes();
+    return text;
+}
+
+} // namespace
+
+SearchFileCheck CheckSearchFile(const mvstring& path) {
+    if (path.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return SearchFileCheck::Unreadable;
+    }
+    const FileHandle file = OpenFileForText(path, false);
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size))
+        return SearchFileCheck::Unreadable;
+    if (size.QuadPart <= 0)
+        return SearchFileCheck::Damaged;
+    uint8_t start[512];
+    size_t got = 0;
+    if (!ReadFileUpTo(file.Get(), start, sizeof start, got))
+        return SearchFileCheck::Unreadable;
+    const bool whole = static_cast<LONGLONG>(got) == size.QuadPart;
+    // A lone byte is one code unit to the reader, whatever it is.
+    const mvstring text = got == 1 ? mvstring(std::wstring(1, static_cast<wchar_t>(start[0])))
+                                   : DecodeStart(start, got);
+    size_t cursor = 0;
+    std::wstring_view key, value, raw;
+    const bool found = NextKeyValue(text.view(), cursor, key, value, raw);
+    // The key is whole once its line ended before the end of what was read.
+    if (whole || (found && cursor < text.size()))
+        return found ? CheckFirstKey(key) : SearchFileCheck::Damaged;
+    mvstring content;
+    if (!VQTextFileReader(file.Get()).ReadAllText(content))
+        return SearchFileCheck::Unreadable;
+    cursor = 0;
+    return NextKeyValue(content.view(), cursor, key, value, raw) ? CheckFirstKey(key)
+                                                                  : SearchFileCheck::Damaged;
 }
 
 bool AddLoadedItem(SearchJob& job, FoundItem& item) {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 class SearchJob;
@@ -35,6 +36,20 @@ bool SaveSearchFile(SearchJob& job, const mvstring& path, bool criteriaOnly);
 // moves past the line end.
 bool NextKeyValue(std::wstring_view text, std::size_t& cursor, std::wstring_view& key,
                   std::wstring_view& value, std::wstring_view& raw);
+
+// What a look at a saved-search file finds before anything is loaded from it.
+enum class SearchFileCheck : std::uint8_t {
+    Good,       // the loader takes it
+    Unreadable, // it cannot be opened or read; the last error tells why
+    Damaged,    // empty, or its first key is not the first line of the format
+    Newer,      // its first line names a later version of the format
+};
+
+// Decides from the file's first key, the way the loader reads it, without
+// touching any job, so that a caller can keep what it shows when the file
+// would load nothing. Only the start of the file is read, unless blank lines
+// fill it.
+SearchFileCheck CheckSearchFile(const mvstring& path);
 
 // LoadSearchFile (see SearchJob.h) from a file already open for reading, on
 // the calling thread; the handle stays open.

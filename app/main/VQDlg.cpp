@@ -434,6 +434,10 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
             DispatchListCommand({&m_list, &m_statusBar, &m_toolBar}, id);
         return true;
     }
+    if (id >= kCommandLanguageFirst && id <= kCommandLanguageLast) {
+        OnLanguageCommand(id);
+        return true;
+    }
     // The clipboard keys edit the label while one is being edited.
     if (HWND edit = m_list.GetEditControl()) {
         const UINT editMessage = id == kCommandDelete ? WM_CLEAR
@@ -578,6 +582,20 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
     case kCommandAutoSaveDefault:
         Toggle(settings.AutoSaveDefSearch);
         return false;
+    case kCommandClearHistory:
+        ClearHistory(true);
+        return false;
+    case kCommandOptions:
+        ShowOptions();
+        return false;
+    case kCommandSearchInResults:
+    case kCommandUndo:
+        OnSearchInResults(id);
+        return false;
+    case kCommandLoad:
+    case kCommandSave:
+        LoadOrSaveSearch(id);
+        return false;
     case kCommandHexViewSetup: {
         CVQSetupHexViewDlg dialog;
         if (dialog.DoModal(m_hwnd) != 0) {
@@ -611,7 +629,7 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 }
 
 bool CVQDlg::HandlesCommand(UINT id) {
-    if (IsListCommand(id))
+    if (IsListCommand(id) || (id >= kCommandLanguageFirst && id <= kCommandLanguageLast))
         return true;
     switch (id) {
     case kCommandHelp:
@@ -634,6 +652,12 @@ bool CVQDlg::HandlesCommand(UINT id) {
     case kCommandSaveDefaultSearch:
     case kCommandResetDefaultSearch:
     case kCommandAutoSaveDefault:
+    case kCommandClearHistory:
+    case kCommandOptions:
+    case kCommandSearchInResults:
+    case kCommandUndo:
+    case kCommandLoad:
+    case kCommandSave:
     case kCommandHexViewSetup:
     case kCommandFont:
     case kCommandCommandLineHelp:

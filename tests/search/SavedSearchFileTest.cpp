@@ -6,6 +6,7 @@
 #include "foundation/mvini.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/HeldFile.h"
 #include "support/LockProbe.h"
 #include "support/ScopedSetting.h"
 #include "support/TempDir.h"
@@ -340,6 +341,57 @@ TEST_F(SavedSearchFileTest, RefusesFilesWithoutTheMagicLine) {
     EXPECT_TRUE(LoadSearchFile(job, m_dir.WriteFile(L"ok.velquin", contents[4]), false));
     EXPECT_FALSE(LoadSearchFile(job, m_dir / L"missing.velquin", false));
     EXPECT_FALSE(LoadSearchFile(job, L"", false));
+}
+
+// The check before a load answers as the loader would, mostly from the
+// start of the file alone.
+TEST_F(SavedSearchFileTest, CheckTellsBeforehandWhatTheLoaderWouldRefuse) {
+    std::string utf16be;
+    for (wchar_t ch : std::wstring(L"\r\n  VELQUIN03\r\n")) {
+        utf16be += static_cast<char>(ch >> 8);
+        utf16be += static_cast<char>(ch & 0xFF);
+    }
+    // More blank lines than the start that is read first holds.
+    const std::wstring blanks(600, L'\n');
+    using enum SearchFileCheck;
+    const struct {
+        const char* name;
+        std::string bytes;
+        SearchFileCheck expected;
+    } cases[] = {
+        {"marked", Marked(L"Velquin03\r\nsearchinfo = C:\\\r\n"), Good},
+        {"lenient, unmarked UTF-16", Utf16(L"\r\n  velquin03 \r\n\tSearchInfo=C:\\x\r\n"), Good},
+        {"UTF-8 with its mark", "\xEF\xBB\xBFVelquin03\r\n", Good},
+        {"UTF-16BE without a mark", utf16be, Good},
+        {"magic after blank lines beyond the start", Marked(blanks + L"Velquin03\r\n"), Good},
+        {"magic across the end of the start", Marked(std::wstring(250, L' ') + L"Velquin03"), Good},
+        {"magic alone, no line end", Marked(L"Velquin03"), Good},
+        {"magic with a value", Marked(L"Velquin03 = x\r\n"), Good},
+        {"empty", "", Damaged},
+        {"mark only", "\xFF\xFE", Damaged},
+        {"one byte", "V", Damaged},
+        {"older version", Marked(L"Velquin02\r\nsearchinfo = C:\\\r\n"), Damaged},
+        {"criteria first", Marked(L"searchinfo = C:\\\r\nVelquin03\r\n"), Damaged},
+        {"blank lines only", Marked(blanks), Damaged},
+        {"digits and letters", Marked(L"Velquin4a\r\n"), Damaged},
+        {"newer version", Marked(L"Velquin04\r\nsearchinfo = C:\\\r\n"), Newer},
+        {"much newer, UTF-8", "VELQUIN12\r\n", Newer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = m_dir.WriteFile(L"check.velquin", c.bytes);
+        EXPECT_EQ(CheckSearchFile(path), c.expected);
+        SearchJob job;
+        EXPECT_EQ(LoadSearchFile(job, path, true), c.expected == Good);
+    }
+
+    for (const std::wstring& path : {m_dir / L"missing.velquin", m_dir.Path(), std::wstring()})
+        EXPECT_EQ(CheckSearchFile(path), Unreadable) << path;
+    const std::wstring held = m_dir.WriteFile(L"held.velquin", Marked(L"Velquin03\r\n"));
+    HeldFile holder(held, GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_TRUE(holder.Held());
+    EXPECT_EQ(CheckSearchFile(held), Unreadable);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
 TEST(NextKeyValue, SplitsLinesLeniently) {
