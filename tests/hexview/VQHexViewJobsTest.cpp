@@ -1,11 +1,13 @@
 #include "hexview/VQHexViewJobs.h"
 
 #include "foundation/Settings.h"
+#include "ui/core/WindowHolders.h"
 
 #include "HexViewFixture.h"
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -211,4 +213,47 @@ TEST_F(HexViewTest, NothingFoundOrACancelledFindDropsTheSelectionAndKeepsTheCare
     ASSERT_NE(driver.Dialog(), nullptr);
     EXPECT_EQ(m_panel.m_caret, 7);
     EXPECT_EQ(m_panel.m_anchor, -1);
+}
+
+// Another holds the clipboard open for longer than a copy waits for it: the
+// copy says it failed, frees its memory and leaves the clipboard as it was.
+// Once free, the same memory goes on as it should.
+TEST(HexViewClipboard, AClipboardHeldElsewhereFailsTheCopyAndFreesItsMemory) {
+    PutSentinel();
+    auto text = [](const char* bytes) {
+        const size_t size = strlen(bytes) + 1;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+        memcpy(GlobalLock(memory), bytes, size);
+        GlobalUnlock(memory);
+        return memory;
+    };
+    std::atomic<int> held{0}; // 1 open, -1 could not open
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        // Opened for a window: a clipboard opened for no window is, under
+        // Wine, open to any other opener with no window too.
+        WindowHandle window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                            nullptr, nullptr, nullptr));
+        if (!window || !OpenClipboard(window.Get())) {
+            held = -1;
+            return;
+        }
+        held = 1;
+        while (!release)
+            Sleep(10);
+        CloseClipboard();
+    });
+    while (held == 0)
+        Sleep(5);
+    ASSERT_EQ(held, 1) << "the other thread could not open the clipboard";
+    HGLOBAL refused = text("ABC");
+    const bool set = SetClipboardText(nullptr, CF_TEXT, GlobalMemory(refused));
+    release = true;
+    holder.join();
+    EXPECT_FALSE(set);
+    EXPECT_EQ(GlobalSize(refused), 0u) << "the memory is freed";
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "sentinel");
+
+    EXPECT_TRUE(SetClipboardText(nullptr, CF_TEXT, GlobalMemory(text("ABC"))));
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "ABC");
 }
