@@ -1,7 +1,12 @@
 #include "panel/VQCheckListCtrl.h"
 
+#include "app/shared/VQDataObject.h"
+#include "app/shared/VQDropSource.h"
+#include "app/shared/VQDropTarget.h"
+#include "foundation/Handles.h"
 #include "ui/theme/UiTheme.h"
 
+#include <shlobj.h>
 #include <uxtheme.h>
 
 #include <algorithm>
@@ -28,6 +33,21 @@ int PositionOf(LPARAM data, const std::vector<LPARAM>& order) {
     const auto at = std::find(order.begin(), order.end(), data);
     return at == order.end() ? -1 : static_cast<int>(at - order.begin());
 }
+
+// The list's own target during a drag of its rows: it accepts the move and
+// shows the drag image as every target of the program does, and notes where
+// the rows were dropped. Lives on the stack of the drag.
+class RowDropTarget : public CVQDropTarget {
+public:
+    RowDropTarget() : CVQDropTarget(true) {}
+    STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override {
+        dropped = true;
+        at = {point.x, point.y};
+        return CVQDropTarget::Drop(data, keys, point, effect);
+    }
+    bool dropped = false;
+    POINT at{}; // screen coordinates
+};
 
 } // namespace
 
@@ -212,6 +232,39 @@ int CVQCheckListCtrl::DropRowAt(POINT client) const {
     RECT first{LVIR_BOUNDS};
     SendMessageW(m_hwnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
     return client.y < first.top ? 0 : count - 1;
+}
+
+bool CVQCheckListCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
+    if (header->code != LVN_BEGINDRAG || m_fixedOrder)
+        return mvWnd::OnReflectNotify(header, result);
+    DoDragReorder();
+    *result = 0;
+    return true;
+}
+
+void CVQCheckListCtrl::DoDragReorder() {
+    // The focused row leads: it is the one that lands where the rows drop.
+    const int lead = GetFocusedIndex();
+    if (m_hwnd == nullptr || lead < 0)
+        return;
+    // The object carries no format: nothing outside the list can take it.
+    ComHandle<CVQDataObject> data(new CVQDataObject);
+    ComHandle<CVQDropSource> source(new CVQDropSource);
+    RowDropTarget target;
+    if (!target.Register(m_hwnd))
+        return;
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT ended = SHDoDragDrop(m_hwnd, data.Get(), source.Get(), DROPEFFECT_MOVE, &effect);
+    target.Revoke();
+    // The loop calls a release over another window a drop too: only a drop
+    // on the list itself moves rows.
+    if (ended != DRAGDROP_S_DROP || !target.dropped)
+        return;
+    POINT at = target.at;
+    ScreenToClient(m_hwnd, &at);
+    const int row = DropRowAt(at);
+    if (row >= 0)
+        MoveSelection(row - lead);
 }
 
 LRESULT CVQCheckListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -20,6 +20,9 @@ class CVQCheckListCtrl : public mvWnd {
 public:
     // The keys of the rows, and the click beside a check box; see the flags.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // A drag of rows begun in the list reorders them (unless the order is
+    // fixed); every other notice is the list view's.
+    bool OnReflectNotify(NMHDR* header, LRESULT* result) override;
 
     // The list (id 1003) at 0, 0, 100 x 100 in the parent, which lays it
     // out; in the own colours its background and text take the theme's.
@@ -70,5 +73,11 @@ public:
     bool m_toggleOnClick = false;
 
 private:
+    // Runs the drag loop with the list as its own drop target (accepting a
+    // move, showing the drag image) and, when the rows were dropped on the
+    // list, moves the selection so that the focused row lands on the row
+    // under the drop. A cancelled drag, or one dropped anywhere else,
+    // changes nothing. The caller has initialised OLE on this thread.
+    void DoDragReorder();
     void TellParentOrderChanged();
 };

@@ -123,3 +123,33 @@ TEST(HexViewDialogs, TheFindDialogRefusesBadHexAndKeepsTheTextInTheHistory) {
     EXPECT_EQ(history.GetString(L"Hexview_Words", L"0000"), L"41 42 0x43 44h");
     SetConfigBaseFolders(L"", L"");
 }
+
+// The offset typed is unsigned and may lie far beyond the file, even beyond
+// 2^63: the caret lands on the last byte, never on a wrapped offset.
+TEST_F(HexViewTest, AJumpBeyondTheEndLandsOnTheLastByte) {
+    Open(std::string(100, 'j'), 10, 5);
+    struct Case {
+        const wchar_t* typed;
+        int64_t caret;
+    } cases[] = {
+        {L"42", 42},
+        {L"100", 99},
+        {L"8000000000000000h", 99},  // 2^63
+        {L"ffffffffffffffffh", 99},  // 2^64 - 1
+        {L"18446744073709551615", 99},
+        {L"0", 0},
+    };
+    for (const Case& c : cases) {
+        DialogDriver driver(
+            [&](HWND dialog) {
+                SetDlgItemTextW(dialog, 1012, c.typed);
+                PressButton(dialog, IDOK);
+            },
+            kDialogClass);
+        Key('G', false, true);
+        driver.Join();
+        ASSERT_NE(driver.Dialog(), nullptr) << c.typed;
+        EXPECT_EQ(m_panel.m_caret, c.caret) << c.typed;
+        EXPECT_EQ(m_panel.m_anchor, -1) << c.typed << ": a jump drops the selection";
+    }
+}

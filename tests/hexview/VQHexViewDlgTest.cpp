@@ -129,9 +129,10 @@ TEST_F(HexViewDlgTest, SettingsAreWrittenAtOnceAndThePlacementAtTheEnd) {
 TEST_F(HexViewDlgTest, ADropOpensTheFirstFileAndIgnoresAFolder) {
     Open("first", false, 0, 0);
     const std::wstring other = m_dir.WriteFile(L"other.bin", "0123456789");
-    SendMessageW(m_dialog.Handle(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop(m_dir.Path(), other)), 0);
+    HGLOBAL folder = MakeDrop(m_dir.Path(), other);
+    SendMessageW(m_dialog.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(folder), 0);
     EXPECT_EQ(m_dialog.m_panel.FileSize(), 5) << "a folder first: nothing opens";
+    EXPECT_EQ(GlobalSize(folder), 0u) << "an ignored drop is freed too";
     HGLOBAL drop = MakeDrop(other, m_path);
     SendMessageW(m_dialog.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     EXPECT_EQ(m_dialog.m_panel.FileSize(), 10);
@@ -159,4 +160,44 @@ TEST_F(HexViewDlgTest, WithoutAFileTheFileCommandsAreGreyed) {
     for (UINT id : {10016u, 10027u, 10026u, 10018u, 10023u, 10022u, 10030u})
         EXPECT_NE(GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
     EXPECT_EQ(GetMenuState(bar, 10001, MF_BYCOMMAND) & MF_GRAYED, 0u);
+}
+
+// What the view finds out about its file shows as the status bar's text, and
+// the view shows the file as it is now.
+TEST_F(HexViewDlgTest, TheStatusBarSaysWhenTheFileChangedUnderTheView) {
+    LanguageScope language("[hexview]\r\nstatus_changed = file changed\r\n"
+                           "status_unreadable = file unreadable\r\n"
+                           "status_deleted = file deleted\r\n");
+    ASSERT_TRUE(language.loaded);
+    Open(std::string(64, 'z'), true, 60, 4);
+    ShowWindow(m_dialog.Handle(), SW_SHOWNOACTIVATE); // a hidden bar is not refreshed
+    auto pump = [] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    };
+    pump();
+    EXPECT_EQ(m_dialog.m_statusBar.ShownText(), L"");
+    {
+        FileHandle file(CreateFileW(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER end{};
+        end.QuadPart = 10;
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.Get()));
+    }
+    ASSERT_TRUE(m_dialog.m_panel.CheckFile());
+    pump();
+    EXPECT_EQ(m_dialog.m_statusBar.ShownText(), L"file changed");
+    EXPECT_EQ(m_dialog.m_panel.FileSize(), 10);
+    EXPECT_EQ(m_dialog.m_panel.m_caret, 9) << "the caret stays on a byte";
+    EXPECT_EQ(m_dialog.m_panel.m_anchor, -1) << "no selection of bytes that are gone";
+
+    // Opening a file afresh has nothing to tell.
+    const std::wstring other = m_dir.WriteFile(L"other.bin", "0123456789");
+    SendMessageW(m_dialog.Handle(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop(other, other)), 0);
+    pump();
+    EXPECT_EQ(m_dialog.m_statusBar.ShownText(), L"");
 }

@@ -1,11 +1,13 @@
 #include "hexview/VQHexViewJobs.h"
 
 #include "foundation/Settings.h"
+#include "ui/core/WindowHolders.h"
 
 #include "HexViewFixture.h"
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -52,9 +54,14 @@ private:
     uint32_t m_old;
 };
 
+// The copies, which read back what they put on the clipboard: one clipboard
+// serves the whole display, so these run alone ("Input"), where no other
+// test can put its own text there meanwhile.
+class HexViewClipboardInput : public HexViewTest {};
+
 } // namespace
 
-TEST_F(HexViewTest, CopyPutsTextOrHexDigitsOnTheClipboard) {
+TEST_F(HexViewClipboardInput, CopyPutsTextOrHexDigitsOnTheClipboard) {
     Open("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmn", 0, 3);
     PutSentinel();
     ASSERT_TRUE(m_panel.CopySelectionToClipboard(false));
@@ -75,7 +82,7 @@ TEST_F(HexViewTest, CopyPutsTextOrHexDigitsOnTheClipboard) {
     EXPECT_EQ(ClipboardBytes(CF_TEXT), "sentinel");
 }
 
-TEST_F(HexViewTest, ARawCopyOfAUtf16FileGoesOutAsUnicode) {
+TEST_F(HexViewClipboardInput, ARawCopyOfAUtf16FileGoesOutAsUnicode) {
     Open(std::string("\xFF\xFE" "A\0B\0C\0", 8), 2, 4);
     ASSERT_EQ(m_panel.Reader().Flags(), VQEncUtf16LE);
     ASSERT_TRUE(m_panel.CopySelectionToClipboard(false));
@@ -84,7 +91,7 @@ TEST_F(HexViewTest, ARawCopyOfAUtf16FileGoesOutAsUnicode) {
     EXPECT_EQ(ClipboardBytes(CF_TEXT), "41004200");
 }
 
-TEST_F(HexViewTest, AHugeCopyAsksFirstAndNoCopiesNothing) {
+TEST_F(HexViewClipboardInput, AHugeCopyAsksFirstAndNoCopiesNothing) {
     ScopedCopyLimit limit(6); // "414243" and its terminator are 7 bytes
     Open("ABCDEF", 0, 3);
     PutSentinel();
@@ -105,7 +112,7 @@ TEST_F(HexViewTest, AHugeCopyAsksFirstAndNoCopiesNothing) {
     EXPECT_EQ(ClipboardBytes(CF_TEXT), "ABC");
 }
 
-TEST_F(HexViewTest, ACopyLargerThanTheMemoryIsRefusedWithAMessageBeforeAnyRead) {
+TEST_F(HexViewClipboardInput, ACopyLargerThanTheMemoryIsRefusedWithAMessageBeforeAnyRead) {
     OpenSparse(1LL << 42); // 4 TiB of holes: as hex, 8 TiB of text
     Key('A', false, true);
     PutSentinel();
@@ -135,7 +142,7 @@ TEST_F(HexViewTest, ACopyLargerThanTheMemoryIsRefusedWithAMessageBeforeAnyRead) 
 
 // The clipboard is opened only once the text is made: during a long copy
 // other programs can use it.
-TEST_F(HexViewTest, TheClipboardIsFreeWhileALongCopyRunsAndCancelLeavesItAlone) {
+TEST_F(HexViewClipboardInput, TheClipboardIsFreeWhileALongCopyRunsAndCancelLeavesItAlone) {
     Open("ABCDEFGH", 0, 8);
     m_panel.m_testJobHoldMs = 3000;
     PutSentinel();
@@ -211,4 +218,47 @@ TEST_F(HexViewTest, NothingFoundOrACancelledFindDropsTheSelectionAndKeepsTheCare
     ASSERT_NE(driver.Dialog(), nullptr);
     EXPECT_EQ(m_panel.m_caret, 7);
     EXPECT_EQ(m_panel.m_anchor, -1);
+}
+
+// Another holds the clipboard open for longer than a copy waits for it: the
+// copy says it failed, frees its memory and leaves the clipboard as it was.
+// Once free, the same memory goes on as it should.
+TEST_F(HexViewClipboardInput, AClipboardHeldElsewhereFailsTheCopyAndFreesItsMemory) {
+    PutSentinel();
+    auto text = [](const char* bytes) {
+        const size_t size = strlen(bytes) + 1;
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+        memcpy(GlobalLock(memory), bytes, size);
+        GlobalUnlock(memory);
+        return memory;
+    };
+    std::atomic<int> held{0}; // 1 open, -1 could not open
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        // Opened for a window: a clipboard opened for no window is, under
+        // Wine, open to any other opener with no window too.
+        WindowHandle window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                            nullptr, nullptr, nullptr));
+        if (!window || !OpenClipboard(window.Get())) {
+            held = -1;
+            return;
+        }
+        held = 1;
+        while (!release)
+            Sleep(10);
+        CloseClipboard();
+    });
+    while (held == 0)
+        Sleep(5);
+    ASSERT_EQ(held, 1) << "the other thread could not open the clipboard";
+    HGLOBAL refused = text("ABC");
+    const bool set = SetClipboardText(nullptr, CF_TEXT, GlobalMemory(refused));
+    release = true;
+    holder.join();
+    EXPECT_FALSE(set);
+    EXPECT_EQ(GlobalSize(refused), 0u) << "the memory is freed";
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "sentinel");
+
+    EXPECT_TRUE(SetClipboardText(nullptr, CF_TEXT, GlobalMemory(text("ABC"))));
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), "ABC");
 }

@@ -1,5 +1,6 @@
 #include "panel/VQCheckListCtrl.h"
 
+#include "app/shared/VQDropTarget.h"
 #include "ui/core/mvWnd.h"
 
 #include "ui/ProbeWnd.h"
@@ -259,4 +260,65 @@ TEST(CVQCheckListCtrl, TheDropRowIsTheRowNearestThePoint) {
     EXPECT_EQ(f.list.DropRowAt({10, rows[3].bottom + 40}), 3);
     Fixture empty(0);
     EXPECT_EQ(empty.list.DropRowAt({10, 10}), -1);
+}
+
+// A real drag through the shell's drag loop, begun as the list view begins
+// one: the list's notice of a drag reaches its parent. No mouse button is
+// held, so the loop drops at once where the cursor is. It takes the
+// display's cursor, so the suite runs alone.
+TEST(CVQCheckListCtrlInput, DroppedRowsLandWithTheFocusedRowOnTheRowUnderTheDrop) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    struct Case {
+        const char* what;
+        const wchar_t* selected;
+        int focus;    // row index
+        int dropOn;   // row index; -1: on the parent beside the list
+        bool fixedOrder;
+        const wchar_t* order;
+        int notices;
+    } cases[] = {
+        {"one row down", L"B", 1, 3, false, L"ACDB", 1},
+        {"one row up", L"C", 2, 0, false, L"CABD", 1},
+        {"on itself", L"B", 1, 1, false, L"ABCD", 0},
+        {"a block led by its last row", L"BC", 2, 3, false, L"ADBC", 1},
+        {"a block led by its first row", L"BC", 1, 2, false, L"ADBC", 1},
+        {"a block that would leave the list", L"BC", 1, 3, false, L"ABCD", 0},
+        {"rows apart keep their distance", L"AC", 0, 1, false, L"BADC", 1},
+        {"beside the list", L"A", 0, -1, false, L"ABCD", 0},
+        {"fixed order", L"A", 0, 3, true, L"ABCD", 0},
+        {"nothing selected", L"", 1, 3, false, L"ABCD", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f(4, c.fixedOrder);
+        SetWindowPos(f.parent.m_hwnd, HWND_TOPMOST, 100, 100, 300, 300, SWP_SHOWWINDOW);
+        UpdateWindow(f.parent.m_hwnd);
+        f.Select(c.selected, c.focus);
+        POINT at{250, 100}; // in the parent, right of the 200-pixel list
+        if (c.dropOn >= 0) {
+            RECT row{LVIR_BOUNDS};
+            SendMessageW(f.list.m_hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(c.dropOn),
+                         reinterpret_cast<LPARAM>(&row));
+            at = {20, (row.top + row.bottom) / 2};
+            MapWindowPoints(f.list.m_hwnd, f.parent.m_hwnd, &at, 1);
+        }
+        ClientToScreen(f.parent.m_hwnd, &at);
+        SetCursorPos(at.x, at.y);
+
+        NMLISTVIEW begin{};
+        begin.hdr = {f.list.m_hwnd, static_cast<UINT_PTR>(kCheckListId), LVN_BEGINDRAG};
+        begin.iItem = c.focus;
+        SendMessageW(f.parent.m_hwnd, WM_NOTIFY, kCheckListId, reinterpret_cast<LPARAM>(&begin));
+
+        EXPECT_EQ(f.Order(), c.order);
+        EXPECT_EQ(f.parent.orderNotices, c.notices);
+        if (c.notices > 0) {
+            EXPECT_EQ(f.Selected(), c.selected) << "the moved rows stay selected";
+        }
+        // The list was its own target for the drag only.
+        CVQDropTarget other;
+        EXPECT_EQ(RegisterDragDrop(f.list.m_hwnd, &other), S_OK);
+        RevokeDragDrop(f.list.m_hwnd);
+    }
+    OleUninitialize();
 }
