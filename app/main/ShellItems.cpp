@@ -1,6 +1,6 @@
 #include "app/main/ShellItems.h"
 
-#include "foundation/Paths.h"
+#include "app/shared/IdLists.h"
 #include "search/FoundItem.h"
 
 #include <shlobj.h>
@@ -50,16 +50,13 @@ IContextMenu* ResultsFolderView::GetItemsContextMenu(const std::vector<const Fou
         return nullptr;
     IResultsFolder* folder = m_folder.Get();
     folder->RemoveAll();
-    std::vector<CoTaskMemHandle<ITEMIDLIST>> parsed, added;
-    for (const FoundItem* item : items) {
-        CoTaskMemHandle<ITEMIDLIST> list;
-        mvstring path = PathJoin(item->folder.view(), item->name.view());
-        if (FAILED(SHParseDisplayName(path.c_str(), nullptr, list.Put(), 0, nullptr)) || !list)
-            continue;
+    IdListVector parsed;
+    BuildIdListVector(parsed, items);
+    std::vector<CoTaskMemHandle<ITEMIDLIST>> added;
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
         CoTaskMemHandle<ITEMIDLIST> inFolder;
-        if (SUCCEEDED(folder->AddIDList(list.Get(), inFolder.Put())) && inFolder)
+        if (SUCCEEDED(folder->AddIDList(parsed[i], inFolder.Put())) && inFolder)
             added.push_back(std::move(inFolder));
-        parsed.push_back(std::move(list));
     }
     if (added.empty())
         return nullptr;
