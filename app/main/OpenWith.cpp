@@ -43,14 +43,18 @@ void OpenFollowing(const std::vector<const FoundItem*>& selection, ResultOpener&
 }
 
 // The system's cached image index of an icon file; looked up at run time,
-// as not every shell exports it by name.
+// as not every shell exports it by name: some export only the unsuffixed
+// name, which takes a wide path on every system that has the W form.
 int CachedImageIndex(const wchar_t* path, int index) {
     using Function = int(WINAPI*)(PCWSTR, int, UINT);
     static Function function = [] {
         HMODULE shell = GetModuleHandleW(L"shell32.dll");
-        return shell != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(
-                                      GetProcAddress(shell, "Shell_GetCachedImageIndexW")))
-                                : nullptr;
+        if (shell == nullptr)
+            return Function{};
+        FARPROC found = GetProcAddress(shell, "Shell_GetCachedImageIndexW");
+        if (found == nullptr)
+            found = GetProcAddress(shell, "Shell_GetCachedImageIndex");
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
     }();
     return function != nullptr ? function(path, index, 0) : -1;
 }

@@ -103,12 +103,19 @@ inline int IdListCount(IDataObject* object) {
 // at most `takes` items and records how many each one held.
 class Handler : public mvcom_base<IAssocHandler> {
 public:
-    Handler(std::wstring name, std::wstring program, int takes = 1000)
-        : m_name(std::move(name)), m_program(std::move(program)), m_takes(takes) {}
+    Handler(std::wstring name, std::wstring program, int takes = 1000, std::wstring icon = {})
+        : m_name(std::move(name)), m_program(std::move(program)), m_takes(takes),
+          m_icon(std::move(icon)) {}
 
     STDMETHODIMP GetName(LPWSTR* out) override { return Give(m_program, out); }
     STDMETHODIMP GetUIName(LPWSTR* out) override { return Give(m_name, out); }
-    STDMETHODIMP GetIconLocation(LPWSTR*, int*) override { return E_NOTIMPL; }
+    // The icon file given, index 0; none without one.
+    STDMETHODIMP GetIconLocation(LPWSTR* path, int* index) override {
+        if (m_icon.empty())
+            return E_NOTIMPL;
+        *index = 0;
+        return Give(m_icon, path);
+    }
     STDMETHODIMP IsRecommended() override { return S_OK; }
     STDMETHODIMP MakeDefault(LPCWSTR) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(IDataObject* object) override {
@@ -131,6 +138,7 @@ private:
     }
     std::wstring m_name, m_program;
     int m_takes;
+    std::wstring m_icon;
 };
 
 // Hands out the handlers in order; takes over the references it is given.

@@ -63,6 +63,32 @@ TEST(OpenWithListTest, TenNamedHandlersDefaultProgramFirst) {
     }
 }
 
+TEST(OpenWithListTest, FirstHandlersIconIsTheSystemImageOfItsIconFile) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    const std::wstring shell = std::wstring(system) + L"\\shell32.dll";
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        OpenWithList list;
+        auto* withIcon = new FakeHandlers({new FakeHandler(L"A", L"C:\\a.exe", 1, shell),
+                                           new FakeHandler(L"B", L"C:\\b.exe")});
+        const int icon = list.Fill(withIcon, L"");
+        withIcon->Release();
+        EXPECT_GE(icon, 0);
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0].icon, icon);
+        EXPECT_EQ(list[1].icon, -1);
+        // The handler with an icon is not the default program's: the first
+        // one then has none, and neither has the list.
+        auto* defaultFirst = new FakeHandlers({new FakeHandler(L"A", L"C:\\a.exe", 1, shell),
+                                               new FakeHandler(L"B", L"C:\\b.exe")});
+        EXPECT_EQ(list.Fill(defaultFirst, L"C:\\b.exe"), -1);
+        defaultFirst->Release();
+        EXPECT_EQ(list[1].icon, icon);
+    }
+    CoUninitialize();
+}
+
 TEST(OpenWithListTest, LaterHandlerOfTheDefaultProgramWins) {
     auto* handlers = new FakeHandlers({new FakeHandler(L"A", L"C:\\x.exe"),
                                        new FakeHandler(L"B", L"C:\\y.exe"),
