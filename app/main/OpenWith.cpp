@@ -88,7 +88,8 @@ void OpenWithHandler::MoveAssign(OpenWithHandler& other) noexcept {
 }
 
 mvstring GetDefaultProgram(const FoundItem& file) {
-    CoTaskMemHandle<ITEMIDLIST> list(ParsePathToIdList(ItemPath(file).view(), file.attr, file.size));
+    CoTaskMemHandle<ITEMIDLIST> list(
+        ParsePathToIdList(ItemPath(file).view(), file.attr, file.size));
     if (!list)
         return {};
     ComHandle<IShellItem> item;
@@ -152,8 +153,7 @@ int OpenWithList::Fill(IEnumAssocHandlers* handlers, const mvstring& defaultProg
     return m_handlers.empty() ? -1 : m_handlers.front().icon;
 }
 
-bool OpenWithList::Invoke(std::size_t index,
-                          const std::vector<const FoundItem*>& selection) const {
+bool OpenWithList::Invoke(std::size_t index, const std::vector<const FoundItem*>& selection) const {
     if (index >= m_handlers.size() || selection.empty() || !m_handlers[index].handler)
         return false;
     IdListVector lists;

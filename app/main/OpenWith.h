@@ -43,8 +43,7 @@ class OpenWithList {
 public:
     // Enumerates the programs recommended for an extension (with its dot);
     // the shell's own enumeration unless another is set.
-    using HandlerSource = HRESULT (*)(const wchar_t* ext, IEnumAssocHandlers** out,
-                                      void* context);
+    using HandlerSource = HRESULT (*)(const wchar_t* ext, IEnumAssocHandlers** out, void* context);
     void SetHandlerSource(HandlerSource source, void* context) {
         m_source = source;
         m_sourceContext = context;

@@ -19,9 +19,12 @@ VerbAction ActionOfVerb(const mvstring& verb) {
         const wchar_t* verb;
         VerbAction action;
     } kVerbs[] = {
-        {L"delete", VerbAction::Delete},       {L"rename", VerbAction::Rename},
-        {L"cut", VerbAction::Cut},             {L"copy", VerbAction::Copy},
-        {L"properties", VerbAction::Remove},   {L"paste", VerbAction::Remove},
+        {L"delete", VerbAction::Delete},
+        {L"rename", VerbAction::Rename},
+        {L"cut", VerbAction::Cut},
+        {L"copy", VerbAction::Copy},
+        {L"properties", VerbAction::Remove},
+        {L"paste", VerbAction::Remove},
         {L"opencontaining", VerbAction::OpenContaining},
     };
     if (verb.empty())

@@ -109,12 +109,9 @@ constexpr MenuRow kToolsTopRows[] = {
     {Item, 10087, L"menu_tools", L"font"},
 };
 constexpr MenuRow kHelpRows[] = {
-    {Item, 1058, L"menu_help", L"help"},
-    {Item, 1060, L"menu_help", L"web"},
-    {Item, 10154, L"menu_help", L"cmdline"},
-    {Separator, 0, nullptr, nullptr},
-    {Item, 1059, L"menu_help", L"donate"},
-    {Separator, 0, nullptr, nullptr},
+    {Item, 1058, L"menu_help", L"help"},     {Item, 1060, L"menu_help", L"web"},
+    {Item, 10154, L"menu_help", L"cmdline"}, {Separator, 0, nullptr, nullptr},
+    {Item, 1059, L"menu_help", L"donate"},   {Separator, 0, nullptr, nullptr},
     {Item, 10155, L"menu_help", L"about"},
 };
 constexpr MenuRow kItemsRowsAfterHex[] = {
@@ -263,7 +260,8 @@ void CVQDlgMenus::BuildViewPopup() {
     if (!viewPopup.CreatePopup())
         return;
     AppendViewModes(viewPopup.AddSubMenu(GetLangText(L"menu_view", L"title").c_str()));
-    for (UINT first : {static_cast<UINT>(kCommandSortFirst), static_cast<UINT>(kCommandGroupFirst)}) {
+    for (UINT first :
+         {static_cast<UINT>(kCommandSortFirst), static_cast<UINT>(kCommandGroupFirst)}) {
         mvMenu* copy = viewPopup.AddSubMenu(
             GetLangText(L"menu_view", first == kCommandSortFirst ? L"sort" : L"group").c_str());
         const mvMenu* from = menuBar.FindSubMenuWithCommand(first);
@@ -356,8 +354,9 @@ void CVQDlgMenus::BuildShellMenu() {
 void CVQDlgMenus::BuildShellMenu(bool shift) {
     const bool use = Settings().UseShellContextMenu.Get();
     // A menu made anew takes the submenus of the old one with it.
-    const bool kept = use ? selection.empty() || (shellMenu.IsBuilt() && shellMenu.BuiltWithShift() == shift)
-                          : shellMenu.Menu().Handle() == nullptr;
+    const bool kept =
+        use ? selection.empty() || (shellMenu.IsBuilt() && shellMenu.BuiltWithShift() == shift)
+            : shellMenu.Menu().Handle() == nullptr;
     if (!kept)
         ReturnBorrowedSubmenu();
     shellMenu.Build(ConstSelection(), use, shift);
@@ -394,7 +393,8 @@ void CVQDlgMenus::UpdateFileMenu() {
     mvMenu* file = GetMenu(0);
     if (file == nullptr)
         return;
-    file->SetItem(0, openText.empty() ? GetLangText(L"menu_file", L"open").c_str() : openText.c_str(),
+    file->SetItem(0,
+                  openText.empty() ? GetLangText(L"menu_file", L"open").c_str() : openText.c_str(),
                   openId != 0 ? openId : kCommandOpen, true);
     if (openAsId == 0 || openAsMenu == nullptr) {
         openAsId = kCommandOpenWith;
@@ -403,8 +403,8 @@ void CVQDlgMenus::UpdateFileMenu() {
         openAsMenu = own;
     }
     if (openAsText.empty())
-        openAsText = openAsMenu != nullptr ? OpenWithSubmenuTitle()
-                                           : GetLangText(L"menu_file", L"openwith");
+        openAsText =
+            openAsMenu != nullptr ? OpenWithSubmenuTitle() : GetLangText(L"menu_file", L"openwith");
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;

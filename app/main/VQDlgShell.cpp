@@ -30,7 +30,8 @@ void CVQDlg::ShowContextMenu(HWND window, int x, int y) {
         const int index = AnchorIndex(list);
         RECT icon{};
         icon.left = LVIR_ICON;
-        if (index >= 0 && SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon))) {
+        if (index >= 0 &&
+            SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon))) {
             at = {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
             ClientToScreen(list, &at);
             placed = true;

@@ -123,9 +123,7 @@ public:
         invoked.push_back(count);
         return count >= 1 && count <= m_takes ? S_OK : E_FAIL;
     }
-    STDMETHODIMP CreateInvoker(IDataObject*, IAssocHandlerInvoker**) override {
-        return E_NOTIMPL;
-    }
+    STDMETHODIMP CreateInvoker(IDataObject*, IAssocHandlerInvoker**) override { return E_NOTIMPL; }
 
     std::vector<int> invoked;
     const std::wstring& Name() const { return m_name; }

@@ -37,8 +37,7 @@ TEST(OpenWithListTest, TenNamedHandlersDefaultProgramFirst) {
         {L"H0 H1 H2", L"C:\\other.exe", L"H0 H1 H2"},
         {L"H0 H1 H2", L"", L"H0 H1 H2"},
         {L"H0 _ H2 _", L"C:\\P2.exe", L"H2 H0"},
-        {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P4.exe",
-         L"H4 H0 H1 H2 H3 H5 H6 H7 H8 H9"},
+        {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P4.exe", L"H4 H0 H1 H2 H3 H5 H6 H7 H8 H9"},
         // Past the tenth the shell is not asked: its default stays unseen.
         {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P11.exe",
          L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9"},
@@ -70,8 +69,8 @@ TEST(OpenWithListTest, FirstHandlersIconIsTheSystemImageOfItsIconFile) {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     {
         OpenWithList list;
-        auto* withIcon = new FakeHandlers({new FakeHandler(L"A", L"C:\\a.exe", 1, shell),
-                                           new FakeHandler(L"B", L"C:\\b.exe")});
+        auto* withIcon = new FakeHandlers(
+            {new FakeHandler(L"A", L"C:\\a.exe", 1, shell), new FakeHandler(L"B", L"C:\\b.exe")});
         const int icon = list.Fill(withIcon, L"");
         withIcon->Release();
         EXPECT_GE(icon, 0);
@@ -80,8 +79,8 @@ TEST(OpenWithListTest, FirstHandlersIconIsTheSystemImageOfItsIconFile) {
         EXPECT_EQ(list[1].icon, -1);
         // The handler with an icon is not the default program's: the first
         // one then has none, and neither has the list.
-        auto* defaultFirst = new FakeHandlers({new FakeHandler(L"A", L"C:\\a.exe", 1, shell),
-                                               new FakeHandler(L"B", L"C:\\b.exe")});
+        auto* defaultFirst = new FakeHandlers(
+            {new FakeHandler(L"A", L"C:\\a.exe", 1, shell), new FakeHandler(L"B", L"C:\\b.exe")});
         EXPECT_EQ(list.Fill(defaultFirst, L"C:\\b.exe"), -1);
         defaultFirst->Release();
         EXPECT_EQ(list[1].icon, icon);
@@ -90,9 +89,9 @@ TEST(OpenWithListTest, FirstHandlersIconIsTheSystemImageOfItsIconFile) {
 }
 
 TEST(OpenWithListTest, LaterHandlerOfTheDefaultProgramWins) {
-    auto* handlers = new FakeHandlers({new FakeHandler(L"A", L"C:\\x.exe"),
-                                       new FakeHandler(L"B", L"C:\\y.exe"),
-                                       new FakeHandler(L"C", L"C:\\X.exe")});
+    auto* handlers =
+        new FakeHandlers({new FakeHandler(L"A", L"C:\\x.exe"), new FakeHandler(L"B", L"C:\\y.exe"),
+                          new FakeHandler(L"C", L"C:\\X.exe")});
     OpenWithList list;
     list.Fill(handlers, L"c:\\x.exe");
     ASSERT_EQ(list.size(), 3u);
@@ -204,8 +203,13 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
         {L"a.exe b.EXE c.txt d.exe", 8, -1, true, L"a.exe b.EXE", {}, L""},
         {L"noext a.txt", 8, 5, true, L"noext", {}, L""},
         // With a handler the whole selection goes to it in one go.
-        {L"1.txt 2.txt 3.txt 4.txt 5.txt 6.txt 7.txt 8.txt 9.txt 10.txt", 2, 100, true, L"",
-         {10}, L""},
+        {L"1.txt 2.txt 3.txt 4.txt 5.txt 6.txt 7.txt 8.txt 9.txt 10.txt",
+         2,
+         100,
+         true,
+         L"",
+         {10},
+         L""},
         // No handler list: one by one up to the limit, only the first when
         // the extensions differ.
         {L"1.txt 2.TXT 3.txt 4.txt", 3, -1, true, L"1.txt 2.TXT 3.txt", {}, L""},

@@ -105,9 +105,9 @@ TEST(ShellMenuMergeTest, CaptionsOfTheProgramAndOfTheShellsFolderEntry) {
     const struct {
         UINT id;
         const wchar_t* text;
-    } kTexts[] = {{10016, L"&Delete\tDel"},  {10015, L"Rena&me\tF2"},
-                  {10026, L"Cu&t\tCtrl+X"},  {10027, L"&Copy\tCtrl+C"},
-                  {7995, L"opencontaining"}, {10014, L"HexView"},
+    } kTexts[] = {{10016, L"&Delete\tDel"},          {10015, L"Rena&me\tF2"},
+                  {10026, L"Cu&t\tCtrl+X"},          {10027, L"&Copy\tCtrl+C"},
+                  {7995, L"opencontaining"},         {10014, L"HexView"},
                   {10017, L"P&roperties\tAlt+Enter"}};
     for (const auto& t : kTexts) {
         int at = PositionOf(menu.Handle(), t.id);

@@ -51,7 +51,8 @@ protected:
         MainWndFixture::SetUp();
         m_useCustom = Settings().HexViewer.UseCustomHexview.Get();
         m_customName = Settings().HexViewer.CustomHexviewName.Get();
-        m_files = AddItems({{.name = L"one.txt"}, {.name = L"two.txt"},
+        m_files = AddItems({{.name = L"one.txt"},
+                            {.name = L"two.txt"},
                             {.name = L"dir", .attr = FILE_ATTRIBUTE_DIRECTORY}});
     }
     void TearDown() override {
@@ -183,9 +184,11 @@ TEST_F(VQDlgMenusTest, OpenWithEntryIsASubmenuOnlyForOneFileWithHandlers) {
     };
     const Case cases[] = {
         {{0}, L"A B C", 1, {"10003", "10004", "10005", "-", "10002"}},
-        {{0}, L"A B C D E F G H I J K L", 1,
-         {"10003", "10004", "10005", "10006", "10007", "10008", "10009", "10010", "10011",
-          "10012", "-", "10002"}},
+        {{0},
+         L"A B C D E F G H I J K L",
+         1,
+         {"10003", "10004", "10005", "10006", "10007", "10008", "10009", "10010", "10011", "10012",
+          "-", "10002"}},
         {{0, 1}, L"A B C", 1, {}},
         {{2}, L"A B C", 0, {}}, // a folder has no handlers
         {{0}, L"", 1, {}},
@@ -302,7 +305,8 @@ TEST_F(VQDlgMenusTest, FileMenuTakesTheShellsOpenVerbsOncePerSelection) {
     shell.entries = L"properties open";
     menus.SetSelection({m_files[1]});
     EXPECT_FALSE(IsMenu(sub));
-    EXPECT_EQ(0, MenuItemKind(file, 1, &id, nullptr)) << "no destroyed submenu left in the File menu";
+    EXPECT_EQ(0, MenuItemKind(file, 1, &id, nullptr))
+        << "no destroyed submenu left in the File menu";
     EXPECT_EQ(10002u, id);
     menus.UpdateFileMenu();
     EXPECT_EQ(0, MenuItemKind(file, 0, &id, nullptr));
