@@ -1,5 +1,7 @@
 #include "app/main/OpenWith.h"
 
+#include "app/shared/FileDataObjects.h"
+#include "app/shared/IdLists.h"
 #include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "search/FoundItem.h"
@@ -41,14 +43,18 @@ void OpenFollowing(const std::vector<const FoundItem*>& selection, ResultOpener&
 }
 
 // The system's cached image index of an icon file; looked up at run time,
-// as not every shell exports it by name.
+// as not every shell exports it by name: some export only the unsuffixed
+// name, which takes a wide path on every system that has the W form.
 int CachedImageIndex(const wchar_t* path, int index) {
     using Function = int(WINAPI*)(PCWSTR, int, UINT);
     static Function function = [] {
         HMODULE shell = GetModuleHandleW(L"shell32.dll");
-        return shell != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(
-                                      GetProcAddress(shell, "Shell_GetCachedImageIndexW")))
-                                : nullptr;
+        if (shell == nullptr)
+            return Function{};
+        FARPROC found = GetProcAddress(shell, "Shell_GetCachedImageIndexW");
+        if (found == nullptr)
+            found = GetProcAddress(shell, "Shell_GetCachedImageIndex");
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
     }();
     return function != nullptr ? function(path, index, 0) : -1;
 }
@@ -61,26 +67,14 @@ mvstring HandlerText(IAssocHandler* handler, bool uiName) {
     return mvstring(text.Get());
 }
 
-using IdLists = std::vector<CoTaskMemHandle<ITEMIDLIST>>;
+// The shell's enumeration of the programs recommended for an extension.
+HRESULT ShellHandlers(const wchar_t* ext, IEnumAssocHandlers** out, void*) {
+    return SHAssocEnumHandlers(ext, ASSOC_FILTER_RECOMMENDED, out);
+}
 
-// The items as a data object holding their shell ID list array.
-IDataObject* MakeIdListDataObject(const IdLists& lists, std::size_t count) {
-    std::vector<LPCITEMIDLIST> items;
-    for (std::size_t i = 0; i < count && i < lists.size(); ++i)
-        items.push_back(lists[i].Get());
-    IDataObject* object = nullptr;
-    if (SUCCEEDED(SHCreateDataObject(nullptr, static_cast<UINT>(items.size()), items.data(),
-                                     nullptr, IID_IDataObject, reinterpret_cast<void**>(&object))))
-        return object;
-    // Some shells make no data object of lists below the desktop this way;
-    // the desktop folder makes one of the same lists.
-    ComHandle<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.Put())) ||
-        FAILED(desktop.Get()->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()), items.data(),
-                                            IID_IDataObject, nullptr,
-                                            reinterpret_cast<void**>(&object))))
-        return nullptr;
-    return object;
+// Whether the result's file or folder is still there.
+bool StillThere(const FoundItem& item) {
+    return GetFileAttributesW(ItemPath(item).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
@@ -93,9 +87,10 @@ void OpenWithHandler::MoveAssign(OpenWithHandler& other) noexcept {
     other.icon = -1;
 }
 
-mvstring GetDefaultProgram(const mvstring& path) {
-    CoTaskMemHandle<ITEMIDLIST> list;
-    if (FAILED(SHParseDisplayName(path.c_str(), nullptr, list.Put(), 0, nullptr)))
+mvstring GetDefaultProgram(const FoundItem& file) {
+    CoTaskMemHandle<ITEMIDLIST> list(
+        ParsePathToIdList(ItemPath(file).view(), file.attr, file.size));
+    if (!list)
         return {};
     ComHandle<IShellItem> item;
     if (FAILED(SHCreateItemFromIDList(list.Get(), IID_IShellItem,
@@ -122,10 +117,10 @@ int OpenWithList::Rebuild(const std::vector<const FoundItem*>& selection) {
     Clear();
     if (selection.empty() || selection.front()->IsFolder() || selection.front()->ext.empty())
         return -1;
-    mvstring program = GetDefaultProgram(ItemPath(*selection.front()));
+    mvstring program = GetDefaultProgram(*selection.front());
     ComHandle<IEnumAssocHandlers> handlers;
-    if (FAILED(SHAssocEnumHandlers(selection.front()->ext.c_str(), ASSOC_FILTER_RECOMMENDED,
-                                   handlers.Put())) ||
+    HandlerSource source = m_source != nullptr ? m_source : &ShellHandlers;
+    if (FAILED(source(selection.front()->ext.c_str(), handlers.Put(), m_sourceContext)) ||
         !handlers)
         return -1;
     return Fill(handlers.Get(), program);
@@ -158,26 +153,28 @@ int OpenWithList::Fill(IEnumAssocHandlers* handlers, const mvstring& defaultProg
     return m_handlers.empty() ? -1 : m_handlers.front().icon;
 }
 
-bool OpenWithList::Invoke(std::size_t index,
-                          const std::vector<const FoundItem*>& selection) const {
+bool OpenWithList::Invoke(std::size_t index, const std::vector<const FoundItem*>& selection) const {
     if (index >= m_handlers.size() || selection.empty() || !m_handlers[index].handler)
         return false;
-    IdLists lists;
-    for (const FoundItem* item : selection) {
-        CoTaskMemHandle<ITEMIDLIST> list;
-        if (SUCCEEDED(SHParseDisplayName(ItemPath(*item).c_str(), nullptr, list.Put(), 0, nullptr)))
-            lists.push_back(std::move(list));
-    }
+    IdListVector lists;
+    BuildIdListVector(lists, selection);
     if (lists.empty())
         return false;
     IAssocHandler* handler = m_handlers[index].handler.Get();
-    ComHandle<IDataObject> object(MakeIdListDataObject(lists, lists.size()));
-    if (!object)
+    {
+        ComHandle<IDataObject> object(CVQDataObject_FromPidls(lists));
+        if (!object)
+            return false;
+        if (SUCCEEDED(handler->Invoke(object.Get())))
+            return true;
+    }
+    if (lists.size() == 1)
         return false;
-    if (SUCCEEDED(handler->Invoke(object.Get())))
-        return true;
     // Some programs take one file only.
-    object.Assign(MakeIdListDataObject(lists, 1));
+    IdListVector first;
+    first.Add(ILClone(lists[0]));
+    lists.Free();
+    ComHandle<IDataObject> object(CVQDataObject_FromPidls(first));
     return object && SUCCEEDED(handler->Invoke(object.Get()));
 }
 
@@ -197,12 +194,21 @@ PERCEIVED ResultOpener::PerceivedType(const mvstring& ext) {
     return type;
 }
 
+const wchar_t* ExecuteClass(const FoundItem& item) {
+    if (item.IsFolder())
+        return L"Folder";
+    return item.ext.empty() ? L"Unknown" : nullptr;
+}
+
 bool ResultItem_ShellExecute(const FoundItem& item) {
     mvstring path = ItemPath(item);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.lpFile = path.c_str();
     info.nShow = SW_SHOWNORMAL;
+    info.lpClass = ExecuteClass(item);
+    if (info.lpClass != nullptr)
+        info.fMask = SEE_MASK_CLASSNAME;
     return ShellExecuteExW(&info) != FALSE;
 }
 
@@ -254,6 +260,9 @@ bool OpenDefault(const std::vector<const FoundItem*>& selection, const OpenWithL
         return true;
     if (list.Invoke(0, selection))
         return true;
-    opener.OpenWithDialog(first);
+    // A file deleted since the search has nothing to choose a program for;
+    // the shell has told why it did not open.
+    if (StillThere(first))
+        opener.OpenWithDialog(first);
     return false;
 }

@@ -41,6 +41,14 @@ struct OpenWithHandler {
 // program first.
 class OpenWithList {
 public:
+    // Enumerates the programs recommended for an extension (with its dot);
+    // the shell's own enumeration unless another is set.
+    using HandlerSource = HRESULT (*)(const wchar_t* ext, IEnumAssocHandlers** out, void* context);
+    void SetHandlerSource(HandlerSource source, void* context) {
+        m_source = source;
+        m_sourceContext = context;
+    }
+
     // Rebuilds the list from the selection's first item (nothing for a
     // folder or a file without extension). The first handler's icon, or -1.
     int Rebuild(const std::vector<const FoundItem*>& selection);
@@ -48,8 +56,9 @@ public:
     // name, in its order, the one whose program is `defaultProgram` (case
     // ignored) moved to the front. The first handler's icon, or -1.
     int Fill(IEnumAssocHandlers* handlers, const mvstring& defaultProgram);
-    // Hands the whole selection to handler `index`; when it refuses, the
-    // first item alone. False when both fail or the index is outside.
+    // Hands the whole selection to handler `index`; when it refuses several
+    // items, the first item alone. False when that fails too, the index is
+    // outside or no item parses.
     bool Invoke(std::size_t index, const std::vector<const FoundItem*>& selection) const;
 
     void Clear() { m_handlers.clear(); }
@@ -59,11 +68,18 @@ public:
 
 private:
     std::vector<OpenWithHandler> m_handlers;
+    HandlerSource m_source = nullptr;
+    void* m_sourceContext = nullptr;
 };
 
 // The program the shell starts for a file by default (its executable);
 // empty when the shell cannot tell.
-mvstring GetDefaultProgram(const mvstring& path);
+mvstring GetDefaultProgram(const FoundItem& file);
+
+// The class the shell opens a result as: "Folder" for a folder, "Unknown"
+// for a file without extension (the shell then offers its chooser), none
+// for the rest (the extension decides).
+const wchar_t* ExecuteClass(const FoundItem& item);
 
 // What opening does to single results; the program's own uses the shell,
 // other forms record or refuse.
@@ -89,7 +105,7 @@ bool OpenItems(const std::vector<const FoundItem*>& selection, ResultOpener& ope
 // The default open of the selection (command 10001): folders in the
 // shell, programs started one by one, other files through the type's
 // default handler in one go, or one by one without a handler list, or the
-// chooser when everything failed. False for an empty selection and when the
-// chooser was the last resort.
+// chooser when everything failed (not for a file deleted since the search).
+// False for an empty selection and when nothing opened.
 bool OpenDefault(const std::vector<const FoundItem*>& selection, const OpenWithList& list,
                  ResultOpener& opener);

@@ -1,5 +1,6 @@
 #include "app/main/ShellContextMenu.h"
 
+#include "app/shared/IdLists.h"
 #include "foundation/HexViewerCommand.h"
 #include "foundation/Language.h"
 #include "foundation/Paths.h"
@@ -18,9 +19,12 @@ VerbAction ActionOfVerb(const mvstring& verb) {
         const wchar_t* verb;
         VerbAction action;
     } kVerbs[] = {
-        {L"delete", VerbAction::Delete},       {L"rename", VerbAction::Rename},
-        {L"cut", VerbAction::Cut},             {L"copy", VerbAction::Copy},
-        {L"properties", VerbAction::Remove},   {L"paste", VerbAction::Remove},
+        {L"delete", VerbAction::Delete},
+        {L"rename", VerbAction::Rename},
+        {L"cut", VerbAction::Cut},
+        {L"copy", VerbAction::Copy},
+        {L"properties", VerbAction::Remove},
+        {L"paste", VerbAction::Remove},
         {L"opencontaining", VerbAction::OpenContaining},
     };
     if (verb.empty())
@@ -54,12 +58,30 @@ bool IsSeparatorAt(HMENU menu, int position) {
     return position >= 0 && ReadItem(menu, position).separator;
 }
 
-// An absolute ID list of a path, freed with the holder.
-CoTaskMemHandle<ITEMIDLIST> ParsePath(const mvstring& path) {
-    CoTaskMemHandle<ITEMIDLIST> list;
-    if (FAILED(SHParseDisplayName(path.c_str(), nullptr, list.Put(), 0, nullptr)))
-        list.Reset();
-    return list;
+// The context menu of items of one folder through that folder's UI object:
+// what the shell does for an item array, done by hand for shells whose item
+// arrays give none. Null unless every item parses.
+IContextMenu* ParentFolderContextMenu(const std::vector<const FoundItem*>& items) {
+    IdListVector lists;
+    BuildIdListVector(lists, items);
+    // A menu for part of the selection would act on fewer files than shown.
+    if (lists.empty() || lists.size() != items.size())
+        return nullptr;
+    ComHandle<IShellFolder> parent;
+    if (FAILED(SHBindToParent(lists[0], IID_IShellFolder, reinterpret_cast<void**>(parent.Put()),
+                              nullptr)) ||
+        !parent)
+        return nullptr;
+    std::vector<LPCITEMIDLIST> children;
+    children.reserve(lists.size());
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        children.push_back(ILFindLastID(lists[i]));
+    IContextMenu* menu = nullptr;
+    if (FAILED(parent.Get()->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
+                                           children.data(), IID_IContextMenu, nullptr,
+                                           reinterpret_cast<void**>(&menu))))
+        return nullptr;
+    return menu;
 }
 
 } // namespace
@@ -138,8 +160,9 @@ bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile) {
     int insertAt = GetMenuItemCount(handle);
     if (menu.AppendItem(kCommandProperties, GetLangText(L"menu_file", L"properties").c_str(),
                         nullptr)) {
+        // Properties always stands apart, also below an empty shell menu.
         int properties = GetMenuItemCount(handle) - 1;
-        if (properties > 0 && !IsSeparatorAt(handle, properties - 1))
+        if (!IsSeparatorAt(handle, properties - 1))
             menu.InsertItem(properties, 0, nullptr, nullptr);
         insertAt = GetMenuItemCount(handle) - 2;
         if (insertAt < 0)
@@ -166,31 +189,15 @@ IContextMenu* GetSameFolderContextMenu(const std::vector<const FoundItem*>& item
     for (const FoundItem* item : items)
         if (item->folder.view() != folder.view())
             return nullptr;
-
-    std::vector<CoTaskMemHandle<ITEMIDLIST>> lists;
-    std::vector<LPCITEMIDLIST> children;
-    ComHandle<IShellFolder> parent;
-    for (const FoundItem* item : items) {
-        CoTaskMemHandle<ITEMIDLIST> list = ParsePath(PathJoin(item->folder.view(), item->name.view()));
-        if (!list)
-            return nullptr;
-        LPCITEMIDLIST child = nullptr;
-        if (!parent) {
-            if (FAILED(SHBindToParent(list.Get(), IID_IShellFolder,
-                                      reinterpret_cast<void**>(parent.Put()), &child)))
-                return nullptr;
-        } else {
-            child = ILFindLastID(list.Get());
-        }
-        children.push_back(child);
-        lists.push_back(std::move(list));
+    ComHandle<IShellItemArray> array(CreateShellItemArray(items));
+    if (array) {
+        IContextMenu* menu = nullptr;
+        if (SUCCEEDED(array.Get()->BindToHandler(nullptr, BHID_SFUIObject, IID_IContextMenu,
+                                                 reinterpret_cast<void**>(&menu))) &&
+            menu != nullptr)
+            return menu;
     }
-    IContextMenu* menu = nullptr;
-    if (FAILED(parent.Get()->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
-                                           children.data(), IID_IContextMenu, nullptr,
-                                           reinterpret_cast<void**>(&menu))))
-        return nullptr;
-    return menu;
+    return ParentFolderContextMenu(items);
 }
 
 HRESULT InvokeShellCommand(IContextMenu* shell, HWND window, UINT id) {
@@ -218,7 +225,9 @@ void ShellContextMenu::Build(const std::vector<const FoundItem*>& selection, boo
 void ShellContextMenu::Build(const std::vector<const FoundItem*>& selection, bool useShell,
                              bool shift) {
     if (!useShell) {
-        Release();
+        // Forgotten too, so that the menu comes back for the same selection
+        // once the setting is on again.
+        Reset();
         return;
     }
     if (selection.empty())

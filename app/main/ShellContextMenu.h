@@ -36,9 +36,10 @@ mvstring GetShellVerb(IContextMenu* shell, UINT id);
 bool MergeShellMenu(mvMenu& menu, IContextMenu* shell, bool oneFile);
 
 // The shell's context menu for items that all lie in one folder (the same
-// folder text, case counts), through that folder's UI object. Null when the
-// folders differ, a path does not parse, or the shell refuses. The caller
-// owns the reference.
+// folder text, case counts): the UI object of their item array, or, where
+// the shell's item arrays give none, that of their parent folder. Null when
+// the folders differ, a path does not parse, or the shell refuses. The
+// caller owns the reference.
 IContextMenu* GetSameFolderContextMenu(const std::vector<const FoundItem*>& items);
 
 // Runs a shell command of the menu for the window, with the modifier keys
@@ -64,7 +65,9 @@ public:
     }
 
     // Builds the menu of the selection, or keeps the one built for it with
-    // the same Shift state. `useShell` off releases it.
+    // the same Shift state. `useShell` off releases and forgets it. A
+    // selection the shell gives no menu for is not asked again until Reset
+    // or another Shift state.
     void Build(const std::vector<const FoundItem*>& selection, bool useShell, bool shift);
     // As Build, reading Shift from the keyboard.
     void Build(const std::vector<const FoundItem*>& selection, bool useShell);
@@ -78,6 +81,8 @@ public:
     mvMenu& Menu() { return m_menu; }
     IContextMenu* Shell() const { return m_shell.Get(); }
     bool IsBuilt() const { return m_built; }
+    // Shift was held when the menu was built (extended verbs).
+    bool BuiltWithShift() const { return m_built && m_shift; }
 
     // Runs a shell command id (7991-9991) for the window. False when there
     // is no menu, the id is not the shell's or the selection is empty.

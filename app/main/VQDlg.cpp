@@ -631,11 +631,15 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 bool CVQDlg::HandlesCommand(UINT id) {
     if (IsListCommand(id) || (id >= kCommandLanguageFirst && id <= kCommandLanguageLast))
         return true;
+    // Open with and the shell's verbs run on the selection (VQDlgShell.cpp).
+    if ((id >= kCommandOpenWithFirst && id <= kCommandOpenWithLast) || IsShellCommand(id))
+        return true;
     switch (id) {
     case kCommandHelp:
     case kCommandDonatePage:
     case kCommandHomePage:
     case kCommandOpen:
+    case kCommandOpenWith:
     case kCommandHexView:
     case kCommandRename:
     case kCommandSearch:

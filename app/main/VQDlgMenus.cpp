@@ -2,6 +2,7 @@
 
 #include "foundation/Handles.h"
 #include "foundation/HexViewerCommand.h"
+#include "foundation/Settings.h"
 #include "foundation/WordLists.h"
 
 #include <algorithm>
@@ -10,10 +11,6 @@ namespace {
 
 using MenuHandle = mvHandle<HMENU, ::DestroyMenu>;
 
-// First and last command id the shell's context menu items get.
-constexpr UINT kShellFirst = 7991;
-constexpr UINT kShellLast = 9991;
-constexpr size_t kMaxOpenWith = 10;
 constexpr size_t kMaxLanguages = 64;
 
 // A row of a menu table: a command with its caption, a separator (id 0 and
@@ -112,12 +109,9 @@ constexpr MenuRow kToolsTopRows[] = {
     {Item, 10087, L"menu_tools", L"font"},
 };
 constexpr MenuRow kHelpRows[] = {
-    {Item, 1058, L"menu_help", L"help"},
-    {Item, 1060, L"menu_help", L"web"},
-    {Item, 10154, L"menu_help", L"cmdline"},
-    {Separator, 0, nullptr, nullptr},
-    {Item, 1059, L"menu_help", L"donate"},
-    {Separator, 0, nullptr, nullptr},
+    {Item, 1058, L"menu_help", L"help"},     {Item, 1060, L"menu_help", L"web"},
+    {Item, 10154, L"menu_help", L"cmdline"}, {Separator, 0, nullptr, nullptr},
+    {Item, 1059, L"menu_help", L"donate"},   {Separator, 0, nullptr, nullptr},
     {Item, 10155, L"menu_help", L"about"},
 };
 constexpr MenuRow kItemsRowsAfterHex[] = {
@@ -162,15 +156,6 @@ void AppendOrderRows(mvMenu* menu, UINT none, UINT ascending) {
     menu->AppendItem(ascending + 1, GetLangText(L"menu_view", L"descending").c_str(), nullptr);
 }
 
-// Whether the shell menu's item has the verb, ignoring case.
-bool HasVerb(IContextMenu* menu, UINT id, const wchar_t* verb) {
-    wchar_t text[64] = {};
-    if (FAILED(menu->GetCommandString(id - kShellFirst, GCS_VERBW, nullptr,
-                                      reinterpret_cast<char*>(text), 64)))
-        return false;
-    return CompareStringOrdinal(text, -1, verb, -1, TRUE) == CSTR_EQUAL;
-}
-
 } // namespace
 
 int MenuItemKind(HMENU menu, int position, UINT* id, HMENU* submenu) {
@@ -200,18 +185,25 @@ mvstring OpenWithSubmenuTitle() {
     return text;
 }
 
+CVQDlgMenus::CVQDlgMenus() {
+    shellMenu.SetItemsMenuSource(&ResultsFolderView::ItemsMenu, &resultsView);
+}
+
 void CVQDlgMenus::Build(HWND window, bool rebuild, const std::vector<LanguageInfo>* languages) {
+    ReturnBorrowedSubmenu();
     BuildBar(languages != nullptr ? *languages : ListLanguages());
     BuildViewPopup();
     BuildItemsPopup();
     RegisterMenuBar(menuBar.Handle(), window);
     if (window != nullptr)
         SetMenu(window, menuBar.Handle());
-    // The shell's results-folder view for context menus of items from many
-    // folders comes with the shell code; a rebuild lets the old shell menu go.
     if (rebuild) {
-        ReleaseShellMenu();
-        flags = 0;
+        shellMenu.Reset();
+        m_fileMenuUpdated = false;
+    } else if (!Settings().NoIExplorerBrowser && window != nullptr) {
+        // Where the shell has no results folder this leaves nothing, and the
+        // shell menu is made for items of one folder only.
+        resultsView.Create(window);
     }
 }
 
@@ -268,7 +260,8 @@ void CVQDlgMenus::BuildViewPopup() {
     if (!viewPopup.CreatePopup())
         return;
     AppendViewModes(viewPopup.AddSubMenu(GetLangText(L"menu_view", L"title").c_str()));
-    for (UINT first : {static_cast<UINT>(kCommandSortFirst), static_cast<UINT>(kCommandGroupFirst)}) {
+    for (UINT first :
+         {static_cast<UINT>(kCommandSortFirst), static_cast<UINT>(kCommandGroupFirst)}) {
         mvMenu* copy = viewPopup.AddSubMenu(
             GetLangText(L"menu_view", first == kCommandSortFirst ? L"sort" : L"group").c_str());
         const mvMenu* from = menuBar.FindSubMenuWithCommand(first);
@@ -298,7 +291,7 @@ mvMenu* CVQDlgMenus::GetMenu(int which) {
         menu = menuBar.Handle() != nullptr ? menuBar.GetSubMenu(0) : nullptr;
         break;
     case 1:
-        menu = &shellMenu;
+        menu = &shellMenu.Menu();
         break;
     case 2:
         menu = &itemsPopup;
@@ -309,35 +302,40 @@ mvMenu* CVQDlgMenus::GetMenu(int which) {
     return menu != nullptr && menu->Handle() != nullptr ? menu : nullptr;
 }
 
+std::uint16_t CVQDlgMenus::Flags() const {
+    return static_cast<std::uint16_t>((shellMenu.IsBuilt() ? 1 : 0) |
+                                      (shellMenu.BuiltWithShift() ? 2 : 0) |
+                                      (m_fileMenuUpdated ? 4 : 0));
+}
+
 int CVQDlgMenus::SetSelection(const std::vector<FoundItem*>& items) {
     if (items == selection)
-        return openWithNames.empty() ? -1 : openWithIcon;
+        return openWith.empty() ? -1 : openWith[0].icon;
+    ReturnBorrowedSubmenu();
     selection = items;
-    // The open-with handlers of the new selection come from the shell code,
-    // which fills openWithNames and openWithIcon; until then there are none.
-    openWithNames.clear();
-    openWithIcon = -1;
-    ReleaseShellMenu();
+    const int icon = openWith.Rebuild(ConstSelection());
+    shellMenu.Reset();
     BuildOpenWithMenu();
-    flags = 0;
-    return openWithIcon;
+    m_fileMenuUpdated = false;
+    return icon;
 }
 
 void CVQDlgMenus::BuildOpenWithMenu() {
     if (selection.empty() || itemsPopup.Handle() == nullptr)
         return;
+    ReturnBorrowedSubmenu();
     itemsPopup.DeleteItem(1);
-    if (selection.size() == 1 && !selection.front()->IsFolder() && !openWithNames.empty()) {
+    if (selection.size() == 1 && !selection.front()->IsFolder() && !openWith.empty()) {
         MenuHandle submenu(CreatePopupMenu());
         const HMENU handle = submenu.Get();
         if (handle != nullptr &&
             itemsPopup.InsertItem(1, 0, OpenWithSubmenuTitle().c_str(), handle)) {
             (void)submenu.Release(); // the items pop-up owns it now
             if (mvMenu* list = itemsPopup.GetSubMenu(1)) {
-                const size_t count = std::min(openWithNames.size(), kMaxOpenWith);
+                const size_t count = std::min(openWith.size(), kMaxOpenWithHandlers);
                 for (size_t i = 0; i < count; ++i)
                     list->AppendItem(kCommandOpenWithFirst + static_cast<UINT>(i),
-                                     openWithNames[i].c_str(), nullptr);
+                                     openWith[i].name.c_str(), nullptr);
                 list->AppendItem(0, nullptr, nullptr);
                 list->AppendItem(kCommandOpenWith,
                                  GetLangText(L"menu_file", L"openwithchoose").c_str(), nullptr);
@@ -349,29 +347,45 @@ void CVQDlgMenus::BuildOpenWithMenu() {
                           nullptr);
 }
 
+void CVQDlgMenus::BuildShellMenu() {
+    BuildShellMenu(GetAsyncKeyState(VK_SHIFT) < 0);
+}
+
+void CVQDlgMenus::BuildShellMenu(bool shift) {
+    const bool use = Settings().UseShellContextMenu.Get();
+    // A menu made anew takes the submenus of the old one with it.
+    const bool kept =
+        use ? selection.empty() || (shellMenu.IsBuilt() && shellMenu.BuiltWithShift() == shift)
+            : shellMenu.Menu().Handle() == nullptr;
+    if (!kept)
+        ReturnBorrowedSubmenu();
+    shellMenu.Build(ConstSelection(), use, shift);
+}
+
 void CVQDlgMenus::UpdateFileMenu() {
-    if (flags & 4)
+    if (m_fileMenuUpdated)
         return;
-    flags |= 4;
+    BuildShellMenu();
+    m_fileMenuUpdated = true;
     UINT openId = 0, openAsId = 0;
     mvstring openText, openAsText;
     HMENU openAsMenu = nullptr;
-    // The shell's own menu for the selection, when the shell code built one.
-    const HMENU shell = shellMenu.Handle();
-    if (contextMenu.Get() != nullptr && shell != nullptr) {
+    const HMENU shell = shellMenu.Menu().Handle();
+    if (shellMenu.Shell() != nullptr && shell != nullptr) {
         const int count = GetMenuItemCount(shell);
         for (int position = 0; position < count && (openId == 0 || openAsId == 0); ++position) {
             UINT id = 0;
             HMENU sub = nullptr;
             const int kind = MenuItemKind(shell, position, &id, &sub);
-            if (kind == 2 || kind < 0 || id < kShellFirst || id > kShellLast)
+            if (kind == 2 || kind < 0 || !IsShellCommand(id))
                 continue;
-            if (openId == 0 && HasVerb(contextMenu.Get(), id, L"open")) {
+            const mvstring verb = GetShellVerb(id);
+            if (openId == 0 && mvstring::EqualsNoCase(verb.view(), L"open")) {
                 openId = id;
-                openText = shellMenu.GetItemText(static_cast<UINT>(position));
-            } else if (openAsId == 0 && HasVerb(contextMenu.Get(), id, L"openas")) {
+                openText = shellMenu.Menu().GetItemText(static_cast<UINT>(position));
+            } else if (openAsId == 0 && mvstring::EqualsNoCase(verb.view(), L"openas")) {
                 openAsId = id;
-                openAsText = shellMenu.GetItemText(static_cast<UINT>(position));
+                openAsText = shellMenu.Menu().GetItemText(static_cast<UINT>(position));
                 openAsMenu = sub;
             }
         }
@@ -379,7 +393,8 @@ void CVQDlgMenus::UpdateFileMenu() {
     mvMenu* file = GetMenu(0);
     if (file == nullptr)
         return;
-    file->SetItem(0, openText.empty() ? GetLangText(L"menu_file", L"open").c_str() : openText.c_str(),
+    file->SetItem(0,
+                  openText.empty() ? GetLangText(L"menu_file", L"open").c_str() : openText.c_str(),
                   openId != 0 ? openId : kCommandOpen, true);
     if (openAsId == 0 || openAsMenu == nullptr) {
         openAsId = kCommandOpenWith;
@@ -388,8 +403,8 @@ void CVQDlgMenus::UpdateFileMenu() {
         openAsMenu = own;
     }
     if (openAsText.empty())
-        openAsText = openAsMenu != nullptr ? OpenWithSubmenuTitle()
-                                           : GetLangText(L"menu_file", L"openwith");
+        openAsText =
+            openAsMenu != nullptr ? OpenWithSubmenuTitle() : GetLangText(L"menu_file", L"openwith");
     MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
@@ -399,19 +414,33 @@ void CVQDlgMenus::UpdateFileMenu() {
     SetMenuItemInfoW(file->Handle(), 1, TRUE, &info);
 }
 
+void CVQDlgMenus::ReturnBorrowedSubmenu() {
+    mvMenu* file = menuBar.Handle() != nullptr ? GetMenu(0) : nullptr;
+    HMENU borrowed = nullptr;
+    if (file == nullptr || MenuItemKind(file->Handle(), 1, nullptr, &borrowed) != 1)
+        return;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_SUBMENU;
+    info.wID = kCommandOpenWith;
+    info.hSubMenu = nullptr;
+    SetMenuItemInfoW(file->Handle(), 1, TRUE, &info);
+    m_fileMenuUpdated = false;
+}
+
 void CVQDlgMenus::ReleaseShellMenu() {
-    contextMenu3.Reset();
-    contextMenu2.Reset();
-    contextMenu.Reset();
-    shellMenu.Destroy();
-    flags &= static_cast<std::uint16_t>(~3u);
+    ReturnBorrowedSubmenu();
+    shellMenu.Release();
 }
 
 void CVQDlgMenus::Destroy() {
-    ReleaseShellMenu();
+    ReturnBorrowedSubmenu();
+    shellMenu.Reset();
     itemsPopup.Destroy();
     viewPopup.Destroy();
     menuBar.Destroy();
-    openWithNames.clear();
+    resultsView.Destroy();
+    openWith.Clear();
     selection.clear();
+    m_fileMenuUpdated = false;
 }

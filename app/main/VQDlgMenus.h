@@ -1,14 +1,17 @@
 // The main window's menus: the menu bar (File, Edit, View, Tools, Help), the
 // view pop-up shown for the results list when nothing is selected and the
-// items pop-up shown for a selection when the shell gives no context menu.
-// Every caption is a language text; the menus are built when the window
-// starts and built anew after a language switch. The selection they follow
-// decides the open-with entry and the File menu's first two entries. The
-// shell's context menu and the open-with handlers are filled by the shell
-// code through `shellMenu` and `openWithNames`. UI thread only.
+// items pop-up shown for a selection when the shell gives no context menu,
+// and the shell's own context menu of the selection. Every caption is a
+// language text; the menus are built when the window starts and built anew
+// after a language switch. The selection they follow decides the open-with
+// handlers, the open-with entry and the File menu's first two entries. UI
+// thread only.
 #pragma once
 
 #include "app/main/Commands.h"
+#include "app/main/OpenWith.h"
+#include "app/main/ShellContextMenu.h"
+#include "app/main/ShellItems.h"
 #include "foundation/Handles.h"
 #include "foundation/Language.h"
 #include "foundation/mvstring.h"
@@ -28,20 +31,23 @@ int MenuItemKind(HMENU menu, int position, UINT* id, HMENU* submenu);
 
 class CVQDlgMenus {
 public:
-    CVQDlgMenus() = default;
+    CVQDlgMenus();
     CVQDlgMenus(const CVQDlgMenus&) = delete;
     CVQDlgMenus& operator=(const CVQDlgMenus&) = delete;
     ~CVQDlgMenus() { Destroy(); }
 
     // Builds the bar and the two pop-ups and attaches the bar to the window;
     // `rebuild` after a language switch (the shell menu is let go and the
-    // flags cleared). The language submenu lists `languages` (null: the
-    // files in the Lang folder), shown only for more than one.
+    // flags cleared). The first build makes the hidden results folder for
+    // the shell menu of items of many folders, unless NoIExplorerBrowser.
+    // The language submenu lists `languages` (null: the files in the Lang
+    // folder), shown only for more than one.
     void Build(HWND window, bool rebuild, const std::vector<LanguageInfo>* languages = nullptr);
     // 0 the bar's File submenu, 1 the shell context menu, 2 the items
     // pop-up; null for anything else or a menu without handle.
     mvMenu* GetMenu(int which);
-    // Takes a new selection (the anchor first); the image-list icon index of
+    // Takes a new selection (the anchor first): rebuilds the open-with list
+    // and entry and lets go of the shell menu. The image-list icon index of
     // the first open-with handler, -1 for none. The same items in the same
     // order change nothing.
     int SetSelection(const std::vector<FoundItem*>& selection);
@@ -52,30 +58,46 @@ public:
     // verbs of the selection, else the program's own items. Once per
     // selection.
     void UpdateFileMenu();
-    // Lets go of the shell's context menu of the selection.
+    // Builds the shell's context menu of the selection when
+    // UseShellContextMenu is on, or keeps the one built for it with the
+    // same Shift state (read from the keyboard, or given).
+    void BuildShellMenu();
+    void BuildShellMenu(bool shift);
+    // Lets go of the shell's context menu; the flags stay.
     void ReleaseShellMenu();
+    // The canonical verb of a shell command id; empty without a shell menu.
+    mvstring GetShellVerb(UINT id) const { return ::GetShellVerb(shellMenu.Shell(), id); }
     void Destroy();
 
-    std::vector<FoundItem*> selection;
-    // Filled by the open-with code for the selection: the handlers' display
-    // names in list order, and the first one's icon index.
-    std::vector<mvstring> openWithNames;
-    int openWithIcon = -1;
     // Bit 0: the shell menu was built for this selection; bit 1: while
     // Shift was held; bit 2: the File menu's first entries were updated.
-    std::uint16_t flags = 0;
+    std::uint16_t Flags() const;
+    // The selection as the shell code takes it.
+    std::vector<const FoundItem*> ConstSelection() const {
+        return {selection.begin(), selection.end()};
+    }
+
+    std::vector<FoundItem*> selection;
+    OpenWithList openWith;
+    ResultsFolderView resultsView;
     mvMenu menuBar;
     mvMenu viewPopup;
     mvMenu itemsPopup;
-    mvMenu shellMenu;
-    ComHandle<IContextMenu> contextMenu;
-    ComHandle<IContextMenu2> contextMenu2;
-    ComHandle<IContextMenu3> contextMenu3;
+    ShellContextMenu shellMenu;
+    // What opens results: the shell, unless a test puts a recorder here.
+    ResultOpener* opener = &m_shellOpener;
 
 private:
     void BuildBar(const std::vector<LanguageInfo>& languages);
     void BuildViewPopup();
     void BuildItemsPopup();
+    // The File menu's open-with entry borrows a submenu of the items pop-up
+    // or of the shell menu; it gives it back (plain item, updated again at
+    // the next opening) before that submenu can go.
+    void ReturnBorrowedSubmenu();
+
+    bool m_fileMenuUpdated = false;
+    ResultOpener m_shellOpener;
 };
 
 // The caption of the open-with entry when it leads to a submenu: three

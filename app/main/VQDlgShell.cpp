@@ -8,14 +8,6 @@
 
 #include <commctrl.h>
 
-namespace {
-
-std::vector<const FoundItem*> ConstItems(const std::vector<FoundItem*>& items) {
-    return {items.begin(), items.end()};
-}
-
-} // namespace
-
 void CVQDlg::ShowContextMenu(HWND window, int x, int y) {
     const HWND list = m_list.Handle();
     if (list == nullptr || window != list)
@@ -38,53 +30,54 @@ void CVQDlg::ShowContextMenu(HWND window, int x, int y) {
         const int index = AnchorIndex(list);
         RECT icon{};
         icon.left = LVIR_ICON;
-        if (index >= 0 && SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon))) {
+        if (index >= 0 &&
+            SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&icon))) {
             at = {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
             ClientToScreen(list, &at);
             placed = true;
         }
     }
+    // A mouse click shows the menu where the cursor is now.
     if (!placed)
         GetCursorPos(&at);
+    m_menus.BuildShellMenu();
     if (m_menus.selection.empty())
         m_menus.viewPopup.TrackPopup(at.x, at.y, m_hwnd);
-    else if (m_menus.contextMenu && m_menus.shellMenu.Handle() != nullptr)
-        m_menus.shellMenu.TrackPopup(at.x, at.y, m_hwnd);
+    else if (m_menus.shellMenu.CanShow())
+        m_menus.shellMenu.Menu().TrackPopup(at.x, at.y, m_hwnd);
     else
         m_menus.itemsPopup.TrackPopup(at.x, at.y, m_hwnd);
 }
 
 bool CVQDlg::OnSelectionCommand(WPARAM wParam) {
     const UINT id = LOWORD(wParam);
-    const std::vector<const FoundItem*> selection = ConstItems(m_menus.selection);
+    const std::vector<const FoundItem*> selection = m_menus.ConstSelection();
     if (selection.empty())
         return false;
+    ResultOpener& opener = *m_menus.opener;
     if (id == kCommandOpen) {
-        ResultOpener opener;
-        OpenDefault(selection, OpenWithList(), opener);
+        OpenDefault(selection, m_menus.openWith, opener);
         return true;
     }
     if (id == kCommandOpenWith) {
-        if (selection.size() != 1 || (selection.front()->attr & FILE_ATTRIBUTE_DIRECTORY))
+        if (selection.size() != 1 || selection.front()->IsFolder())
             return false;
-        ResultItem_OpenWithDialog(*selection.front());
+        opener.OpenWithDialog(*selection.front());
         return true;
     }
-    if (IsShellCommand(id) && m_menus.contextMenu) {
-        InvokeShellCommand(m_menus.contextMenu.Get(), m_hwnd, id);
+    if (id >= kCommandOpenWithFirst && id <= kCommandOpenWithLast) {
+        m_menus.openWith.Invoke(id - kCommandOpenWithFirst, selection);
         return true;
     }
-    return false;
+    return m_menus.shellMenu.Invoke(m_hwnd, id, false);
 }
 
 bool CVQDlg::RelayShellMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     *result = 0;
-    if (m_menus.contextMenu3 &&
-        m_menus.contextMenu3.Get()->HandleMenuMsg2(message, wParam, lParam, result) == S_OK)
-        return true;
-    if (m_menus.contextMenu2 && m_menus.contextMenu2.Get()->HandleMenuMsg(message, wParam, lParam) == S_OK) {
-        *result = 0;
-        return true;
-    }
-    return false;
+    const bool taken = m_menus.shellMenu.Relay(message, wParam, lParam, *result);
+    // The results folder's browser lives in a child of this window and must
+    // be let go while the window still exists.
+    if (message == WM_DESTROY)
+        m_menus.resultsView.Destroy();
+    return taken;
 }

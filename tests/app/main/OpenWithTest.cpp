@@ -1,9 +1,11 @@
 #include "app/main/OpenWith.h"
 
+#include "foundation/Paths.h"
 #include "foundation/Settings.h"
 #include "search/FoundItem.h"
 #include "ui/core/mvComBase.h"
 
+#include "FakeShell.h"
 #include "support/TempDir.h"
 #include "support/TestItems.h"
 
@@ -19,83 +21,9 @@
 
 namespace {
 
-// How many items a data object's shell ID list array names; -1 for none.
-int IdListCount(IDataObject* object) {
-    FORMATETC format{static_cast<CLIPFORMAT>(RegisterClipboardFormatW(CFSTR_SHELLIDLIST)), nullptr,
-                     DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (object == nullptr || FAILED(object->GetData(&format, &medium)))
-        return -1;
-    auto* array = static_cast<CIDA*>(GlobalLock(medium.hGlobal));
-    int count = array != nullptr ? static_cast<int>(array->cidl) : -1;
-    GlobalUnlock(medium.hGlobal);
-    ReleaseStgMedium(&medium);
-    return count;
-}
-
-// A recommended program of the test's own; "" as its name is no name.
-class FakeHandler : public mvcom_base<IAssocHandler> {
-public:
-    FakeHandler(std::wstring name, std::wstring program, int takes = 1000)
-        : m_name(std::move(name)), m_program(std::move(program)), m_takes(takes) {}
-
-    STDMETHODIMP GetName(LPWSTR* out) override { return Give(m_program, out); }
-    STDMETHODIMP GetUIName(LPWSTR* out) override { return Give(m_name, out); }
-    STDMETHODIMP GetIconLocation(LPWSTR*, int*) override { return E_NOTIMPL; }
-    STDMETHODIMP IsRecommended() override { return S_OK; }
-    STDMETHODIMP MakeDefault(LPCWSTR) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(IDataObject* object) override {
-        int count = IdListCount(object);
-        invoked.push_back(count);
-        return count >= 1 && count <= m_takes ? S_OK : E_FAIL;
-    }
-    STDMETHODIMP CreateInvoker(IDataObject*, IAssocHandlerInvoker**) override {
-        return E_NOTIMPL;
-    }
-
-    std::vector<int> invoked;
-
-private:
-    static HRESULT Give(const std::wstring& text, LPWSTR* out) {
-        if (text.empty())
-            return E_FAIL;
-        return SHStrDupW(text.c_str(), out);
-    }
-    std::wstring m_name, m_program;
-    int m_takes;
-};
-
-class FakeHandlers : public mvcom_base<IEnumAssocHandlers> {
-public:
-    explicit FakeHandlers(std::vector<FakeHandler*> handlers) : m_handlers(std::move(handlers)) {}
-    ~FakeHandlers() override {
-        for (FakeHandler* handler : m_handlers)
-            handler->Release();
-    }
-    STDMETHODIMP Next(ULONG count, IAssocHandler** out, ULONG* fetched) override {
-        ++asked;
-        if (count != 1 || m_next >= m_handlers.size())
-            return S_FALSE;
-        out[0] = m_handlers[m_next++];
-        out[0]->AddRef();
-        if (fetched != nullptr)
-            *fetched = 1;
-        return S_OK;
-    }
-    int asked = 0;
-
-private:
-    std::vector<FakeHandler*> m_handlers;
-    std::size_t m_next = 0;
-};
-
-std::vector<std::wstring> Words(const wchar_t* text) {
-    std::wistringstream in(text);
-    std::vector<std::wstring> words;
-    for (std::wstring word; in >> word;)
-        words.push_back(word == L"_" ? std::wstring() : word);
-    return words;
-}
+using FakeHandler = fake::Handler;
+using FakeHandlers = fake::Handlers;
+using fake::Words;
 
 TEST(OpenWithListTest, TenNamedHandlersDefaultProgramFirst) {
     // Handler "Hn" runs program "C:\Pn.exe"; "_" has no name.
@@ -109,8 +37,7 @@ TEST(OpenWithListTest, TenNamedHandlersDefaultProgramFirst) {
         {L"H0 H1 H2", L"C:\\other.exe", L"H0 H1 H2"},
         {L"H0 H1 H2", L"", L"H0 H1 H2"},
         {L"H0 _ H2 _", L"C:\\P2.exe", L"H2 H0"},
-        {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P4.exe",
-         L"H4 H0 H1 H2 H3 H5 H6 H7 H8 H9"},
+        {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P4.exe", L"H4 H0 H1 H2 H3 H5 H6 H7 H8 H9"},
         // Past the tenth the shell is not asked: its default stays unseen.
         {L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9 H10 H11", L"C:\\P11.exe",
          L"H0 H1 H2 H3 H4 H5 H6 H7 H8 H9"},
@@ -135,10 +62,36 @@ TEST(OpenWithListTest, TenNamedHandlersDefaultProgramFirst) {
     }
 }
 
+TEST(OpenWithListTest, FirstHandlersIconIsTheSystemImageOfItsIconFile) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    const std::wstring shell = std::wstring(system) + L"\\shell32.dll";
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        OpenWithList list;
+        auto* withIcon = new FakeHandlers(
+            {new FakeHandler(L"A", L"C:\\a.exe", 1, shell), new FakeHandler(L"B", L"C:\\b.exe")});
+        const int icon = list.Fill(withIcon, L"");
+        withIcon->Release();
+        EXPECT_GE(icon, 0);
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0].icon, icon);
+        EXPECT_EQ(list[1].icon, -1);
+        // The handler with an icon is not the default program's: the first
+        // one then has none, and neither has the list.
+        auto* defaultFirst = new FakeHandlers(
+            {new FakeHandler(L"A", L"C:\\a.exe", 1, shell), new FakeHandler(L"B", L"C:\\b.exe")});
+        EXPECT_EQ(list.Fill(defaultFirst, L"C:\\b.exe"), -1);
+        defaultFirst->Release();
+        EXPECT_EQ(list[1].icon, icon);
+    }
+    CoUninitialize();
+}
+
 TEST(OpenWithListTest, LaterHandlerOfTheDefaultProgramWins) {
-    auto* handlers = new FakeHandlers({new FakeHandler(L"A", L"C:\\x.exe"),
-                                       new FakeHandler(L"B", L"C:\\y.exe"),
-                                       new FakeHandler(L"C", L"C:\\X.exe")});
+    auto* handlers =
+        new FakeHandlers({new FakeHandler(L"A", L"C:\\x.exe"), new FakeHandler(L"B", L"C:\\y.exe"),
+                          new FakeHandler(L"C", L"C:\\X.exe")});
     OpenWithList list;
     list.Fill(handlers, L"c:\\x.exe");
     ASSERT_EQ(list.size(), 3u);
@@ -200,7 +153,10 @@ class RecordingOpener : public ResultOpener {
 public:
     bool Execute(const FoundItem& item) override {
         executed += (executed.empty() ? L"" : L" ") + item.name.str();
-        return item.name.view().substr(0, 4) != L"fail";
+        // As the shell: a file that is not there does not open.
+        return item.name.view().substr(0, 4) != L"fail" &&
+               GetFileAttributesW(PathJoin(item.folder.view(), item.name.view()).c_str()) !=
+                   INVALID_FILE_ATTRIBUTES;
     }
     bool OpenWithDialog(const FoundItem& item) override {
         chooser = item.name.str();
@@ -227,7 +183,8 @@ private:
 };
 
 TEST(OpenDefaultTest, BranchesByFirstItem) {
-    // Names ending in "/" are folders; a name starting "fail" does not open.
+    // Names ending in "/" are folders; a name starting "fail" does not open;
+    // one starting "gone" is not on disk (deleted since the search).
     // handler: -1 none, else how many items the type's default handler takes.
     const struct {
         const wchar_t* selection;
@@ -246,8 +203,13 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
         {L"a.exe b.EXE c.txt d.exe", 8, -1, true, L"a.exe b.EXE", {}, L""},
         {L"noext a.txt", 8, 5, true, L"noext", {}, L""},
         // With a handler the whole selection goes to it in one go.
-        {L"1.txt 2.txt 3.txt 4.txt 5.txt 6.txt 7.txt 8.txt 9.txt 10.txt", 2, 100, true, L"",
-         {10}, L""},
+        {L"1.txt 2.txt 3.txt 4.txt 5.txt 6.txt 7.txt 8.txt 9.txt 10.txt",
+         2,
+         100,
+         true,
+         L"",
+         {10},
+         L""},
         // No handler list: one by one up to the limit, only the first when
         // the extensions differ.
         {L"1.txt 2.TXT 3.txt 4.txt", 3, -1, true, L"1.txt 2.TXT 3.txt", {}, L""},
@@ -257,6 +219,10 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
         {L"fail.txt b.txt", 8, -1, false, L"fail.txt", {}, L"fail.txt"},
         {L"a.txt b.txt", 8, 0, false, L"", {2, 1}, L"a.txt"},
         {L"a.txt b.txt", 8, 1, true, L"", {2, 1}, L""},
+        // A file deleted since the search: the shell says so when it does
+        // not open; no chooser for it.
+        {L"gone.txt b.txt", 8, -1, false, L"gone.txt", {}, L""},
+        {L"gone.txt", 8, 0, false, L"", {1}, L""},
     };
     TempDir dir;
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -272,8 +238,10 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
             bool isFolder = word.back() == L'/';
             if (isFolder)
                 word.pop_back();
-            else
+            else if (word.compare(0, 4, L"gone") != 0)
                 dir.WriteFile(word, "x");
+            if (isFolder && word.compare(0, 4, L"fail") != 0)
+                CreateDirectoryW((dir / word).c_str(), nullptr);
             items.Add(dir.Path(), word, isFolder);
         }
         OpenWithList list;
@@ -298,6 +266,82 @@ TEST(OpenDefaultTest, BranchesByFirstItem) {
     OpenWithList none;
     EXPECT_FALSE(OpenDefault({}, none, opener));
     CoUninitialize();
+}
+
+TEST(OpenWithListTest, RebuiltFromTheFirstItemOnlyForAFileWithExtension) {
+    TempDir dir;
+    dir.WriteFile(L"a.txt", "x");
+    fake::HandlerSource source{L"Viewer Editor"};
+    const struct {
+        const wchar_t* first;
+        bool folder;
+        int asked;
+        std::size_t handlers;
+    } kCases[] = {
+        {L"a.txt", false, 1, 2},
+        {L"gone.txt", false, 1, 2}, // deleted since the search: still its type's programs
+        {L"README", false, 0, 0},
+        {L"sub", true, 0, 0},
+    };
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.first);
+        Items items;
+        items.Add(dir.Path(), c.first, c.folder);
+        items.Add(dir.Path(), L"other.log");
+        OpenWithList list;
+        list.SetHandlerSource(&fake::HandlerSource::Enumerate, &source);
+        source.asked = 0;
+        EXPECT_EQ(list.Rebuild(items.selection), -1);
+        EXPECT_EQ(source.asked, c.asked);
+        ASSERT_EQ(list.size(), c.handlers);
+        if (c.handlers > 0) {
+            EXPECT_EQ(list[0].name, L"Viewer");
+        }
+        EXPECT_EQ(list.Rebuild({}), -1);
+        EXPECT_TRUE(list.empty());
+    }
+    CoUninitialize();
+}
+
+TEST(OpenWithListTest, ItemsThatDoNotParseReachNoHandler) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        Items items;
+        items.Add(L"", L""); // no path at all
+        auto* handler = new FakeHandler(L"Viewer", L"C:\\viewer.exe");
+        handler->AddRef();
+        auto* handlers = new FakeHandlers({handler});
+        OpenWithList list;
+        list.Fill(handlers, L"");
+        handlers->Release();
+        EXPECT_FALSE(list.Invoke(0, items.selection));
+        EXPECT_TRUE(handler->invoked.empty());
+        list.Clear();
+        handler->Release();
+    }
+    CoUninitialize();
+}
+
+TEST(OpenDefaultTest, ShellClassOfAResult) {
+    const struct {
+        const wchar_t* name;
+        bool folder;
+        const wchar_t* shellClass;
+    } kCases[] = {
+        {L"dir", true, L"Folder"},
+        {L"dir.d", true, L"Folder"},
+        {L"README", false, L"Unknown"},
+        {L"a.txt", false, nullptr},
+    };
+    for (const auto& c : kCases) {
+        Items items;
+        items.Add(L"C:\\data", c.name, c.folder);
+        const wchar_t* shellClass = ExecuteClass(*items.selection.front());
+        EXPECT_EQ(std::wstring(shellClass != nullptr ? shellClass : L"<none>"),
+                  std::wstring(c.shellClass != nullptr ? c.shellClass : L"<none>"))
+            << c.name;
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "app/main/VQDlgMenus.h"
 
+#include "FakeShell.h"
 #include "MainWndFixture.h"
+#include "support/ScopedSetting.h"
 
 #include <string>
 #include <vector>
@@ -28,13 +30,29 @@ std::vector<LanguageInfo> Languages(int count) {
     return list;
 }
 
+// Gives a shell menu of the words of `entries` for any selection, keeping
+// each one made for a look at what was asked of it.
+struct ShellSource {
+    const wchar_t* entries = L"";
+    std::vector<ComHandle<fake::ShellMenu>> made;
+
+    static IContextMenu* Make(const std::vector<const FoundItem*>&, void* context) {
+        auto* source = static_cast<ShellSource*>(context);
+        auto* menu = new fake::ShellMenu(fake::Words(source->entries));
+        menu->AddRef();
+        source->made.emplace_back(menu);
+        return menu;
+    }
+};
+
 class VQDlgMenusTest : public MainWndFixture {
 protected:
     void SetUp() override {
         MainWndFixture::SetUp();
         m_useCustom = Settings().HexViewer.UseCustomHexview.Get();
         m_customName = Settings().HexViewer.CustomHexviewName.Get();
-        m_files = AddItems({{.name = L"one.txt"}, {.name = L"two.txt"},
+        m_files = AddItems({{.name = L"one.txt"},
+                            {.name = L"two.txt"},
                             {.name = L"dir", .attr = FILE_ATTRIBUTE_DIRECTORY}});
     }
     void TearDown() override {
@@ -155,29 +173,36 @@ TEST_F(VQDlgMenusTest, PopupsHoldTheirItemsWithOpenAsDefault) {
 TEST_F(VQDlgMenusTest, OpenWithEntryIsASubmenuOnlyForOneFileWithHandlers) {
     const auto languages = Languages(0);
     menus.Build(parent.Handle(), false, &languages);
+    fake::HandlerSource source;
+    menus.openWith.SetHandlerSource(&fake::HandlerSource::Enumerate, &source);
     using V = std::vector<std::string>;
     struct Case {
         std::vector<int> items;
-        int handlers;
-        V entry; // empty: the plain item
+        const wchar_t* handlers;
+        int asked; // whether the open-with list was asked
+        V entry;   // empty: the plain item
     };
     const Case cases[] = {
-        {{0}, 3, {"10003", "10004", "10005", "-", "10002"}},
-        {{0}, 12, {"10003", "10004", "10005", "10006", "10007", "10008", "10009", "10010", "10011",
-                   "10012", "-", "10002"}},
-        {{0, 1}, 3, {}},
-        {{2}, 3, {}},
-        {{0}, 0, {}},
+        {{0}, L"A B C", 1, {"10003", "10004", "10005", "-", "10002"}},
+        {{0},
+         L"A B C D E F G H I J K L",
+         1,
+         {"10003", "10004", "10005", "10006", "10007", "10008", "10009", "10010", "10011", "10012",
+          "-", "10002"}},
+        {{0, 1}, L"A B C", 1, {}},
+        {{2}, L"A B C", 0, {}}, // a folder has no handlers
+        {{0}, L"", 1, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.handlers);
         std::vector<FoundItem*> selection;
         for (int i : c.items)
             selection.push_back(m_files[i]);
-        menus.selection = selection;
-        menus.openWithNames.clear();
-        for (int i = 0; i < c.handlers; ++i)
-            menus.openWithNames.push_back(L"Handler " + std::to_wstring(i));
-        menus.BuildOpenWithMenu();
+        menus.SetSelection({});
+        source.names = c.handlers;
+        source.asked = 0;
+        EXPECT_EQ(-1, menus.SetSelection(selection)) << "the handlers have no icons";
+        EXPECT_EQ(c.asked, source.asked);
         const HMENU items = menus.itemsPopup.Handle();
         EXPECT_EQ(15, GetMenuItemCount(items));
         UINT id = 0;
@@ -190,7 +215,7 @@ TEST_F(VQDlgMenusTest, OpenWithEntryIsASubmenuOnlyForOneFileWithHandlers) {
             EXPECT_EQ(1, MenuItemKind(items, 1, &id, &sub));
             EXPECT_EQ(c.entry, Items(sub));
             EXPECT_EQ(L"Open &with", TextOf(items, 1));
-            EXPECT_EQ(L"Handler 1", TextOf(sub, 1));
+            EXPECT_EQ(L"B", TextOf(sub, 1));
         }
     }
 }
@@ -207,19 +232,26 @@ TEST_F(VQDlgMenusTest, OpenWithTitleLosesThreeDotsButKeepsOne) {
 }
 
 TEST_F(VQDlgMenusTest, ANewSelectionIsAnotherListOrOrderAndClearsTheFlags) {
+    ScopedBoolSetting useShell(Settings().UseShellContextMenu, true);
     const auto languages = Languages(0);
     menus.Build(parent.Handle(), false, &languages);
+    fake::HandlerSource source{L"A"};
+    menus.openWith.SetHandlerSource(&fake::HandlerSource::Enumerate, &source);
     EXPECT_EQ(-1, menus.SetSelection({m_files[0], m_files[1]}));
+    EXPECT_EQ(1, source.asked);
     menus.UpdateFileMenu();
-    EXPECT_EQ(4, menus.flags);
+    EXPECT_EQ(1 | 4, menus.Flags()) << "the shell menu is built for the File menu";
     menus.SetSelection({m_files[0], m_files[1]});
-    EXPECT_EQ(4, menus.flags); // the same selection changes nothing
+    EXPECT_EQ(1 | 4, menus.Flags()) << "the same selection changes nothing";
+    EXPECT_EQ(1, source.asked);
     menus.SetSelection({m_files[1], m_files[0]});
-    EXPECT_EQ(0, menus.flags);
+    EXPECT_EQ(0, menus.Flags());
+    EXPECT_EQ(2, source.asked);
     EXPECT_EQ((std::vector<FoundItem*>{m_files[1], m_files[0]}), menus.selection);
 }
 
 TEST_F(VQDlgMenusTest, FileMenuWithoutShellMenuShowsTheOwnItemsOncePerSelection) {
+    ScopedBoolSetting useShell(Settings().UseShellContextMenu, false);
     const auto languages = Languages(0);
     menus.Build(parent.Handle(), false, &languages);
     menus.SetSelection({m_files[0]});
@@ -238,6 +270,93 @@ TEST_F(VQDlgMenusTest, FileMenuWithoutShellMenuShowsTheOwnItemsOncePerSelection)
     menus.UpdateFileMenu();
     EXPECT_EQ(0, MenuItemKind(file, 0, &id, nullptr));
     EXPECT_EQ(7000u, id);
+}
+
+TEST_F(VQDlgMenusTest, FileMenuTakesTheShellsOpenVerbsOncePerSelection) {
+    ScopedBoolSetting useShell(Settings().UseShellContextMenu, true);
+    const auto languages = Languages(0);
+    menus.Build(parent.Handle(), false, &languages);
+    ShellSource shell{L"delete openas> open"};
+    menus.shellMenu.SetItemsMenuSource(&ShellSource::Make, &shell);
+    const HMENU file = Sub(menus.menuBar.Handle(), 0);
+    UINT id = 0;
+    HMENU sub = nullptr;
+
+    menus.SetSelection({m_files[0]});
+    menus.UpdateFileMenu();
+    ASSERT_EQ(1u, shell.made.size());
+    EXPECT_EQ(0, MenuItemKind(file, 0, &id, nullptr));
+    EXPECT_EQ(7993u, id);
+    EXPECT_EQ(L"open", TextOf(file, 0));
+    ASSERT_NE(nullptr, menus.GetMenu(1));
+    EXPECT_EQ(1, MenuItemKind(file, 1, &id, &sub));
+    EXPECT_EQ(7992u, id);
+    EXPECT_EQ(GetSubMenu(menus.GetMenu(1)->Handle(), 1), sub) << "the shell's own submenu";
+    EXPECT_EQ(L"openas", TextOf(file, 1));
+    const int reads = shell.made[0].Get()->verbReads;
+    menus.UpdateFileMenu();
+    EXPECT_EQ(reads, shell.made[0].Get()->verbReads) << "one walk per selection";
+
+    // Another file, whose shell menu has no open-as entry, and handlers:
+    // the entry leads to the program's open-with submenu. The shell's
+    // submenu went with the old menu and is no longer lent.
+    fake::HandlerSource handlers{L"A B"};
+    menus.openWith.SetHandlerSource(&fake::HandlerSource::Enumerate, &handlers);
+    shell.entries = L"properties open";
+    menus.SetSelection({m_files[1]});
+    EXPECT_FALSE(IsMenu(sub));
+    EXPECT_EQ(0, MenuItemKind(file, 1, &id, nullptr))
+        << "no destroyed submenu left in the File menu";
+    EXPECT_EQ(10002u, id);
+    menus.UpdateFileMenu();
+    EXPECT_EQ(0, MenuItemKind(file, 0, &id, nullptr));
+    EXPECT_EQ(7992u, id);
+    HMENU own = nullptr;
+    ASSERT_EQ(1, MenuItemKind(menus.itemsPopup.Handle(), 1, nullptr, &own));
+    EXPECT_EQ(1, MenuItemKind(file, 1, &id, &sub));
+    EXPECT_EQ(10002u, id);
+    EXPECT_EQ(own, sub);
+    EXPECT_EQ(L"Open &with", TextOf(file, 1));
+
+    // A new selection replaces the items pop-up's submenu, a language switch
+    // every menu: the File menu never keeps one that has gone.
+    menus.SetSelection({m_files[0], m_files[1]});
+    EXPECT_FALSE(IsMenu(own));
+    EXPECT_EQ(0, MenuItemKind(file, 1, &id, nullptr));
+    menus.SetSelection({m_files[1]});
+    menus.UpdateFileMenu();
+    ASSERT_EQ(1, MenuItemKind(menus.itemsPopup.Handle(), 1, nullptr, &own));
+    menus.Build(parent.Handle(), true, &languages);
+    EXPECT_FALSE(IsMenu(own));
+    EXPECT_EQ(nullptr, menus.GetMenu(1)) << "the shell menu is let go";
+    EXPECT_EQ(0, menus.Flags());
+}
+
+TEST_F(VQDlgMenusTest, ShellMenuFollowsTheSettingAndTheShiftState) {
+    ScopedBoolSetting useShell(Settings().UseShellContextMenu, true);
+    const auto languages = Languages(0);
+    menus.Build(parent.Handle(), false, &languages);
+    ShellSource shell{L"open delete"};
+    menus.shellMenu.SetItemsMenuSource(&ShellSource::Make, &shell);
+    menus.SetSelection({m_files[0]});
+    menus.BuildShellMenu(false);
+    ASSERT_NE(nullptr, menus.GetMenu(1));
+    EXPECT_EQ(1, menus.Flags());
+    EXPECT_EQ(L"open", menus.GetShellVerb(7991));
+    menus.BuildShellMenu(true);
+    EXPECT_EQ(1 | 2, menus.Flags());
+    EXPECT_EQ(1u, shell.made.size()) << "Shift asks the same shell menu again";
+    EXPECT_EQ(2, shell.made[0].Get()->queries);
+    {
+        ScopedBoolSetting off(Settings().UseShellContextMenu, false);
+        menus.BuildShellMenu(true);
+        EXPECT_EQ(nullptr, menus.GetMenu(1));
+        EXPECT_EQ(L"", menus.GetShellVerb(7991));
+    }
+    // Back on, the same selection gets its menu again.
+    menus.BuildShellMenu(false);
+    EXPECT_NE(nullptr, menus.GetMenu(1));
+    EXPECT_EQ(2u, shell.made.size());
 }
 
 TEST_F(VQDlgMenusTest, LanguageSwitchRebuildsEveryMenu) {
