@@ -185,7 +185,7 @@ FolderOpener SetFolderOpener(FolderOpener opener) {
 DWORD CheckFileName(std::wstring_view name) {
     if (TrimText(name).empty())
         return ERROR_INVALID_NAME;
-    if (name.size() > MAX_PATH - 1 - 3)
+    if (name.size() > 255) // the longest name of one entry
         return ERROR_FILENAME_EXCED_RANGE;
     for (wchar_t c : name)
         if (c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos)
@@ -299,6 +299,9 @@ bool CVQListCtrl::OnBeginLabelEdit(NMLVDISPINFOW* info) {
         GetWindowTextW(edit, text, static_cast<int>(std::size(text)));
         PathRemoveExtensionW(text);
         SendMessageW(edit, EM_SETSEL, 0, static_cast<LPARAM>(wcslen(text)));
+        // Some list views select the whole text after asking: the posted
+        // selection comes after theirs.
+        PostMessageW(edit, EM_SETSEL, 0, static_cast<LPARAM>(wcslen(text)));
     }
     return false;
 }
