@@ -1,6 +1,7 @@
 #include "app/main/VQListCtrl.h"
 
 #include "MainWndFixture.h"
+#include "ScratchTrash.h"
 #include "app/shared/ClipboardFormats.h"
 #include "app/shared/VQUiResources.h"
 #include "support/HeldFile.h"
@@ -17,28 +18,6 @@
 #include <vector>
 
 namespace {
-
-// The recycle bin of the shell under test is a trash folder below
-// XDG_DATA_HOME, which it reads once per process: every test of this
-// program sends deleted files into one scratch folder of its own.
-const std::wstring& ScratchTrash() {
-    static TempDir* home = [] {
-        auto* dir = new TempDir();
-        using UnixName = char*(CDECL*)(const wchar_t*);
-        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-        if (unixName != nullptr) {
-            if (char* name = unixName(dir->Path().c_str())) {
-                const std::string text(name);
-                HeapFree(GetProcessHeap(), 0, name);
-                SetEnvironmentVariableW(L"XDG_DATA_HOME",
-                                        std::wstring(text.begin(), text.end()).c_str());
-            }
-        }
-        return dir;
-    }();
-    return home->Path();
-}
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
