@@ -342,8 +342,11 @@ LRESULT CVQListCtrl::OnBeginDrag(NMLISTVIEW*) {
     ComHandle<CVQDropSource> source(new (std::nothrow) CVQDropSource());
     if (!source)
         return 0;
+    // The effect out-value is optional, but not every shell takes a null
+    // one.
+    DWORD dropped = DROPEFFECT_NONE;
     const HRESULT hr = SHDoDragDrop(Handle(), data.Get(), source.Get(),
-                                    DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, nullptr);
+                                    DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &dropped);
     DWORD effect = 0;
     if (hr == DRAGDROP_S_DROP &&
         ReadDataObjectDword(data.Get(), GetClipboardFormatId(kLogicalPerformedDropEffect), effect) &&

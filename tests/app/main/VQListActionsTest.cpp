@@ -8,8 +8,11 @@
 #include "support/ScopedSetting.h"
 #include "ui/controls/ItemImage.h"
 #include "ui/DialogDriver.h"
+#include "ui/core/mvComBase.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <optional>
@@ -63,6 +66,54 @@ struct OpenedFolders {
         counts.push_back(count);
         return S_OK;
     }
+};
+
+// A window of another program that files are dropped on: it moves or
+// copies them into its folder and reports what it did on the data object,
+// as the shell's folders do.
+class FolderDropTarget : public mvcom_base<IDropTarget> {
+public:
+    FolderDropTarget(std::wstring folder, DWORD effect) : m_folder(std::move(folder)), m_effect(effect) {}
+    ~FolderDropTarget() override = default;
+
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+        *effect &= m_effect;
+        return S_OK;
+    }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* effect) override {
+        *effect &= m_effect;
+        return S_OK;
+    }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        if (FAILED(data->GetData(&format, &medium)))
+            return E_FAIL;
+        const auto drop = static_cast<HDROP>(medium.hGlobal);
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            wchar_t path[MAX_PATH] = {};
+            DragQueryFileW(drop, i, path, MAX_PATH);
+            const std::wstring to = m_folder + L"\\" + PathFindFileNameW(path);
+            if (m_effect == DROPEFFECT_MOVE)
+                MoveFileW(path, to.c_str());
+            else
+                CopyFileW(path, to.c_str(), TRUE);
+            ++dropped;
+        }
+        ReleaseStgMedium(&medium);
+        *effect = m_effect;
+        WriteDataObjectDword(data, kPerformedDropEffect, m_effect);
+        WriteDataObjectDword(data, kLogicalPerformedDropEffect, m_effect);
+        return S_OK;
+    }
+
+    int dropped = 0;
+
+private:
+    std::wstring m_folder;
+    DWORD m_effect;
 };
 
 class VQListActionsTest : public MainWndFixture {
@@ -401,6 +452,44 @@ TEST_F(VQListActionsTest, OpenContainingFolderOpensAtMostMaxItemOpenFolders) {
         }
     }
     SetFolderOpener(previous);
+}
+
+// Files dragged out and dropped on another program's window: a drop that
+// the target completes as a copy leaves the rows; one completed as a move
+// takes the rows of the moved files away.
+TEST_F(VQListActionsTest, ADragCompletedAsAMoveRemovesTheRowsAndACopyLeavesThem) {
+    const struct {
+        const char* what;
+        DWORD effect;
+        std::vector<std::wstring> rows;
+    } cases[] = {
+        {"copy", DROPEFFECT_COPY, {L"a.txt", L"b.txt", L"c.txt"}},
+        {"move", DROPEFFECT_MOVE, {L"c.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        GlobalSearchJob().ClearResults();
+        TempDir target;
+        AddFiles({L"a.txt", L"b.txt", L"c.txt"});
+        Select({0, 1});
+        // The target lies under the cursor; with no mouse button held the
+        // drag drops at once.
+        ProbeWnd window;
+        ASSERT_TRUE(window.Create(L"target", nullptr, 0, 100, 100, 300, 300,
+                                  WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, L""));
+        auto* drop = new FolderDropTarget(target.Path(), c.effect);
+        ASSERT_EQ(RegisterDragDrop(window.Handle(), drop), S_OK);
+        SetCursorPos(250, 250);
+        TakeCommands();
+        list.OnBeginDrag(nullptr);
+        RevokeDragDrop(window.Handle());
+        EXPECT_EQ(drop->dropped, 2);
+        drop->Release();
+        window.Detach(true);
+        EXPECT_TRUE(Exists(target / L"a.txt"));
+        EXPECT_TRUE(Exists(target / L"b.txt"));
+        EXPECT_EQ(Rows(), c.rows);
+    }
 }
 
 TEST(CheckFileName, RefusesWhatTheFileSystemRefusesWithTheReason) {
