@@ -217,3 +217,30 @@ TEST(VQDlgFileOperations, ATargetInsideASelectedFolderIsRefused) {
         EXPECT_EQ(window.Rows(), 2);
     }
 }
+
+// Cut and copy from the menus act on the list's selection, except while a
+// label is edited: then they edit its text and mark nothing.
+TEST(VQDlgFileOperations, CutAndCopyReachTheListUnlessALabelIsEdited) {
+    FileOperationsWindow window;
+    ASSERT_TRUE(window.created);
+    TempDir files;
+    window.Add(files.Path(), {L"a.txt", L"b.txt"});
+    const FoundItem* a = ResultList::ItemAt(0);
+    ASSERT_NE(a, nullptr);
+
+    window.Select({0});
+    SetFocus(window.List());
+    ASSERT_NE(SendMessageW(window.List(), LVM_EDITLABELW, 0, 0), 0);
+    window.Command(kCommandCut);
+    FileOperationsWindow::Pump();
+    EXPECT_EQ(a->state.load(), ItemNormal) << "the label's text was cut instead";
+    SendMessageW(window.List(), LVM_CANCELEDITLABEL, 0, 0);
+
+    window.Select({0});
+    window.Command(kCommandCut);
+    EXPECT_EQ(a->state.load(), ItemCut);
+    window.Select({1});
+    window.Command(kCommandCopy);
+    EXPECT_EQ(a->state.load(), ItemNormal);
+    EXPECT_TRUE(window.Window().m_list.CutList.empty());
+}
