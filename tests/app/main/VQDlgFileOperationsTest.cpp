@@ -219,8 +219,9 @@ TEST(VQDlgFileOperations, ATargetInsideASelectedFolderIsRefused) {
 }
 
 // Cut and copy from the menus act on the list's selection, except while a
-// label is edited: then they edit its text and mark nothing.
-TEST(VQDlgFileOperations, CutAndCopyReachTheListUnlessALabelIsEdited) {
+// label is edited: then they edit its text and mark nothing. The clipboard
+// and the focus are the display's: the suite runs alone.
+TEST(VQDlgFileOperationsInput, CutAndCopyReachTheListUnlessALabelIsEdited) {
     FileOperationsWindow window;
     ASSERT_TRUE(window.created);
     TempDir files;

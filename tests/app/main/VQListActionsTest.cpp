@@ -218,13 +218,17 @@ private:
     std::uint8_t m_group = 0;
 };
 
+// The cases that use what a display has only one of: the keyboard focus,
+// the Shift key, the mouse cursor and the clipboard. They run alone.
+class VQListActionsInput : public VQListActionsTest {};
+
 } // namespace
 
 // The new name lands on disk and in the row with its extension; a change
 // of letter case only and a cancelled edit do nothing; blanks around the
 // name are dropped; a name the file system refuses keeps the old one after
 // telling the user, as does a name already taken.
-TEST_F(VQListActionsTest, RenamingInPlaceRenamesTheFileAndTheRowFollows) {
+TEST_F(VQListActionsInput, RenamingInPlaceRenamesTheFileAndTheRowFollows) {
     const struct {
         const char* what;
         const wchar_t* typed;
@@ -284,7 +288,7 @@ TEST_F(VQListActionsTest, SeveralItemsRenamedTogetherTakeFreeNames) {
 // Cut marks the items once the clipboard holds them; a paste elsewhere that
 // reports its move takes both rows away; a later copy clears earlier marks;
 // a clipboard held by another program leaves nothing marked.
-TEST_F(VQListActionsTest, CutPasteElsewhereRemovesTheRowsAndCopyClearsTheMarks) {
+TEST_F(VQListActionsInput, CutPasteElsewhereRemovesTheRowsAndCopyClearsTheMarks) {
     std::vector<FoundItem*> items = AddFiles({L"a.txt", L"b.txt", L"c.txt", L"d.txt"});
     Select({0, 1});
     list.CopyToClipboard(true);
@@ -369,7 +373,7 @@ TEST_F(VQListActionsTest, RefreshTakesOnlyVanishedItemsOutOfTheListAndTheGroups)
 // Delete sends to the recycle bin; with Shift held it deletes for good
 // after the shell's question. A file another program holds stays, and so
 // does its row: exactly the rows of gone files leave.
-TEST_F(VQListActionsTest, DeleteRemovesExactlyTheRowsOfGoneFiles) {
+TEST_F(VQListActionsInput, DeleteRemovesExactlyTheRowsOfGoneFiles) {
     std::vector<FoundItem*> items = AddFiles({L"a.txt", L"b.txt", L"c.txt", L"keep.txt"});
     Select({0, 1});
     {
@@ -457,7 +461,7 @@ TEST_F(VQListActionsTest, OpenContainingFolderOpensAtMostMaxItemOpenFolders) {
 // Files dragged out and dropped on another program's window: a drop that
 // the target completes as a copy leaves the rows; one completed as a move
 // takes the rows of the moved files away.
-TEST_F(VQListActionsTest, ADragCompletedAsAMoveRemovesTheRowsAndACopyLeavesThem) {
+TEST_F(VQListActionsInput, ADragCompletedAsAMoveRemovesTheRowsAndACopyLeavesThem) {
     const struct {
         const char* what;
         DWORD effect;
