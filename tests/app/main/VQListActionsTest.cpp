@@ -29,11 +29,8 @@ bool Exists(const std::wstring& path) {
 // The name of the entry as the file system spells it.
 std::wstring OnDisk(const std::wstring& path) {
     WIN32_FIND_DATAW data{};
-    const HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return L"";
-    FindClose(find);
-    return data.cFileName;
+    const FindHandle find(FindFirstFileW(path.c_str(), &data));
+    return find ? data.cFileName : L"";
 }
 
 // Holds Shift down for the async key state the delete command reads.
@@ -325,22 +322,20 @@ TEST_F(VQListActionsInput, CutPasteElsewhereRemovesTheRowsAndCopyClearsTheMarks)
     EXPECT_EQ(UiResources().ClipboardObject(), nullptr) << "flushed: the slot names nothing";
 
     // Another program holds the clipboard open: the cut reaches nothing.
-    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const EventHandle opened(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const EventHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread holder([&] {
         const BOOL open = OpenClipboard(nullptr);
-        SetEvent(opened);
-        WaitForSingleObject(release, 20000);
+        SetEvent(opened.Get());
+        WaitForSingleObject(release.Get(), 20000);
         if (open)
             CloseClipboard();
     });
-    WaitForSingleObject(opened, 20000);
+    WaitForSingleObject(opened.Get(), 20000);
     Select({0});
     list.CopyToClipboard(true);
-    SetEvent(release);
+    SetEvent(release.Get());
     holder.join();
-    CloseHandle(opened);
-    CloseHandle(release);
     EXPECT_EQ(items[2]->state.load(), ItemNormal);
     EXPECT_TRUE(list.CutList.empty());
     EXPECT_EQ(UiResources().ClipboardObject(), nullptr);
@@ -481,14 +476,13 @@ TEST_F(VQListActionsInput, ADragCompletedAsAMoveRemovesTheRowsAndACopyLeavesThem
         ProbeWnd window;
         ASSERT_TRUE(window.Create(L"target", nullptr, 0, 100, 100, 300, 300,
                                   WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, L""));
-        auto* drop = new FolderDropTarget(target.Path(), c.effect);
-        ASSERT_EQ(RegisterDragDrop(window.Handle(), drop), S_OK);
+        const ComHandle<FolderDropTarget> drop(new FolderDropTarget(target.Path(), c.effect));
+        ASSERT_EQ(RegisterDragDrop(window.Handle(), drop.Get()), S_OK);
         SetCursorPos(250, 250);
         TakeCommands();
         list.OnBeginDrag(nullptr);
         RevokeDragDrop(window.Handle());
-        EXPECT_EQ(drop->dropped, 2);
-        drop->Release();
+        EXPECT_EQ(drop.Get()->dropped, 2);
         window.Detach(true);
         EXPECT_TRUE(Exists(target / L"a.txt"));
         EXPECT_TRUE(Exists(target / L"b.txt"));
