@@ -522,6 +522,21 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
     case kCommandSelectAll:
         m_list.SelectAll();
         return false;
+    case kCommandOpenFolder:
+        m_list.OpenContainingFolder();
+        return false;
+    case kCommandProperties:
+        m_list.ShowProperties();
+        return false;
+    case kCommandCut:
+    case kCommandCopy:
+        m_list.CopyToClipboard(id == kCommandCut);
+        return false;
+    case kCommandDelete:
+    case kCommandCopyToFolder:
+    case kCommandMoveToFolder:
+        OnFileOperation(id);
+        return false;
     case kCommandToolbar:
         Toggle(settings.Toolbar);
         ShowWindowIf(ToolBarWindow(), settings.Toolbar.Get());
@@ -666,6 +681,13 @@ bool CVQDlg::HandlesCommand(UINT id) {
     case kCommandFont:
     case kCommandCommandLineHelp:
     case kCommandAbout:
+    case kCommandOpenFolder:
+    case kCommandProperties:
+    case kCommandCut:
+    case kCommandCopy:
+    case kCommandDelete:
+    case kCommandCopyToFolder:
+    case kCommandMoveToFolder:
         return true;
     default:
         return false;

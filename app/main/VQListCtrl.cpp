@@ -580,6 +580,11 @@ void CVQListCtrl::OnKeyDown(WPARAM key) {
 
 LRESULT CVQListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND list = Handle();
+    static const UINT cutPasted = RegisterWindowMessageW(L"WM_Velquin_CUTPASTENOTIFY");
+    if (message == cutPasted && cutPasted != 0) {
+        RefreshItems(CutList);
+        return 0;
+    }
     switch (message) {
     case WM_KEYDOWN:
         OnKeyDown(wParam);
@@ -680,6 +685,16 @@ bool CVQListCtrl::OnReflectNotify(NMHDR* header, LRESULT* result) {
     case LVN_ITEMACTIVATE:
         PostCommand(kCommandOpen, 0xFFFF, reinterpret_cast<LPARAM>(&GlobalSearchJob()));
         *result = 0;
+        return true;
+    case LVN_BEGINLABELEDITW:
+        *result = OnBeginLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header)) ? TRUE : FALSE;
+        return true;
+    case LVN_ENDLABELEDITW:
+        *result = OnEndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header)) ? TRUE : FALSE;
+        return true;
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG:
+        *result = OnBeginDrag(reinterpret_cast<NMLISTVIEW*>(header));
         return true;
     default:
         return false;

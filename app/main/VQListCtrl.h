@@ -9,6 +9,7 @@
 #include "app/main/Commands.h"
 #include "app/main/OwnerDataCallback.h"
 #include "app/main/VQListViewTT.h"
+#include "app/shared/FileOperationSink.h"
 #include "foundation/mvstring.h"
 #include "search/FoundItem.h"
 #include "ui/core/WindowHolders.h"
@@ -16,8 +17,10 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 class SearchJob;
@@ -102,6 +105,35 @@ public:
     // Repaints the row of the item (an item report).
     void RedrawItem(const FoundItem* item);
 
+    // --- Actions on the selection (VQListActions.cpp) ---
+    // LVN_BEGINLABELEDITW: true refuses the edit (no result, no editor);
+    // else the editor takes file-name input only, a file's extension left
+    // out of the first selection.
+    bool OnBeginLabelEdit(NMLVDISPINFOW* info);
+    // LVN_ENDLABELEDITW: the trimmed text renames the selection; a change
+    // of letter case only, or a cancelled edit, does nothing (false).
+    bool OnEndLabelEdit(NMLVDISPINFOW* info);
+    // LVN_BEGINDRAG and LVN_BEGINRDRAG: drags the selection out as files;
+    // a drag that moved them takes the gone rows away. Result 0.
+    LRESULT OnBeginDrag(NMLISTVIEW* info);
+    // Commands cut and copy: the selection on the clipboard as files. Cut
+    // items show as cut once the clipboard holds them, until the next cut
+    // or copy or until a paste elsewhere took them away.
+    void CopyToClipboard(bool cut);
+    // Re-checks the items on disk and takes the gone ones out of the
+    // results, the groups and the list; they also leave `items`.
+    void RefreshItems(std::vector<FoundItem*>& items);
+    // A shell operation on the selection: kind 1 move to the folder `text`,
+    // 2 copy there, 3 delete (permanently while Shift is held), 4 rename to
+    // `text`; 0 does nothing. Rows follow what happened on disk. Null owner:
+    // the list.
+    void FileOperation(HWND owner, int kind, const mvstring& text);
+    // The shell's properties sheet of the selection.
+    void ShowProperties();
+    // The folders of the selection in the shell with their items selected,
+    // at most MaxItemOpen folders (0: all, negative: the first).
+    void OpenContainingFolder();
+
     COwnerDataCallback m_callback;
     CVQListViewTT m_toolTip;
     std::vector<FoundItem*> CutList; // items last cut to the clipboard
@@ -163,3 +195,25 @@ int FindByName(const LVFINDINFOW& find, int start, int count, NameAt nameAt) {
             return -1;
     }
 }
+
+// What a shell file operation on paths runs through: the shell's
+// file-operation object, or the older one-call operation where the former
+// answers that it cannot (both with the same flags and the same record of
+// new names). Kind and flags as CVQListCtrl::FileOperation uses them.
+// Returns whether the operation was carried out (wholly or in part): the
+// caller then re-checks the files; `error` gets a system error code when
+// something failed that nobody told the user about (0 otherwise).
+bool RunShellFileOperation(HWND owner, int kind, DWORD flags,
+                           const std::vector<const FoundItem*>& items, const mvstring& text,
+                           CVQFileOperationProgressSink& sink, DWORD& error);
+
+// Opens a folder window with children selected (the shell's call, or a
+// test's recorder). Returns the previous one; null restores the shell's.
+using FolderOpener = HRESULT(WINAPI*)(PCIDLIST_ABSOLUTE folder, UINT count,
+                                      PCUITEMID_CHILD_ARRAY children, DWORD flags);
+FolderOpener SetFolderOpener(FolderOpener opener);
+
+// Why a name cannot be given to an entry of a folder, as a system error
+// code: empty or blank, a character or device name the file system refuses,
+// a trailing dot or blank, or too long. 0 when the name is fine.
+DWORD CheckFileName(std::wstring_view name);
