@@ -227,7 +227,7 @@ void CVQDlg::OnInitMenuPopup(HMENU handle) {
     const int selected = list != nullptr ? static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
     const int items = list != nullptr ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
     SearchJob& job = GlobalSearchJob();
-    const int kind = job.IsRunning() ? job.kind.load() : JobIdle;
+    const int kind = job.IsRunning() ? static_cast<int>(job.kind.load()) : static_cast<int>(JobIdle);
     // A worker told to stop that has not ended yet still holds the results.
     const bool idle = !job.IsRunning();
     mvMenu* file = m_menus.GetMenu(0);
