@@ -4,11 +4,13 @@
 #include "support/TempDir.h"
 
 #include "ProgramRun.h"
+#include "../search/ZipFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -17,6 +19,7 @@ constexpr int kToolBarId = 1001;
 constexpr int kStatusBarId = 1002;
 constexpr int kListId = 1003;
 constexpr int kSearchButtonId = 10018;
+constexpr WPARAM kPauseCommand = 10020;
 
 // A copy of the program in a temporary folder, with the language file when
 // asked for, uistates.ini given, and the per-user folder inside it too, so
@@ -98,6 +101,52 @@ std::string EndedWithout(ProgramProcess& run) {
 
 std::wstring ToText(long value) {
     return std::to_wstring(value);
+}
+
+// A document whose text is `megabytes` MB of paragraphs ending in the word
+// "closingword": a small file that takes the search long to unpack and read,
+// with no stop between, and that it lists only once it has read it all.
+std::string LongDocument(size_t megabytes) {
+    const std::string paragraph = "<w:p><w:r><w:t>plain words &amp; more words</w:t></w:r></w:p>";
+    std::string chunk;
+    while (chunk.size() + paragraph.size() <= (1u << 20))
+        chunk += paragraph;
+    z_stream z{};
+    deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string packed;
+    uLong crc = crc32(0, Z_NULL, 0);
+    std::string last = "<w:p><w:r><w:t>closingword</w:t></w:r></w:p>";
+    char out[1 << 16];
+    for (size_t i = 0; i <= megabytes; ++i) {
+        std::string& piece = i < megabytes ? chunk : last;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()),
+                    static_cast<uInt>(piece.size()));
+        z.next_in = reinterpret_cast<Bytef*>(piece.data());
+        z.avail_in = static_cast<uInt>(piece.size());
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(out);
+            z.avail_out = sizeof out;
+            deflate(&z, i == megabytes ? Z_FINISH : Z_NO_FLUSH);
+            packed.append(out, sizeof out - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    ZipFixtureMember member;
+    member.name = "word/document.xml";
+    member.data = std::move(packed);
+    member.deflate = false; // packed already
+    member.method = 8;
+    member.crc = static_cast<uint32_t>(crc);
+    member.uncompressedSize = chunk.size() * megabytes + last.size();
+    return BuildZip({member}).bytes;
+}
+
+// A saved search of `folder` for the last word of LongDocument, as UTF-16
+// bytes.
+std::string CriteriaFile(const std::wstring& folder) {
+    const std::wstring text =
+        L"\xFEFFVelquin03\r\nsearchinfo = " + folder + L"\r\n\tword = closingword\r\n";
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
 } // namespace
@@ -253,4 +302,70 @@ TEST(MainWindow, ClosingDuringASearchStopsItAndStillSavesTheSettings) {
     EXPECT_EQ(run.outcome.exitCode, 0u);
     EXPECT_LT(GetTickCount() - closing, 10000u);
     EXPECT_NE(copy.UiState(L"MainWndPos_R"), L"");
+}
+
+// The end of the program while its search's worker is not at a check of its
+// stop request: paused (its gate closed), or deep in one large document,
+// which it reads to the end before it looks again. Either way the process
+// ends soon after the window, with exit code 0, the settings written, and no
+// crash from objects freed under a thread that is still running.
+TEST(MainWindow, ClosingWhileTheSearchIsPausedOrBusyInOneFileStillEndsAtOnce) {
+    struct Case {
+        const char* what;
+        bool pause;     // pause the search before closing
+        bool documents; // search the words of large documents
+    } cases[] = {
+        {"a paused folder walk", true, false},
+        {"a worker deep in a large document", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramCopy copy(true, "");
+        std::wstring arguments = L"/runnow Z:\\usr";
+        if (c.documents) {
+            const std::string document = LongDocument(256);
+            for (const wchar_t* name : {L"docs\\a.docx", L"docs\\b.docx", L"docs\\c.docx"})
+                copy.Dir().WriteFile(name, document);
+            copy.Dir().WriteFile(L"criteria.velquin", CriteriaFile(copy.Dir() / L"docs"));
+            arguments = L"\"" + (copy.Dir() / L"criteria.velquin") + L"\" /runnow";
+        }
+        ProgramProcess run;
+        ASSERT_TRUE(run.Start(arguments, copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
+        HWND main = run.WaitForWindow(nullptr);
+        ASSERT_NE(main, nullptr) << EndedWithout(run);
+        HWND list = GetDlgItem(main, kListId);
+        ASSERT_NE(list, nullptr);
+        if (c.pause) {
+            LRESULT first = 0;
+            for (int i = 0; i < 100 && first == 0; ++i, Sleep(100))
+                first = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+            ASSERT_GT(first, 0);
+            PostMessageW(main, WM_COMMAND, kPauseCommand, 0);
+            // Paused: the count stands still once what was on its way is in.
+            Sleep(500);
+            const LRESULT paused = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+            Sleep(700);
+            ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), paused);
+        } else {
+            // The title names the folder once the walk has begun; then the
+            // worker is soon inside the first document.
+            wchar_t title[256] = {};
+            for (int i = 0; i < 100 && wcsstr(title, L"docs") == nullptr; ++i, Sleep(100))
+                GetWindowTextW(main, title, 256);
+            ASSERT_NE(wcsstr(title, L"docs"), nullptr) << "the search did not start";
+            Sleep(800);
+            // Not one document read yet: the worker is inside the first.
+            ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+        }
+
+        const DWORD closing = GetTickCount();
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
+        const DWORD took = GetTickCount() - closing;
+        EXPECT_EQ(run.outcome.exitCode, 0u);
+        EXPECT_LT(took, 5000u);
+        EXPECT_NE(copy.UiState(L"MainWndPos_R"), L"");
+        EXPECT_EQ(run.outcome.error, "");
+        std::printf("  %s: ended %lu ms after the close\n", c.what, took);
+    }
 }
