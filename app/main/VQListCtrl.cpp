@@ -488,6 +488,14 @@ void CVQListCtrl::InvertSelection() {
     // Every change but the last is made quietly for the parent (see
     // ChangingManyRows); the last one's notice stands for them all.
     m_changingManyRows = !rows.empty();
+    if (fromAll && !rows.empty() && rows.back() - rows.front() + 1 != static_cast<int>(rows.size())) {
+        // A selection in several runs is cleared first: a list view that
+        // selects every row in turn would otherwise join each row to the
+        // runs around it, searching through all of them each time.
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    }
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     state.state = fromAll ? 0 : LVIS_SELECTED;
     // From the last row to the first: a list view that keeps its selection
