@@ -8,10 +8,16 @@
 // column, grouping by three columns, clearing the list and the results, and
 // the longest time the window spends on one message while a worker adds
 // the results at full speed and the window follows the count as the
-// notifier would have it.
+// notifier would have it. Then the same in the program's main window:
+// select all and invert by their commands, each followed by the status
+// bar's update (the 100 ms refresh run at once), clearing for a new search,
+// and the longest items-added report while a million results arrive.
+#include "app/main/VQDlg.h"
 #include "app/main/VQListCtrl.h"
+#include "foundation/ConfigFiles.h"
 #include "foundation/Settings.h"
 #include "foundation/mvLock.h"
+#include "search/Notifier.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
 #include "ui/controls/ItemImage.h"
@@ -230,6 +236,72 @@ Figures Measure(size_t count) {
     return f;
 }
 
+// The same selection commands in the program's main window, where every
+// change of the list's selection also reaches the window's status refresh,
+// and the status bar's update that follows; the results arriving as the
+// notifier reports them to the window.
+struct WindowFigures {
+    double selectAll, statusAll, invertTenth, statusTenth, invertBack, clear, stall;
+};
+
+WindowFigures MeasureInMainWindow(size_t count) {
+    WindowFigures f{};
+    CVQDlg window;
+    if (!window.CreateDialogWindow(nullptr))
+        return f;
+    const HWND main = window.m_hwnd;
+    const HWND hwnd = window.m_list.Handle();
+    SetWindowPos(main, nullptr, 0, 0, 1200, 800, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(main, SW_SHOWNA);
+    Pump();
+
+    // Results arrive in blocks of 2,000 and are reported as the notifier
+    // reports them (one merged count after each block); the figure is the
+    // longest report.
+    Generator generator(count);
+    double longest = 0;
+    for (size_t from = 0; from < count; from += 2000) {
+        generator.Add(from, from + 2000);
+        const auto start = Clock::now();
+        window.OnSearchNotify(NotifyItemsAdded, 0);
+        UpdateWindow(main);
+        longest = std::max(longest, Ms(start));
+        Pump();
+    }
+    f.stall = longest;
+
+    auto command = [&](UINT id) {
+        const auto start = Clock::now();
+        SendMessageW(main, WM_COMMAND, id, 0);
+        UpdateWindow(hwnd);
+        return Ms(start);
+    };
+    auto status = [&] {
+        const auto start = Clock::now();
+        window.m_statusTimer.Stop();
+        window.UpdateStatus();
+        UpdateWindow(window.m_statusBar.Handle());
+        return Ms(start);
+    };
+    f.selectAll = command(kCommandSelectAll);
+    f.statusAll = status();
+    SendMessageW(main, WM_COMMAND, kCommandInvertSelection, 0); // none selected
+    for (size_t i = 0; i < count; i += 10)
+        Select(hwnd, static_cast<int>(i), true);
+    window.m_statusTimer.Stop();
+    f.invertTenth = command(kCommandInvertSelection);
+    f.statusTenth = status();
+    f.invertBack = command(kCommandInvertSelection);
+    window.m_statusTimer.Stop();
+
+    const auto start = Clock::now();
+    window.m_list.ClearItems();
+    GlobalSearchJob().ClearResults();
+    UpdateWindow(main);
+    f.clear = Ms(start);
+    return f;
+}
+
 void Row(const char* what, double base, double full, const char* goal) {
     std::printf("%-34s %10.1f %12.1f   %s\n", what, base, full, goal);
 }
@@ -254,8 +326,18 @@ int main(int argc, char** argv) {
         list.Detach(true);
         host.Detach(true);
     }
+    // The main window keeps its settings and histories in a folder of its
+    // own for the run.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring config = std::wstring(temp) + L"list_window_bench";
+    CreateDirectoryW(config.c_str(), nullptr);
+    SetConfigBaseFolders(config, config);
+
     const Figures base = Measure(10000);
     const Figures full = Measure(count);
+    const WindowFigures windowBase = MeasureInMainWindow(10000);
+    const WindowFigures windowFull = MeasureInMainWindow(count);
     std::printf("figures in ms             %23s %12zu   goal\n", "10000", count);
     Row("first paint", base.firstPaint, full.firstPaint, "< 50");
     Row("page down (mean of 20)", base.pageDown, full.pageDown, "< 50");
@@ -277,5 +359,13 @@ int main(int argc, char** argv) {
     Row("clear the list", base.clearList, full.clearList, "< 100");
     Row("clear the results", base.clearResults, full.clearResults, "< 100");
     Row("longest message while adding", base.stall, full.stall, "< 50");
+    std::printf("in the main window (status refresh and status bar)\n");
+    Row("select all", windowBase.selectAll, windowFull.selectAll, "< 100");
+    Row("status bar update, all selected", windowBase.statusAll, windowFull.statusAll, "< 50");
+    Row("invert, every tenth selected", windowBase.invertTenth, windowFull.invertTenth, "< 100");
+    Row("status bar update, 90% selected", windowBase.statusTenth, windowFull.statusTenth, "< 50");
+    Row("invert back to every tenth", windowBase.invertBack, windowFull.invertBack, "< 100");
+    Row("clear for a new search", windowBase.clear, windowFull.clear, "< 100");
+    Row("longest items-added report", windowBase.stall, windowFull.stall, "< 50");
     return 0;
 }

@@ -30,13 +30,23 @@ SYSTEMTIME ToSystemTime(std::uint64_t time) {
     return system;
 }
 
+// The bias the system applies to a time now, the same for every time (the
+// conversion to local time takes the zone's current offset, not the one of
+// the date converted); 0 when there is none to have.
+std::int64_t LocalBias() {
+    FILETIME utc{}, local{};
+    GetSystemTimeAsFileTime(&utc);
+    if (!FileTimeToLocalFileTime(&utc, &local))
+        return 0;
+    return static_cast<std::int64_t>(FileTimeToUInt64(local) - FileTimeToUInt64(utc));
+}
+
 // The time of the grouping column, as the start of its local day.
-std::uint64_t LocalDay(std::uint64_t utc) {
-    const FILETIME file = UInt64ToFileTime(utc);
-    FILETIME local{};
-    if (!FileTimeToLocalFileTime(&file, &local))
-        local = file;
-    const std::uint64_t time = FileTimeToUInt64(local);
+std::uint64_t LocalDay(std::uint64_t utc, std::int64_t bias) {
+    // A time the bias would take below zero has no local time; it stays as
+    // it is, as a failed conversion leaves it.
+    const bool below = bias < 0 && utc < static_cast<std::uint64_t>(-bias);
+    const std::uint64_t time = below ? utc : utc + static_cast<std::uint64_t>(bias);
     return time - time % kDay;
 }
 
@@ -109,14 +119,27 @@ int ResultGroups::DateRange(const FoundItem& item, std::uint64_t today) const {
     const std::uint64_t utc = column == ColumnCreated    ? item.date_c
                               : column == ColumnAccessed ? item.date_a
                                                          : item.date_m;
-    const std::uint64_t d = LocalDay(utc);
     if (m_weekStart == 0 || m_weekToday != today) {
         m_today = ToSystemTime(today);
         SYSTEMTIME shifted = m_today;
         ShiftDayOfWeek(shifted);
         m_weekToday = today;
         m_weekStart = today - shifted.wDayOfWeek * kDay;
+        m_bias = LocalBias();
+        m_dayRanges.clear();
     }
+    const std::uint64_t d = LocalDay(utc, m_bias);
+    // Many items share a day; each day's range is worked out once.
+    const auto known = m_dayRanges.find(d);
+    if (known != m_dayRanges.end())
+        return known->second;
+    const int range = DayRange(d, today);
+    if (m_dayRanges.size() < kMaxKnownDays)
+        m_dayRanges.emplace(d, range);
+    return range;
+}
+
+int ResultGroups::DayRange(std::uint64_t d, std::uint64_t today) const {
     const SYSTEMTIME& now = m_today;
     const std::uint64_t s = m_weekStart;
 
@@ -202,6 +225,9 @@ struct KeyHash {
 bool ResultGroups::Build(const ResultDeque& display, std::uint64_t today) {
     groups.clear();
     item_map.clear();
+    // Today's week, the zone's bias and the ranges of days are taken anew
+    // for every build.
+    m_weekStart = 0;
     if (column > ColumnExtension)
         return false;
     // Each distinct key once, in the order items bring them, so that a group
@@ -217,10 +243,14 @@ bool ResultGroups::Build(const ResultDeque& display, std::uint64_t today) {
     std::vector<int> itemKeys(display.size());
     std::size_t at = 0;
     bool whole = true;
+    // Type names by extension met in this pass, instead of the shared
+    // cache's lock and search for every item.
+    ItemTypeNames typeNames(GlobalShellTypeCache());
     ForEachPrefetched(display.begin(), display.end(), [&](const FoundItem* item) {
         if (IsShuttingDown())
             return whole = false;
-        const Key key = KeyOf(*item, today);
+        const Key key =
+            column == ColumnType ? Key{0, typeNames.Get(*item).view()} : KeyOf(*item, today);
         auto found = known.find({key.id, key.title});
         if (found == known.end()) {
             distinct.push_back({key.id, TitleOf(*item, key), {}});

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct ResultGroup {
@@ -86,10 +87,17 @@ private:
     // -1, 0 or 1: the group entry against the key, in group order.
     int Compare(const ResultGroup& entry, std::int32_t id, std::wstring_view title) const;
 
-    // Today's date and the start of its week, worked out once per day given.
+    // The range of a local day `d` (start of the day as a local file time).
+    int DayRange(std::uint64_t d, std::uint64_t today) const;
+
+    // Today's date, the start of its week and the zone's bias, worked out
+    // once per day given, and the range of each day met since.
     mutable std::uint64_t m_weekToday = 0;
     mutable SYSTEMTIME m_today{};
     mutable std::uint64_t m_weekStart = 0;
+    mutable std::int64_t m_bias = 0;
+    mutable std::unordered_map<std::uint64_t, int> m_dayRanges;
+    static constexpr std::size_t kMaxKnownDays = 1 << 16;
 };
 
 // The start of the current local day as a local file time (100 ns units).

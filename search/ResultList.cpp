@@ -262,10 +262,54 @@ std::vector<std::uint32_t> TypeRanks(const ResultDeque& list, ShellTypeCache& ty
     return out;
 }
 
+// Ranks of the items' folders (equal texts, ignoring case, share a rank),
+// in list order. The items of one folder share its text, so each distinct
+// text is ranked once, not compared anew in every comparison.
+std::vector<std::uint32_t> FolderRanks(const ResultDeque& list) {
+    std::unordered_map<const void*, std::uint32_t> slots; // text block -> distinct index
+    std::vector<const mvstring*> distinct;
+    std::vector<std::uint32_t> slotOf;
+    slotOf.reserve(list.size());
+    const void* last = nullptr;
+    std::uint32_t lastSlot = 0;
+    ForEachPrefetched(list.begin(), list.end(), [&](const FoundItem* item) {
+        const void* block = item->folder.Identity();
+        if (block == nullptr || block != last) {
+            // An empty text has no block of its own: it keeps the key of
+            // its own text, which is the same for every empty one.
+            const void* key = block != nullptr ? block : static_cast<const void*>(&slots);
+            auto found = slots.find(key);
+            if (found == slots.end()) {
+                found = slots.emplace(key, static_cast<std::uint32_t>(distinct.size())).first;
+                distinct.push_back(&item->folder.text());
+            }
+            last = block;
+            lastSlot = found->second;
+        }
+        slotOf.push_back(lastSlot);
+        return true;
+    });
+    std::vector<std::uint32_t> order(distinct.size());
+    for (std::uint32_t at = 0; at < order.size(); ++at)
+        order[at] = at;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        return mvstring::Compare(*distinct[x], *distinct[y], false) < 0;
+    });
+    std::vector<std::uint32_t> rankOfSlot(distinct.size());
+    std::uint32_t rank = 0;
+    for (size_t at = 0; at < order.size(); ++at) {
+        if (at > 0 && mvstring::Compare(*distinct[order[at - 1]], *distinct[order[at]], false) != 0)
+            ++rank;
+        rankOfSlot[order[at]] = rank;
+    }
+    for (std::uint32_t& slot : slotOf)
+        slot = rankOfSlot[slot];
+    return slotOf;
+}
+
 // Sorts the list in the order of CompareItems, with what a column compares
 // by worked out once per item instead of once per comparison. False,
-// leaving the list as it was, for the folder column or when the keys cannot
-// be had.
+// leaving the list as it was, when the keys cannot be had.
 bool SortByKeys(ResultDeque& list, const SortOrder& order) {
     const mvstring* (*text)(const FoundItem*) = nullptr;
     std::uint64_t (*number)(const FoundItem*) = nullptr;
@@ -295,6 +339,7 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
         number = [](const FoundItem* i) { return i->date_a; };
         break;
     case ColumnType:
+    case ColumnFolder:
         break;
     default:
         return false;
@@ -317,6 +362,8 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
     std::vector<std::uint32_t> ranks;
     if (order.column == ColumnType)
         ranks = TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
+    else if (order.column == ColumnFolder)
+        ranks = FolderRanks(list);
     size_t i = 0;
     bool made = true;
     ForEachPrefetched(list.begin(), list.end(), [&](FoundItem* item) {

@@ -744,7 +744,7 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header != nullptr && header->hwndFrom == m_list.Handle() &&
-            header->code == LVN_ITEMCHANGED)
+            header->code == LVN_ITEMCHANGED && !m_list.ChangingManyRows())
             m_statusTimer.Rebind(m_hwnd, kStatusRefreshMs);
         break;
     }

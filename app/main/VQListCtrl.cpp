@@ -65,6 +65,32 @@ void CopyToBuffer(const mvstring& text, wchar_t* buffer, int size) {
     buffer[n] = 0;
 }
 
+// The selected rows in ascending order.
+std::vector<int> SelectedRows(HWND list) {
+    std::vector<int> rows;
+    rows.reserve(static_cast<size_t>(std::max<LRESULT>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0)));
+    for (int next = -1;
+         (next = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, next, LVNI_SELECTED))) >= 0;)
+        rows.push_back(next);
+    return rows;
+}
+
+// The rows of [0, count) that are not selected, in ascending order: the
+// list is asked for the next selected row once per selected row and once
+// per run of rows that are not.
+std::vector<int> UnselectedRows(HWND list, int count) {
+    std::vector<int> rows;
+    for (int from = 0; from < count;) {
+        int next = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, from - 1, LVNI_SELECTED));
+        if (next < 0 || next > count)
+            next = count;
+        for (int row = from; row < next; ++row)
+            rows.push_back(row);
+        from = next + 1;
+    }
+    return rows;
+}
+
 bool ShellHasExtraLarge() {
     ShellTypeCache& cache = GlobalShellTypeCache();
     cache.Init();
@@ -453,31 +479,35 @@ void CVQListCtrl::InvertSelection() {
     // The list changes its whole selection in one message, but single rows
     // only one by one: start from all or none, whichever leaves fewer rows
     // to change one at a time (from none on a tie).
-    std::vector<int> rows;
     const bool fromAll = selected < count - selected;
-    rows.reserve(static_cast<size_t>(fromAll ? selected : count - selected));
-    int next = -1;
-    if (fromAll) {
-        while ((next = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, next, LVNI_SELECTED))) >= 0)
-            rows.push_back(next);
-    } else {
-        for (int i = 0; i < count; ++i) {
-            next = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, i - 1, LVNI_SELECTED));
-            for (int j = i; j < (next < 0 ? count : next); ++j)
-                rows.push_back(j);
-            if (next < 0)
-                break;
-            i = next;
-        }
-    }
+    const std::vector<int> rows = fromAll ? SelectedRows(list) : UnselectedRows(list, count);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED;
     state.state = fromAll ? LVIS_SELECTED : 0;
+    // Every change but the last is made quietly for the parent (see
+    // ChangingManyRows); the last one's notice stands for them all.
+    m_changingManyRows = !rows.empty();
+    if (fromAll && !rows.empty() && rows.back() - rows.front() + 1 != static_cast<int>(rows.size())) {
+        // A selection in several runs is cleared first: a list view that
+        // selects every row in turn would otherwise join each row to the
+        // runs around it, searching through all of them each time.
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    }
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     state.state = fromAll ? 0 : LVIS_SELECTED;
-    for (int row : rows)
-        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    // From the last row to the first: a list view that keeps its selection
+    // as runs and looks a row's run up from the first run on then finds it
+    // at once, where the first row to the last would search through every
+    // run split off before (quadratic in the rows to change).
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if (row + 1 == rows.rend())
+            m_changingManyRows = false;
+        SendMessageW(list, LVM_SETITEMSTATE, *row, reinterpret_cast<LPARAM>(&state));
+    }
+    m_changingManyRows = false;
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }

@@ -92,6 +92,10 @@ public:
     // changes of the list's state as the selection allows.
     void SelectAll();
     void InvertSelection();
+    // True while a selection command changes rows one by one: the parent may
+    // let the notices of those changes pass, as the last change of the
+    // command is notified with this false.
+    bool ChangingManyRows() const noexcept { return m_changingManyRows; }
 
     // Clears the list's groups and builds them anew by GroupColumn. True when
     // the groups are shown or none are needed; false while a job runs or when
@@ -156,6 +160,7 @@ private:
     ImageListHandle m_normal;
     mvstring m_text; // scratch for the texts handed to the list
     bool m_groupView = false;
+    bool m_changingManyRows = false;
 };
 
 // The pixel size of the images of a view mode (0 when unknown).

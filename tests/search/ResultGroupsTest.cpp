@@ -229,6 +229,22 @@ TEST_F(ResultGroupsTest, DateRangesAroundToday) {
     EXPECT_EQ(Range(ItemTime(2025, 2, 3), june), DateEarlierThisYear);
     EXPECT_EQ(Range(ItemTime(2025, 6, 2), june), DateEarlierThisMonth);
     EXPECT_EQ(Range(ItemTime(2025, 6, 30), june), DateLaterThisMonth);
+
+    // One table asked for many items, as a build asks it, remembers each
+    // day's range: asked again, or from another today, it answers as a
+    // fresh one does.
+    ResultGroups shared;
+    shared.column = 3;
+    for (const std::uint64_t today : {LocalDate(2025, 1, 15), LocalDate(2025, 1, 15), june,
+                                      LocalDate(2025, 1, 16)})
+        for (const auto& c : cases)
+            for (const WORD hour : {0, 23}) {
+                FoundItem item;
+                item.date_m = ItemTime(c.year, c.month, c.day, hour);
+                EXPECT_EQ(shared.DateRange(item, today), Range(item.date_m, today))
+                    << c.year << "-" << c.month << "-" << c.day << " " << hour << "h, today "
+                    << today;
+            }
 }
 
 TEST_F(ResultGroupsTest, DateGroupsUseTheColumnsTimeAndCountTheirItems) {

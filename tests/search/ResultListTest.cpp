@@ -287,6 +287,11 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
                               L" ",    L"-",    L"_", L"b",  L"\u00c4"};
     const wchar_t* exts[] = {L".txt", L".TXT", L".doc", L"", L".t10", L".t9"};
     const std::uint32_t attrs[] = {0x20, 0x21, 0x01, 0, 0x06};
+    const wchar_t* folders[] = {L"C:\\a",  L"c:\\A",    L"C:\\a\\b", L"C:\\a b", L"",
+                                L"D:\\\u00e4", L"D:\\\u00c4", L"C:\\a10",  L"C:\\a9"};
+    std::vector<SharedText> sharedFolders;
+    for (const wchar_t* folder : folders)
+        sharedFolders.emplace_back(std::wstring_view(folder));
     ShellTypeCache types(&FakeTypes);
     SearchJob job;
     std::uint64_t seed = 12345;
@@ -307,7 +312,14 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
         item.date_m = next(3);
         item.date_c = next(50);
         item.date_a = 7;
-        item.folder = next(2) ? L"C:\\a" : L"c:\\A";
+        // Folders that tie ignoring case, beyond ASCII, as prefixes, and
+        // empty; some items share one text as a walk's items do, others
+        // hold a copy of their own.
+        const unsigned folder = next(std::size(folders));
+        if (next(2))
+            item.folder = sharedFolders[folder];
+        else
+            item.folder = std::wstring_view(folders[folder]);
         AddFoundItem(job, item, nullptr);
     }
     for (int column = ColumnName; column <= ColumnNone; ++column)

@@ -9,6 +9,8 @@
 #include "ui/controls/ItemImage.h"
 #include "ui/controls/ListColumns.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -300,6 +302,78 @@ TEST_F(VQListCtrlTest, SelectAllAndInvertTurnTheSelectionRound) {
     }
     list.SelectAll();
     EXPECT_EQ(5, SendMessageW(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+// Counts the notices of selection changes that its parent is not told to
+// let pass.
+class NoticeCountingList : public CVQListCtrl {
+public:
+    bool OnReflectNotify(NMHDR* header, LRESULT* result) override {
+        if (header->code == LVN_ITEMCHANGED && !ChangingManyRows())
+            ++notices;
+        return CVQListCtrl::OnReflectNotify(header, result);
+    }
+    int notices = 0;
+};
+
+TEST_F(VQListCtrlTest, InvertMatchesTurningEachRowRoundOnLongerSelections) {
+    // Selections of runs at both ends, single rows, every tenth row, one
+    // row, all but one: the fast path starts from all or none and changes
+    // the rest from the last row; the general one turns each row round.
+    // Either way the parent hears of the change once.
+    constexpr int kRows = 240;
+    for (int i = 0; i < kRows; ++i)
+        AddItems({{.name = L"f"}});
+    NoticeCountingList counted;
+    ASSERT_TRUE(counted.Create(parent.Handle()));
+    counted.SetItemCount(kRows);
+    const HWND hwnd = counted.Handle();
+    auto selected = [&] {
+        std::vector<bool> rows(kRows);
+        for (int row = -1; (row = static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, row,
+                                                                 LVNI_SELECTED))) >= 0;)
+            rows[static_cast<size_t>(row)] = true;
+        return rows;
+    };
+    std::uint64_t seed = 99;
+    auto random = [&seed] {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return (seed >> 33) % 3 == 0;
+    };
+    const std::vector<std::pair<const char*, std::function<bool(int)>>> patterns = {
+        {"none", [](int) { return false; }},
+        {"all", [](int) { return true; }},
+        {"every tenth", [](int i) { return i % 10 == 0; }},
+        {"all but every tenth", [](int i) { return i % 10 != 0; }},
+        {"runs at both ends", [](int i) { return i < 30 || i >= kRows - 50 || (i >= 100 && i < 107); }},
+        {"inside runs", [](int i) { return (i >= 1 && i < 90) || (i >= 150 && i < kRows - 1); }},
+        {"the last row", [](int i) { return i == kRows - 1; }},
+        {"all but the first", [](int i) { return i != 0; }},
+        {"a third at random", [&](int) { return random(); }},
+    };
+    for (const auto& [what, pick] : patterns) {
+        std::vector<bool> before(kRows), expected(kRows);
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED;
+        SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        for (int i = 0; i < kRows; ++i) {
+            before[static_cast<size_t>(i)] = pick(i);
+            expected[static_cast<size_t>(i)] = !before[static_cast<size_t>(i)];
+            state.state = before[static_cast<size_t>(i)] ? LVIS_SELECTED : 0;
+            SendMessageW(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        }
+        ASSERT_EQ(before, selected()) << what;
+        counted.notices = 0;
+        counted.InvertSelection();
+        EXPECT_EQ(expected, selected()) << what;
+        EXPECT_EQ(1, counted.notices) << what;
+        EXPECT_FALSE(counted.ChangingManyRows()) << what;
+        const auto expectedCount = std::count(expected.begin(), expected.end(), true);
+        EXPECT_EQ(expectedCount, SendMessageW(hwnd, LVM_GETSELECTEDCOUNT, 0, 0)) << what;
+        counted.InvertSelection();
+        EXPECT_EQ(before, selected()) << what << ", inverted twice";
+    }
+    counted.Detach(true);
 }
 
 TEST_F(VQListCtrlTest, HeaderClickAndActivationPostCommands) {

@@ -1,0 +1,192 @@
+// Times a search of a folder in the program's main window beside the same
+// search without a window, and how long the window's thread is held while
+// the results arrive.
+//   window_search_bench <folder> [name pattern, *.txt] [rounds, 3]
+// The folder is typically the tree of bench/walk_bench.py. Each round runs,
+// in turn: the windowless search (started and awaited as the /out run does)
+// and the search from the main window's Search button, awaited by a message
+// loop until the window shows the end. Printed: the medians of both, their
+// ratio (goal: the window at most 1.1x), the result counts, and for the
+// window the longest lateness of a probe message posted every 5 ms by a
+// thread of its own (a sent report or a long message holds it back) and the
+// longest single message dispatched (goal for both: under 50 ms).
+#include "app/main/VQDlg.h"
+#include "foundation/ConfigFiles.h"
+#include "search/Notifier.h"
+#include "search/ResultList.h"
+#include "search/SearchJob.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+SearchCriteria Criteria(const std::wstring& folder, const std::wstring& pattern) {
+    SearchCriteria criteria;
+    criteria.name = pattern;
+    criteria.folders = folder;
+    return criteria;
+}
+
+struct Windowless {
+    double ms = 0;
+    int found = 0;
+};
+
+Windowless RunWindowless(const SearchCriteria& criteria) {
+    Windowless run;
+    GlobalSearchJob().ClearResults();
+    const auto start = Clock::now();
+    if (!StartSearch(criteria))
+        return run;
+    WaitForSingleObject(GlobalSearchJob().worker.Handle(), INFINITE);
+    run.ms = Ms(start);
+    run.found = ResultList::Count();
+    GlobalSearchJob().StopAndWait(5000);
+    return run;
+}
+
+// Posts a probe message with its time every 5 ms until told to stop.
+struct Probe {
+    HWND window = nullptr;
+    UINT message = 0;
+    std::atomic<bool> stop{false};
+    static DWORD WINAPI Run(void* parameter) {
+        auto* probe = static_cast<Probe*>(parameter);
+        while (!probe->stop) {
+            const auto now = Clock::now().time_since_epoch().count();
+            PostMessageW(probe->window, probe->message, 0, static_cast<LPARAM>(now));
+            Sleep(5);
+        }
+        return 0;
+    }
+};
+
+struct Windowed {
+    double ms = 0, probeLate = 0, longestMessage = 0;
+    int found = 0;
+    bool ended = false;
+};
+
+Windowed RunInWindow(CVQDlg& window, const SearchCriteria& criteria) {
+    Windowed run;
+    GlobalSearchJob().ClearResults();
+    Probe probe;
+    probe.window = window.m_hwnd;
+    probe.message = RegisterWindowMessageW(L"window_search_bench probe");
+    SearchCriteria shown = criteria;
+    window.m_searchPanel.SetCriteria(&shown);
+    HANDLE thread = CreateThread(nullptr, 0, &Probe::Run, &probe, 0, nullptr);
+    const auto start = Clock::now();
+    SendMessageW(window.m_searchPanel.m_hwnd, WM_COMMAND, MAKEWPARAM(kCommandSearch, BN_CLICKED), 0);
+    bool started = false;
+    while (Ms(start) < 600000) {
+        MSG msg;
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == probe.message) {
+                const auto sent = Clock::time_point(Clock::duration(msg.lParam));
+                run.probeLate = std::max(
+                    run.probeLate, std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                continue;
+            }
+            const auto dispatched = Clock::now();
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            run.longestMessage = std::max(run.longestMessage, Ms(dispatched));
+            continue;
+        }
+        const std::uint8_t state = window.m_statusBar.statusState;
+        started = started || state == StatusSearching || GlobalSearchJob().IsRunning();
+        if (started && state == StatusReady && !GlobalSearchJob().IsRunning()) {
+            run.ended = true;
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    run.ms = Ms(start);
+    probe.stop = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    run.found = static_cast<int>(SendMessageW(window.m_list.Handle(), LVM_GETITEMCOUNT, 0, 0));
+    return run;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: window_search_bench <folder> [pattern] [rounds]\n");
+        return 2;
+    }
+    const std::wstring folder = argv[1];
+    const std::wstring pattern = argc > 2 ? argv[2] : L"*.txt";
+    const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 3;
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&init);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring config = std::wstring(temp) + L"window_search_bench";
+    CreateDirectoryW(config.c_str(), nullptr);
+    SetConfigBaseFolders(config, config);
+
+    const SearchCriteria criteria = Criteria(folder, pattern);
+    std::vector<double> bare, windowed, late, longest;
+    int bareFound = 0, windowFound = 0;
+    bool allEnded = true;
+    {
+        CVQDlg window;
+        if (!window.CreateDialogWindow(nullptr)) {
+            std::fprintf(stderr, "the main window could not be made\n");
+            return 1;
+        }
+        ShowWindow(window.m_hwnd, SW_SHOWNA);
+        // One search of each first, to warm the file cache for both.
+        RunWindowless(criteria);
+        for (int round = 0; round < rounds; ++round) {
+            const Windowless b = RunWindowless(criteria);
+            const Windowed w = RunInWindow(window, criteria);
+            bare.push_back(b.ms);
+            windowed.push_back(w.ms);
+            late.push_back(w.probeLate);
+            longest.push_back(w.longestMessage);
+            bareFound = b.found;
+            windowFound = w.found;
+            allEnded = allEnded && w.ended;
+        }
+        GlobalSearchJob().StopAndWait(5000);
+    }
+    StopNotifierThread();
+    const double b = Median(bare), w = Median(windowed);
+    std::printf("window_search_bench: %ls in %ls, median of %d rounds\n", pattern.c_str(),
+                folder.c_str(), rounds);
+    std::printf("%-44s %10.1f ms  %d found\n", "windowless search", b, bareFound);
+    std::printf("%-44s %10.1f ms  %d listed  %.2fx windowless (goal <= 1.1)%s\n",
+                "search in the main window", w, windowFound, b > 0 ? w / b : 0.0,
+                allEnded ? "" : "  (a round did not end)");
+    std::printf("%-44s %10.1f ms  (median; worst %.1f; goal < 50)\n",
+                "longest lateness of the 5 ms probe", Median(late),
+                *std::max_element(late.begin(), late.end()));
+    std::printf("%-44s %10.1f ms  (median; worst %.1f; goal < 50)\n",
+                "longest single message", Median(longest),
+                *std::max_element(longest.begin(), longest.end()));
+    return 0;
+}
