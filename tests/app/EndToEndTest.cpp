@@ -131,6 +131,24 @@ std::string EndedWithout(ProgramProcess& run) {
            run.outcome.failure + run.outcome.error;
 }
 
+// Ends the program at the end of the scope when it still runs, so that a
+// failed check leaves no window behind.
+class EndsWithScope {
+public:
+    explicit EndsWithScope(const ProgramProcess& run) : m_run(run) {}
+    ~EndsWithScope() {
+        if (m_run.Handle() != nullptr && WaitForSingleObject(m_run.Handle(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_run.Handle(), 99);
+            WaitForSingleObject(m_run.Handle(), 10000);
+        }
+    }
+    EndsWithScope(const EndsWithScope&) = delete;
+    EndsWithScope& operator=(const EndsWithScope&) = delete;
+
+private:
+    const ProgramProcess& m_run;
+};
+
 // The descendant with the id; null when none.
 HWND Descendant(HWND parent, int id) {
     struct Search {
@@ -461,6 +479,7 @@ TEST(EndToEnd, TheWindowListsTheWindowlessRunsItemsInTheChosenOrderWithTheExport
         ProgramProcess run;
         ASSERT_TRUE(run.Start(L"/runnow " + Quoted(tree), copy.Dir().Path(), copy.Exe()))
             << run.outcome.failure;
+        const EndsWithScope ends(run);
         HWND main = run.WaitForWindow(nullptr);
         ASSERT_NE(main, nullptr) << EndedWithout(run);
         HWND listWindow = GetDlgItem(main, kListId);
@@ -716,6 +735,7 @@ TEST(EndToEnd, CriteriaEnteredInThePanelFindWhatTheWindowlessRunFinds) {
     ProgramCopy copy(std::map<std::wstring, std::string>{});
     ProgramProcess run;
     ASSERT_TRUE(run.Start(Quoted(tree), copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
+    const EndsWithScope ends(run);
     HWND main = run.WaitForWindow(L"Velquin");
     ASSERT_NE(main, nullptr) << EndedWithout(run);
     HWND listWindow = GetDlgItem(main, kListId);
