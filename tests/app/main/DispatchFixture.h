@@ -178,8 +178,9 @@ protected:
             out.push_back(group.title.str());
         return out;
     }
-    // The display column of a column id, clicked in the header as the mouse
-    // does.
+    // A click on the header of a column id, as the list reports it to the
+    // window (the header's own mouse messages, sent synthetically, give no
+    // click under Wine).
     void ClickHeader(int column) {
         const HWND header = ListView_GetHeader(List());
         int index = -1;
@@ -191,11 +192,13 @@ protected:
                 index = i;
         }
         ASSERT_GE(index, 0) << "column " << column;
-        RECT rect{};
-        Header_GetItemRect(header, index, &rect);
-        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(header, WM_LBUTTONUP, 0, at);
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(List()));
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = index;
+        SendMessageW(Hwnd(), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
         Pump(20);
     }
     RECT Place(HWND child) const {
