@@ -2,6 +2,7 @@
 
 #include "app/main/JobState.h"
 #include "app/main/ListCommands.h"
+#include "app/main/ShellContextMenu.h"
 #include "app/shared/VQAboutDlg.h"
 #include "foundation/HexViewerCommand.h"
 #include "foundation/Language.h"
@@ -648,6 +649,10 @@ bool CVQDlg::HandlesCommand(UINT id) {
         return true;
     // Open with and the shell's verbs run on the selection (VQDlgShell.cpp).
     if ((id >= kCommandOpenWithFirst && id <= kCommandOpenWithLast) || IsShellCommand(id))
+        return true;
+    // Open with, its handlers and the shell's verbs act on the selection
+    // (OnSelectionCommand).
+    if ((id >= kCommandOpenWith && id <= kCommandOpenWithLast) || IsShellCommand(id))
         return true;
     switch (id) {
     case kCommandHelp:
