@@ -647,9 +647,6 @@ bool CVQDlg::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 bool CVQDlg::HandlesCommand(UINT id) {
     if (IsListCommand(id) || (id >= kCommandLanguageFirst && id <= kCommandLanguageLast))
         return true;
-    // Open with and the shell's verbs run on the selection (VQDlgShell.cpp).
-    if ((id >= kCommandOpenWithFirst && id <= kCommandOpenWithLast) || IsShellCommand(id))
-        return true;
     // Open with, its handlers and the shell's verbs act on the selection
     // (OnSelectionCommand).
     if ((id >= kCommandOpenWith && id <= kCommandOpenWithLast) || IsShellCommand(id))
