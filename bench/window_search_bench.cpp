@@ -54,6 +54,9 @@ struct Windowless {
 
 Windowless RunWindowless(const SearchCriteria& criteria) {
     Windowless run;
+    // As in the run without a window, nobody listens to the progress.
+    NotifierQueue& notifier = GlobalNotifier();
+    const HWND listener = notifier.target.exchange(nullptr);
     GlobalSearchJob().ClearResults();
     const auto start = Clock::now();
     if (!StartSearch(criteria))
@@ -62,6 +65,8 @@ Windowless RunWindowless(const SearchCriteria& criteria) {
     run.ms = Ms(start);
     run.found = ResultList::Count();
     GlobalSearchJob().StopAndWait(5000);
+    notifier.Clear();
+    notifier.target = listener;
     return run;
 }
 
@@ -96,9 +101,11 @@ Windowed RunInWindow(CVQDlg& window, const SearchCriteria& criteria) {
     SearchCriteria shown = criteria;
     window.m_searchPanel.SetCriteria(&shown);
     HANDLE thread = CreateThread(nullptr, 0, &Probe::Run, &probe, 0, nullptr);
+    // Only the end of this search shows "ready" again: a fast search can
+    // start and end between two looks at the bar.
+    window.m_statusBar.statusState = StatusSearching;
     const auto start = Clock::now();
     SendMessageW(window.m_searchPanel.m_hwnd, WM_COMMAND, MAKEWPARAM(kCommandSearch, BN_CLICKED), 0);
-    bool started = false;
     while (Ms(start) < 600000) {
         MSG msg;
         if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -114,9 +121,7 @@ Windowed RunInWindow(CVQDlg& window, const SearchCriteria& criteria) {
             run.longestMessage = std::max(run.longestMessage, Ms(dispatched));
             continue;
         }
-        const std::uint8_t state = window.m_statusBar.statusState;
-        started = started || state == StatusSearching || GlobalSearchJob().IsRunning();
-        if (started && state == StatusReady && !GlobalSearchJob().IsRunning()) {
+        if (window.m_statusBar.statusState == StatusReady && !GlobalSearchJob().IsRunning()) {
             run.ended = true;
             break;
         }

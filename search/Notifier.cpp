@@ -12,6 +12,13 @@ NotifierQueue::~NotifierQueue() {
 }
 
 void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
+    // The thread sends a count and a text as the last of their batch: one
+    // queued entry stands for every later one until the thread takes it,
+    // which spares a search that finds thousands of items a wake-up (and
+    // its system calls) for each of them. The count is read when it is
+    // sent, so an item added before this check is in it.
+    if (code == NotifyItemsAdded && m_countQueued.load())
+        return;
     if (!target.load() || !worker.IsRunning())
         return;
     NotifyEntry entry{code, value, m_itemGeneration.load()};
@@ -19,7 +26,19 @@ void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
         mvLock held(lock);
         if (code == NotifyStatus) {
             status = reinterpret_cast<const wchar_t*>(static_cast<intptr_t>(value));
+            if (m_statusQueued.load())
+                return;
+            m_statusQueued = true;
             entry.value = 0;
+        } else if (code == NotifyItemsAdded) {
+            if (m_countQueued.load())
+                return;
+            m_countQueued = true;
+        } else if (code == NotifyFinished) {
+            // The end drops the counts and texts queued before it: those
+            // that follow it are queued anew.
+            m_countQueued = false;
+            m_statusQueued = false;
         }
         queue.push_back(entry);
     }
@@ -54,6 +73,8 @@ bool NotifierQueue::Stop() {
 void NotifierQueue::Clear() {
     mvLock held(lock);
     queue.clear();
+    m_countQueued = false;
+    m_statusQueued = false;
 }
 
 DWORD WINAPI NotifierThreadProc(void* parameter) {
@@ -83,6 +104,10 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                 }
                 entry = block.queue.front();
                 block.queue.pop_front();
+                if (entry.code == NotifyItemsAdded)
+                    block.m_countQueued = false;
+                else if (entry.code == NotifyStatus)
+                    block.m_statusQueued = false;
             }
             switch (entry.code) {
             case NotifyFinished:

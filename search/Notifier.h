@@ -52,6 +52,8 @@ public:
 
     // Queues one notification, only while a target is set and the thread
     // runs. For code 5 the value is a const wchar_t* whose text is copied.
+    // A count or a text while one of its kind waits in the queue adds no
+    // entry: the waiting one sends the count and text of its sending time.
     void Post(std::int32_t code, std::int64_t value);
     // Makes the window the target, then wakes the thread when it sleeps or
     // starts it. False when the thread cannot be started.
@@ -82,6 +84,9 @@ private:
     std::atomic<std::uint32_t> m_itemGeneration{0};
     std::atomic<std::uint32_t> m_sentGeneration{0};
     std::atomic<std::int64_t> m_sentItem{0}; // the item of the report being sent, 0 none
+    // A count (code 4) or a text (code 5) is queued and not yet taken.
+    std::atomic<bool> m_countQueued{false};
+    std::atomic<bool> m_statusQueued{false};
 };
 
 // The process-wide block that drives the main window.
