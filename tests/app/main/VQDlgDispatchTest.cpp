@@ -115,6 +115,9 @@ TEST_F(VQDlgDispatchInput, AutoHideTakesTheFocusOutOfThePanelToTheList) {
 }
 
 TEST_F(VQDlgDispatchInput, TheContextMenuOfTheListIsTheViewItemsOrColumnsMenuByWhereAndWhat) {
+    // The program's own items, not the shell's menu of the files (whose
+    // cases VQDlgShellTest covers).
+    ScopedBoolSetting noShell(Settings().UseShellContextMenu, false);
     Show({{.name = L"a.txt"}, {.name = L"b.txt"}});
     RECT header{};
     GetWindowRect(ListView_GetHeader(List()), &header);
@@ -296,10 +299,17 @@ TEST_F(VQDlgDispatch, InvertSelectionChangesTheSmallerSideOneByOne) {
         }
         EXPECT_EQ(Selected(), c.after);
         ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls.front().wParam, static_cast<WPARAM>(-1));
-        EXPECT_EQ(calls.front().value & LVIS_SELECTED, c.allState);
-        EXPECT_EQ(calls.size() - 1, c.rowMessages);
-        for (size_t i = 1; i < calls.size(); ++i)
+        // A selection in several runs may first be cleared in one more
+        // message for every row (some list views join each newly selected
+        // row to its neighbours' runs one by one).
+        size_t first = 0;
+        if (calls.size() > 1 && calls[0].wParam == static_cast<WPARAM>(-1) &&
+            calls[1].wParam == static_cast<WPARAM>(-1) && (calls[0].value & LVIS_SELECTED) == 0)
+            first = 1;
+        EXPECT_EQ(calls[first].wParam, static_cast<WPARAM>(-1));
+        EXPECT_EQ(calls[first].value & LVIS_SELECTED, c.allState);
+        EXPECT_EQ(calls.size() - 1 - first, c.rowMessages);
+        for (size_t i = first + 1; i < calls.size(); ++i)
             EXPECT_EQ(calls[i].value & LVIS_SELECTED, c.rowState);
     }
 }
