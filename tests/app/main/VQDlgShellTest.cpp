@@ -165,9 +165,13 @@ private:
     bool m_ole = false;
 };
 
+// Cases that track a menu or use the clipboard: both are the display's, so
+// they run alone.
+using VQDlgShellInput = VQDlgShellTest;
+
 } // namespace
 
-TEST_F(VQDlgShellTest, ContextMenuOfTheListFollowsTheSelectionAndTheSetting) {
+TEST_F(VQDlgShellInput, ContextMenuOfTheListFollowsTheSelectionAndTheSetting) {
     Show({L"a.txt", L"b.txt", L"sub\\c.txt", L"gone.txt"});
     ASSERT_TRUE(DeleteFileW((Files() + L"\\gone.txt").c_str()));
     // Items of several folders share one menu only through the shell's
@@ -210,7 +214,7 @@ TEST_F(VQDlgShellTest, ContextMenuOfTheListFollowsTheSelectionAndTheSetting) {
     }
 }
 
-TEST_F(VQDlgShellTest, ShellVerbRunsThroughTheWindowOnTheSelectedFiles) {
+TEST_F(VQDlgShellInput, ShellVerbRunsThroughTheWindowOnTheSelectedFiles) {
     ScopedBoolSetting useShell(Settings().UseShellContextMenu, true);
     Show({L"a.txt", L"b.txt"});
     Select({0, 1});
@@ -247,7 +251,7 @@ TEST_F(VQDlgShellTest, ShellVerbRunsThroughTheWindowOnTheSelectedFiles) {
     EXPECT_EQ(files, (std::vector<std::wstring>{Files() + L"\\a.txt", Files() + L"\\b.txt"}));
 }
 
-TEST_F(VQDlgShellTest, KeyboardMenuStandsAtTheCursorOrAtTheFocusedItemsIcon) {
+TEST_F(VQDlgShellInput, KeyboardMenuStandsAtTheCursorOrAtTheFocusedItemsIcon) {
     Show({L"a.txt", L"b.txt"});
     ASSERT_TRUE(SetCursorPos(420, 330));
     POINT cursor{};
@@ -270,7 +274,7 @@ TEST_F(VQDlgShellTest, KeyboardMenuStandsAtTheCursorOrAtTheFocusedItemsIcon) {
     EXPECT_EQ(shown.rect.top, centre.y);
 }
 
-TEST_F(VQDlgShellTest, RightClickOnTheHeaderShowsTheColumnsSubmenu) {
+TEST_F(VQDlgShellInput, RightClickOnTheHeaderShowsTheColumnsSubmenu) {
     ScopedByteSetting details(Settings().LisViewMode, 4);
     window->SetViewMode(kCommandViewModeFirst + 4, true);
     Show({L"a.txt"});
