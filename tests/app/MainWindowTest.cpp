@@ -62,26 +62,6 @@ RECT WindowRectOf(HWND hwnd) {
     return rect;
 }
 
-// The descendant with the id; null when none.
-HWND Descendant(HWND parent, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(hwnd) == s->id) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Gives the program's window time to lay itself out after a change.
 void Settle() {
     Sleep(700);
