@@ -1,7 +1,17 @@
 // The floor for the program's start: a bare Win32 program that shows one
 // empty top-level window and runs a message loop until it is closed. Built
 // like the program (same toolchain, static run-time, GUI subsystem).
+// Built with BARE_WINDOW_LIBRARIES, it first brings up what every window of
+// the program stands on before any code of ours runs: OLE (drag and drop,
+// the clipboard), the common controls and the shell library. That is the
+// floor the system sets for the program's start; the plain build is the
+// floor of a window alone.
 #include <windows.h>
+#ifdef BARE_WINDOW_LIBRARIES
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -16,6 +26,17 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+#ifdef BARE_WINDOW_LIBRARIES
+    if (FAILED(OleInitialize(nullptr)))
+        return 1;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, 0x5FF};
+    if (!InitCommonControlsEx(&controls))
+        return 1;
+    // Any call into the shell library loads it and what it stands on.
+    SHFILEINFOW info{};
+    SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
+#endif
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = BareProc;
     windowClass.hInstance = instance;
