@@ -167,6 +167,7 @@ bool VQ_WordsSearch::SearchDocx(const mvstring& path, const wchar_t* extension, 
     if (!path.empty()) {
         m_zipPath = path;
         m_zipFile.Assign(_wfsopen(ExactPathForm(path).c_str(), L"rb", _SH_DENYNO));
+        m_zip.SetCancelCheck([this] { return ShouldStop(); });
         if (m_zipFile && m_zip.Open(m_zipFile.Get())) {
             const std::vector<uint8_t> xml = ZipFindEntry(L"word/document.xml");
             // An empty member gives no text (and so the raw search).
@@ -177,6 +178,10 @@ bool VQ_WordsSearch::SearchDocx(const mvstring& path, const wchar_t* extension, 
     // The file is released at once, so that it can be moved or deleted while
     // the search goes on.
     CloseZip();
+    // A stop during the unpacking ends the file here, without the search of
+    // its raw bytes that a document without text gets.
+    if (ShouldStop())
+        return true;
     ExtractDocxText(text);
     if (text.empty())
         return false;

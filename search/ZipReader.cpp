@@ -307,6 +307,10 @@ bool ZipReader::Inflate(uint64_t dataOffset, const ZipMemberStat& member, uint8_
     ZipError error = ZipError::None;
     for (;;) {
         if (z.avail_in == 0 && inputLeft > 0) {
+            if (m_cancel && m_cancel()) {
+                error = ZipError::Cancelled;
+                break;
+            }
             const size_t n = static_cast<size_t>(std::min<uint64_t>(inputLeft, kInputChunk));
             if (fread(input.data(), 1, n, m_stream) != n) {
                 error = ZipError::ReadFailed;

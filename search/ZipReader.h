@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,7 @@ enum class ZipError {
     NoMemory,     // the output could not be allocated
     BadData,      // inflate failed, or the data is longer or shorter than declared
     CrcMismatch,  // the extracted bytes do not have the declared CRC-32
+    Cancelled,    // the cancel check asked to end an extraction
 };
 
 // What the central directory says of one member.
@@ -80,6 +82,9 @@ public:
     // a declared size over `maxSize`, data that inflates to more or fewer
     // bytes than declared, and a CRC-32 that does not match.
     bool Extract(uint32_t index, std::vector<uint8_t>& out, uint64_t maxSize);
+    // Asked between the input chunks of an inflate: a member of hundreds of
+    // megabytes takes seconds, and true ends the extraction (Cancelled).
+    void SetCancelCheck(std::function<bool()> check) { m_cancel = std::move(check); }
 
 private:
     bool Fail(ZipError error) noexcept;
@@ -92,4 +97,5 @@ private:
     uint64_t m_size = 0; // bytes from the start to the stream's end
     std::vector<ZipMemberStat> m_members;
     ZipError m_error = ZipError::None;
+    std::function<bool()> m_cancel;
 };

@@ -66,6 +66,31 @@ TEST(ZipReader, ReadsStoredAndDeflatedMembersInPlainAnd64BitArchives) {
     }
 }
 
+TEST(ZipReader, CancelCheckEndsALongInflateBetweenChunks) {
+    // Random bytes do not compress: the member spans several input chunks.
+    std::string noise(400 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    TempDir dir;
+    ZipFile file(dir, BuildZip({{"big.bin", noise, true}}, false, "").bytes);
+    ZipReader zip;
+    ASSERT_TRUE(zip.Open(file.Get()));
+
+    int asked = 0;
+    zip.SetCancelCheck([&] { return ++asked >= 3; });
+    std::vector<uint8_t> out;
+    EXPECT_FALSE(zip.Extract(0, out, 1 << 20));
+    EXPECT_EQ(zip.LastError(), ZipError::Cancelled);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(asked, 3);
+
+    asked = 0;
+    zip.SetCancelCheck([&] { return ++asked < 0; });
+    EXPECT_EQ(Extracted(zip, 0), noise);
+    EXPECT_GE(asked, 6);
+}
+
 TEST(ZipReader, ArchiveStartsAtTheStreamPositionAndEndLeavesTheStreamOpen) {
     TempDir dir;
     const std::string junk = "leading bytes that are no part of the archive";
