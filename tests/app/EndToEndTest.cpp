@@ -85,52 +85,6 @@ bool SetTimes(const std::wstring& path, const FILETIME* modified, const FILETIME
     return file && SetFileTime(file.Get(), nullptr, accessed, modified);
 }
 
-// A copy of the program in a temporary folder with the language file and
-// the settings files given ("key = value" lines of section global), the
-// per-user folder inside it too, so that the run reads and writes no
-// settings of anybody else.
-class ProgramCopy {
-public:
-    explicit ProgramCopy(const std::map<std::wstring, std::string>& configFiles) {
-        CopyFileW(ProgramPath().c_str(), Exe().c_str(), FALSE);
-        for (const auto& [name, lines] : configFiles)
-            m_dir.WriteFile(L"Config\\" + name, "[global]\r\n" + lines);
-        m_dir.WriteFile(L"appdata\\Velquin\\keep", "");
-        m_dir.WriteFile(L"Lang\\english.ini",
-                        TempDir::ReadFile(ProgramFolder() + L"\\Lang\\english.ini"));
-        wchar_t old[MAX_PATH] = {};
-        m_hadAppData = GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0;
-        m_oldAppData = old;
-        SetEnvironmentVariableW(L"APPDATA", (m_dir / L"appdata").c_str());
-    }
-    ~ProgramCopy() {
-        SetEnvironmentVariableW(L"APPDATA", m_hadAppData ? m_oldAppData.c_str() : nullptr);
-    }
-    ProgramCopy(const ProgramCopy&) = delete;
-    ProgramCopy& operator=(const ProgramCopy&) = delete;
-
-    std::wstring Exe() const { return m_dir / L"Velquin.exe"; }
-    const TempDir& Dir() const { return m_dir; }
-    // A text of the copy's language file.
-    mvstring LanguageText(const wchar_t* section, const wchar_t* key) const {
-        mvini ini;
-        ini.Load(m_dir / L"Lang\\english.ini");
-        return ini.GetString(section, key);
-    }
-
-private:
-    TempDir m_dir;
-    bool m_hadAppData = false;
-    std::wstring m_oldAppData;
-};
-
-// Why a run shows no window: how it ended.
-std::string EndedWithout(ProgramProcess& run) {
-    run.Wait(10000);
-    return "no window; exit code " + std::to_string(run.outcome.exitCode) + ", " +
-           run.outcome.failure + run.outcome.error;
-}
-
 // Ends the program at the end of the scope when it still runs, so that a
 // failed check leaves no window behind.
 class EndsWithScope {
@@ -467,7 +421,7 @@ TEST(EndToEnd, TheWindowListsTheWindowlessRunsItemsInTheChosenOrderWithTheExport
         ASSERT_NE(listWindow, nullptr);
         ASSERT_NE(button, nullptr);
         const bool finished =
-            WaitForFinish(button, listWindow, copy.LanguageText(L"search_panel", L"search").str(),
+            WaitForFinish(button, listWindow, copy.IniText(L"Lang\\english.ini", L"search_panel", L"search").str(),
                           static_cast<int>(found.size()));
         RemoteList list(run.Handle(), listWindow);
         ASSERT_TRUE(list);
@@ -725,7 +679,7 @@ TEST(EndToEnd, CriteriaEnteredInThePanelFindWhatTheWindowlessRunFinds) {
     RemoteList list(run.Handle(), listWindow);
     RemotePanel panel(run.Handle(), main);
     ASSERT_TRUE(list);
-    const std::wstring searchCaption = copy.LanguageText(L"search_panel", L"search").str();
+    const std::wstring searchCaption = copy.IniText(L"Lang\\english.ini", L"search_panel", L"search").str();
     ASSERT_EQ(WindowText(button), searchCaption);
 
     std::size_t allEntries = 0;

@@ -21,40 +21,14 @@ constexpr int kListId = 1003;
 constexpr int kSearchButtonId = 10018;
 constexpr WPARAM kPauseCommand = 10020;
 
-// A copy of the program in a temporary folder, with the language file when
-// asked for, uistates.ini given, and the per-user folder inside it too, so
-// that the run reads and writes no settings of anybody else.
-class ProgramCopy {
-public:
-    ProgramCopy(bool withLanguage, const std::string& uiStates) {
-        CopyFileW(ProgramPath().c_str(), Exe().c_str(), FALSE);
-        m_dir.WriteFile(L"Config\\uistates.ini", "[global]\r\n" + uiStates);
-        m_dir.WriteFile(L"appdata\\Velquin\\keep", "");
-        if (withLanguage)
-            m_dir.WriteFile(L"Lang\\english.ini",
-                            TempDir::ReadFile(ProgramFolder() + L"\\Lang\\english.ini"));
-        wchar_t old[MAX_PATH] = {};
-        m_hadAppData = GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0;
-        m_oldAppData = old;
-        SetEnvironmentVariableW(L"APPDATA", (m_dir / L"appdata").c_str());
-    }
-    ~ProgramCopy() {
-        SetEnvironmentVariableW(L"APPDATA", m_hadAppData ? m_oldAppData.c_str() : nullptr);
-    }
+// The settings files of a copy that is given only uistates.ini.
+std::map<std::wstring, std::string> UiStates(const std::string& lines) {
+    return {{L"uistates.ini", lines}};
+}
 
-    std::wstring Exe() const { return m_dir / L"Velquin.exe"; }
-    const TempDir& Dir() const { return m_dir; }
-    mvstring UiState(const wchar_t* key) const {
-        mvini ini;
-        ini.Load(m_dir / L"Config\\uistates.ini");
-        return ini.GetString(L"global", key);
-    }
-
-private:
-    TempDir m_dir;
-    bool m_hadAppData = false;
-    std::wstring m_oldAppData;
-};
+mvstring UiState(const ProgramCopy& copy, const wchar_t* key) {
+    return copy.IniText(L"Config\\uistates.ini", L"global", key);
+}
 
 RECT WindowRectOf(HWND hwnd) {
     RECT rect{};
@@ -70,13 +44,6 @@ void Settle() {
 bool Inside(const RECT& inner, const RECT& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
-}
-
-// Why a run shows no window: how it ended.
-std::string EndedWithout(ProgramProcess& run) {
-    run.Wait(10000);
-    return "no window; exit code " + std::to_string(run.outcome.exitCode) + ", " +
-           run.outcome.failure + run.outcome.error;
 }
 
 std::wstring ToText(long value) {
@@ -134,8 +101,8 @@ std::string CriteriaFile(const std::wstring& folder) {
 TEST(MainWindow, ShowsItsPartsOnEitherSideKeepsItsMinimumAndSavesItsPlaceOnClosing) {
     for (const int right : {0, 1}) {
         SCOPED_TRACE(right ? "panel on the right" : "panel on the left");
-        ProgramCopy copy(true, "SearchPanelRight = " + std::to_string(right) +
-                                   "\r\nSearchPanelWidth = 300\r\n");
+        ProgramCopy copy(UiStates("SearchPanelRight = " + std::to_string(right) +
+                                   "\r\nSearchPanelWidth = 300\r\n"));
         ProgramProcess run;
         ASSERT_TRUE(run.Start(L"", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
         HWND main = run.WaitForWindow(L"Velquin");
@@ -207,17 +174,17 @@ TEST(MainWindow, ShowsItsPartsOnEitherSideKeepsItsMinimumAndSavesItsPlaceOnClosi
         PostMessageW(main, WM_CLOSE, 0, 0);
         ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
         EXPECT_EQ(run.outcome.exitCode, 0u);
-        EXPECT_EQ(copy.UiState(L"MainWndPos_L"), ToText(placed.left));
-        EXPECT_EQ(copy.UiState(L"MainWndPos_T"), ToText(placed.top));
-        EXPECT_EQ(copy.UiState(L"MainWndPos_R"), ToText(placed.right));
-        EXPECT_EQ(copy.UiState(L"MainWndPos_B"), ToText(placed.bottom));
-        EXPECT_EQ(copy.UiState(L"MainWndMax"), L"false");
-        EXPECT_EQ(copy.UiState(L"SearchPanelWidth"), ToText(panelWidth));
+        EXPECT_EQ(UiState(copy, L"MainWndPos_L"), ToText(placed.left));
+        EXPECT_EQ(UiState(copy, L"MainWndPos_T"), ToText(placed.top));
+        EXPECT_EQ(UiState(copy, L"MainWndPos_R"), ToText(placed.right));
+        EXPECT_EQ(UiState(copy, L"MainWndPos_B"), ToText(placed.bottom));
+        EXPECT_EQ(UiState(copy, L"MainWndMax"), L"false");
+        EXPECT_EQ(UiState(copy, L"SearchPanelWidth"), ToText(panelWidth));
     }
 }
 
 TEST(MainWindow, AMissingLanguageFileIsSaidInABoxAndNoWindowFollows) {
-    ProgramCopy copy(false, "");
+    ProgramCopy copy(UiStates(""), false);
     ProgramProcess run;
     ASSERT_TRUE(run.Start(L"", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
     HWND box = run.WaitForWindow(L"");
@@ -258,7 +225,7 @@ TEST(MainWindow, AMissingLanguageFileIsSaidInABoxAndNoWindowFollows) {
 }
 
 TEST(MainWindow, ClosingDuringASearchStopsItAndStillSavesTheSettings) {
-    ProgramCopy copy(true, "");
+    ProgramCopy copy(UiStates(""));
     // A tree large enough that the search still runs when the window closes.
     ProgramProcess run;
     ASSERT_TRUE(run.Start(L"/runnow Z:\\usr", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;
@@ -281,7 +248,7 @@ TEST(MainWindow, ClosingDuringASearchStopsItAndStillSavesTheSettings) {
     ASSERT_TRUE(run.Wait(60000)) << run.outcome.failure;
     EXPECT_EQ(run.outcome.exitCode, 0u);
     EXPECT_LT(GetTickCount() - closing, 10000u);
-    EXPECT_NE(copy.UiState(L"MainWndPos_R"), L"");
+    EXPECT_NE(UiState(copy, L"MainWndPos_R"), L"");
 }
 
 // The end of the program while its search's worker is not at a check of its
@@ -300,7 +267,7 @@ TEST(MainWindow, ClosingWhileTheSearchIsPausedOrBusyInOneFileStillEndsAtOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ProgramCopy copy(true, "");
+        ProgramCopy copy(UiStates(""));
         std::wstring arguments = L"/runnow Z:\\usr";
         if (c.documents) {
             const std::string document = LongDocument(256);
@@ -344,7 +311,7 @@ TEST(MainWindow, ClosingWhileTheSearchIsPausedOrBusyInOneFileStillEndsAtOnce) {
         const DWORD took = GetTickCount() - closing;
         EXPECT_EQ(run.outcome.exitCode, 0u);
         EXPECT_LT(took, 5000u);
-        EXPECT_NE(copy.UiState(L"MainWndPos_R"), L"");
+        EXPECT_NE(UiState(copy, L"MainWndPos_R"), L"");
         EXPECT_EQ(run.outcome.error, "");
         std::printf("  %s: ended %lu ms after the close\n", c.what, took);
     }

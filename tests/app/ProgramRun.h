@@ -3,19 +3,16 @@
 // windows found from outside.
 #pragma once
 
+#include "ProgramPath.h"
 #include "foundation/Handles.h"
+#include "foundation/mvini.h"
+#include "support/ChildWindows.h"
+#include "support/TempDir.h"
 
 #include <windows.h>
 
+#include <map>
 #include <string>
-
-// The build's path of the program as Wine shows it (the Linux root is Z:).
-inline std::wstring ProgramPath() {
-    std::wstring path = L"Z:";
-    for (const char* p = VELQUIN_EXE; *p; ++p)
-        path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return path;
-}
 
 inline std::wstring ProgramFolder() {
     const std::wstring path = ProgramPath();
@@ -164,20 +161,54 @@ inline Outcome RunProgram(const std::wstring& arguments, const std::wstring& fol
 
 // The descendant with the id; null when none.
 inline HWND Descendant(HWND parent, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(hwnd) == s->id) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindDescendant(parent, [id](HWND hwnd) { return GetDlgCtrlID(hwnd) == id; });
+}
+
+// A copy of the program in a temporary folder with the settings files given
+// ("key = value" lines of section global, by file name in Config), the
+// language file unless it is left out to show its absence, and the per-user
+// folder inside it too, so that the run reads and writes no settings of
+// anybody else.
+class ProgramCopy {
+public:
+    explicit ProgramCopy(const std::map<std::wstring, std::string>& configFiles,
+                         bool withLanguage = true) {
+        CopyFileW(ProgramPath().c_str(), Exe().c_str(), FALSE);
+        for (const auto& [name, lines] : configFiles)
+            m_dir.WriteFile(L"Config\\" + name, "[global]\r\n" + lines);
+        m_dir.WriteFile(L"appdata\\Velquin\\keep", "");
+        if (withLanguage)
+            m_dir.WriteFile(L"Lang\\english.ini",
+                            TempDir::ReadFile(ProgramFolder() + L"\\Lang\\english.ini"));
+        wchar_t old[MAX_PATH] = {};
+        m_hadAppData = GetEnvironmentVariableW(L"APPDATA", old, MAX_PATH) > 0;
+        m_oldAppData = old;
+        SetEnvironmentVariableW(L"APPDATA", (m_dir / L"appdata").c_str());
+    }
+    ~ProgramCopy() {
+        SetEnvironmentVariableW(L"APPDATA", m_hadAppData ? m_oldAppData.c_str() : nullptr);
+    }
+    ProgramCopy(const ProgramCopy&) = delete;
+    ProgramCopy& operator=(const ProgramCopy&) = delete;
+
+    std::wstring Exe() const { return m_dir / L"Velquin.exe"; }
+    const TempDir& Dir() const { return m_dir; }
+    // A value of an ini file of the copy (a path inside its folder).
+    mvstring IniText(const wchar_t* file, const wchar_t* section, const wchar_t* key) const {
+        mvini ini;
+        ini.Load(m_dir / file);
+        return ini.GetString(section, key);
+    }
+
+private:
+    TempDir m_dir;
+    bool m_hadAppData = false;
+    std::wstring m_oldAppData;
+};
+
+// Why a run shows no window: how it ended.
+inline std::string EndedWithout(ProgramProcess& run) {
+    run.Wait(10000);
+    return "no window; exit code " + std::to_string(run.outcome.exitCode) + ", " +
+           run.outcome.failure + run.outcome.error;
 }

@@ -10,6 +10,7 @@
 #include "search/Notifier.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/ChildWindows.h"
 #include "support/HeldFile.h"
 #include "support/ScopedSetting.h"
 #include "support/TempDir.h"
@@ -154,28 +155,6 @@ Step Answer(int id) {
 
 Step ChooseFile(const std::wstring& path) {
     return {kFileDialogClass, [path](HWND dialog) { TypeAndConfirm(dialog, path); }};
-}
-
-// The visible button of the dialog (at any depth) with the caption.
-HWND FindButtonByText(HWND parent, const wchar_t* text) {
-    struct Search {
-        const wchar_t* text;
-        HWND found;
-    } search{text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t caption[128] = {};
-            GetWindowTextW(hwnd, caption, 128);
-            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"Button" && std::wstring(caption) == s->text) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::wstring Utf16Text(const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include "app/shared/VQFileDialog.h"
 
+#include "support/ChildWindows.h"
 #include "support/TempDir.h"
 #include "ui/DialogDriver.h"
 
@@ -11,31 +12,6 @@
 namespace {
 
 constexpr DWORD kCheckId = 1021;
-
-// The visible button of the dialog (at any depth) with the caption.
-HWND FindButtonByText(HWND parent, const wchar_t* text) {
-    struct Search {
-        const wchar_t* text;
-        HWND found;
-    } search{text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            wchar_t caption[128] = {};
-            GetClassNameW(hwnd, name, 64);
-            GetWindowTextW(hwnd, caption, 128);
-            if (IsWindowVisible(hwnd) && _wcsicmp(name, L"Button") == 0 &&
-                std::wstring(caption) == s->text) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 } // namespace
 
