@@ -4,6 +4,7 @@
 #include "ui/theme/UiTheme.h"
 
 #include "support/Canvas.h"
+#include "support/MessagePump.h"
 #include "support/TempDir.h"
 #include "ui/ProbeWnd.h"
 #include "ui/ScopedLook.h"
@@ -40,12 +41,6 @@ RECT Place(HWND parent, HWND child) {
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&msg);
 }
 
 void SetCtrlAlt(bool down) {
@@ -116,7 +111,7 @@ TEST(CVQAboutDlg, TheButtonsTellTheOpenerAndCloseEndsTheBox) {
     });
     EXPECT_EQ(dialog.DoModal(owner.m_hwnd), IDCANCEL);
     clicker.join();
-    Pump();
+    PumpMessages();
     const std::vector<WPARAM> expected = {
         MAKEWPARAM(kAboutHelpId, BN_CLICKED), MAKEWPARAM(kAboutDonateId, BN_CLICKED),
         MAKEWPARAM(kAboutLinkId, BN_CLICKED), MAKEWPARAM(kAboutHelpId, BN_CLICKED)};

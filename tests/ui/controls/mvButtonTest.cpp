@@ -2,6 +2,7 @@
 
 #include "ui/core/ComctlVersion.h"
 #include "ui/controls/ToolTip.h"
+#include "support/MessagePump.h"
 #include "ui/theme/UiTheme.h"
 
 #include "../support/Canvas.h"
@@ -41,12 +42,6 @@ int Clicks(const ProbeWnd& host, int id) {
     for (WPARAM w : host.commands)
         count += LOWORD(w) == id && HIWORD(w) == BN_CLICKED;
     return count;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&msg);
 }
 
 } // namespace
@@ -195,9 +190,9 @@ TEST(mvButton, ADoubleClickIsTwoClicks) {
         SendMessageW(b, WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(b, WM_LBUTTONUP, 0, at);
         SendMessageW(b, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        Pump();
+        PumpMessages();
         SendMessageW(b, WM_LBUTTONUP, 0, at);
-        Pump();
+        PumpMessages();
         EXPECT_EQ(Clicks(f.host, 100), 2) << systemLook;
     }
 }
@@ -206,7 +201,7 @@ TEST(mvButton, EnterOnTheButtonClicksIt) {
     for (const bool systemLook : {false, true}) {
         ButtonFixture f(systemLook);
         SendMessageW(f.button.m_hwnd, WM_CHAR, VK_RETURN, 0);
-        Pump();
+        PumpMessages();
         EXPECT_EQ(Clicks(f.host, 100), 1) << systemLook;
     }
 }

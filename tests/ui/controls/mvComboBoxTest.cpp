@@ -2,6 +2,7 @@
 #include "ui/controls/mvComboBox.h"
 
 #include "ui/core/ComctlVersion.h"
+#include "support/MessagePump.h"
 #include "ui/theme/UiTheme.h"
 
 #include "../support/Canvas.h"
@@ -14,17 +15,6 @@
 #include <vector>
 
 namespace {
-
-void Pump() {
-    MSG msg;
-    for (int round = 0; round < 5; ++round) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-}
 
 // A parent that records the re-creation announcements it receives.
 class ComboParent : public ProbeWnd {
@@ -109,7 +99,7 @@ TEST(mvComboBox, LookChangesRecreateTheComboCarryingItemsAndSettingsOver) {
 
     // Own colours need an owner-drawn combo with strings: the attach asks for
     // the re-creation, which follows from the message queue.
-    Pump();
+    PumpMessages(5, 5);
     ASSERT_NE(nullptr, combo.Handle());
     EXPECT_NE(first, combo.Handle());
     EXPECT_FALSE(IsWindow(first));
@@ -151,7 +141,7 @@ TEST(mvComboBox, LookChangesRecreateTheComboCarryingItemsAndSettingsOver) {
     const HWND systemWindow = combo.Handle();
     SendThemeChange(combo.Handle());
     EXPECT_EQ(systemWindow, combo.Handle());
-    Pump();
+    PumpMessages(5, 5);
     EXPECT_EQ((std::vector<WPARAM>{77, 77}), parent.recreated);
 }
 
@@ -380,7 +370,7 @@ TEST(mvComboBoxEx, InnerComboDrawsItemImagesAndIsNeverRecreated) {
     }
 
     SendThemeChange(inner);
-    Pump();
+    PumpMessages(5, 5);
     EXPECT_EQ(inner, combo.m_combo.Handle());
     EXPECT_TRUE(IsWindow(inner));
 }

@@ -1,5 +1,6 @@
 #include "ui/controls/mvScrollPanel.h"
 
+#include "support/MessagePump.h"
 #include "ui/theme/UiTheme.h"
 
 #include "../support/Canvas.h"
@@ -39,12 +40,6 @@ struct PanelFixture {
     ProbeWnd host;
     TestPanel panel;
 };
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&msg);
-}
 
 // Sends a mouse message at the point (box client coordinates) with the
 // cursor put there too, since the system also reports the cursor's moves.
@@ -192,10 +187,10 @@ TEST(mvScrollBoxInput, TheOwnThemeDrawsTheBarAndAThumbDragToTheEndReachesTheLast
     Mouse(box.m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, midX, midY);
     EXPECT_EQ(GetCapture(), box.m_hwnd);
     Mouse(box.m_hwnd, WM_MOUSEMOVE, MK_LBUTTON, midX, boxClient.bottom + 200);
-    Pump();
+    PumpMessages();
     EXPECT_EQ(f.panel.Position(), 500 - 100);
     Mouse(box.m_hwnd, WM_LBUTTONUP, 0, midX, boxClient.bottom + 200);
-    Pump();
+    PumpMessages();
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(f.panel.Position(), 500 - 100);
     // The box follows: its thumb has left its old place for the track's end.
@@ -206,6 +201,6 @@ TEST(mvScrollBoxInput, TheOwnThemeDrawsTheBarAndAThumbDragToTheEndReachesTheLast
     Mouse(box.m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, midX, (moved.top + moved.bottom) / 2);
     Mouse(box.m_hwnd, WM_MOUSEMOVE, MK_LBUTTON, midX, -300);
     Mouse(box.m_hwnd, WM_LBUTTONUP, 0, midX, -300);
-    Pump();
+    PumpMessages();
     EXPECT_EQ(f.panel.Position(), 0);
 }

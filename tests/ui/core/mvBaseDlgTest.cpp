@@ -1,5 +1,6 @@
 #include "ui/core/mvBaseDlg.h"
 
+#include "support/MessagePump.h"
 #include "ui/theme/UiTheme.h"
 
 #include "ProbeWnd.h"
@@ -31,15 +32,6 @@ public:
     int painted = 0;
     int colourChanges = 0;
 };
-
-void Pump() {
-    MSG msg;
-    for (int round = 0; round < 3; ++round) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    }
-}
 
 // Applies the built-in theme of the name for the test's duration.
 class ThemeScope {
@@ -88,13 +80,13 @@ TEST(mvBaseDlg, TheThemeChangeReachesEveryDescendantButASystemChangeIsNotPassedO
 
     const LPARAM marker = reinterpret_cast<LPARAM>(&UiTheme::Get());
     SendMessageW(outer.m_hwnd, WM_SYSCOLORCHANGE, 0, marker);
-    Pump();
+    PumpMessages(3, 10);
     EXPECT_EQ(inner.colourChanges, 1);
     EXPECT_TRUE(leaf.Saw(WM_SYSCOLORCHANGE));
 
     leaf.seen.clear();
     SendMessageW(outer.m_hwnd, WM_SYSCOLORCHANGE, 0, 0);
-    Pump();
+    PumpMessages(3, 10);
     EXPECT_EQ(inner.colourChanges, 1);
     EXPECT_FALSE(leaf.Saw(WM_SYSCOLORCHANGE));
 }
