@@ -14,10 +14,11 @@
 #include <deque>
 
 // The least time from the end of one send of counts and texts to the next.
-// Each one makes the window resize its list's scroll range and repaint its
-// status bar, which costs a thread in a busy system many milliseconds; ten
-// updates a second keep the count moving for the eye.
-inline constexpr DWORD kProgressGapMs = 100;
+// Each one makes the window resize its list's scroll range (some list views
+// redraw their scroll bars at once, tens of milliseconds) and repaint its
+// status bar, which also slows a search that competes with the window for
+// the system; four updates a second keep the count moving for the eye.
+inline constexpr DWORD kProgressGapMs = 250;
 // The gap grows to this many times the last send's duration when the window
 // is slow to take them, so that progress never takes more than a small share
 // of the window's thread.
