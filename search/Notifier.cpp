@@ -2,8 +2,6 @@
 
 #include "foundation/ShutdownFlag.h"
 
-#include <algorithm>
-
 NotifierQueue::NotifierQueue() = default;
 
 NotifierQueue::~NotifierQueue() {
@@ -190,9 +188,7 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
         if (sendStatus)
             SendMessageW(window, block.message, NotifyStatus,
                          reinterpret_cast<LPARAM>(statusCopy.c_str()));
-        const ULONGLONG sent = GetTickCount64();
-        nextProgress = sent + std::max<ULONGLONG>(block.progressGapMs.load(),
-                                                  kProgressGapPerSendTime * (sent - now));
+        nextProgress = GetTickCount64() + block.progressGapMs.load();
     }
 }
 

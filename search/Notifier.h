@@ -17,12 +17,8 @@
 // Each one makes the window resize its list's scroll range (some list views
 // redraw their scroll bars at once, tens of milliseconds) and repaint its
 // status bar, which also slows a search that competes with the window for
-// the system; four updates a second keep the count moving for the eye.
-inline constexpr DWORD kProgressGapMs = 250;
-// The gap grows to this many times the last send's duration when the window
-// is slow to take them, so that progress never takes more than a small share
-// of the window's thread.
-inline constexpr DWORD kProgressGapPerSendTime = 4;
+// the system; five updates a second keep the count moving for the eye.
+inline constexpr DWORD kProgressGapMs = 200;
 
 // The wParam of the progress message; the lParam is the value.
 enum NotifyCode : std::int32_t {

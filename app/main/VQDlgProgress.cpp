@@ -101,6 +101,10 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         break;
     case NotifyPauseChanged: {
         m_statusBar.SetState(NotifyPauseChanged, value, false);
+        // A paused search lists all it has found, without waiting for the
+        // next count of its progress.
+        if (value != 0)
+            OnSearchNotify(NotifyItemsAdded, 0);
         auto& entries = TaskbarProgressTable::Get().entries;
         const auto entry = entries.find(m_hwnd);
         if (entry != entries.end()) {
