@@ -12,20 +12,30 @@ NotifierQueue::~NotifierQueue() {
 }
 
 void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
-    // The thread sends a count and a text as the last of their batch: one
-    // queued entry stands for every later one until the thread takes it,
-    // which spares a search that finds thousands of items a wake-up (and
+    // One waiting count stands for every later one until the thread sends
+    // it, which spares a search that finds thousands of items a wake-up (and
     // its system calls) for each of them. The count is read when it is
     // sent, so an item added before this check is in it.
     if (code == NotifyItemsAdded && m_countQueued.load())
         return;
-    if (!target.load() || !worker.IsRunning())
+    if (!target.load())
+        return;
+    const auto* text = reinterpret_cast<const wchar_t*>(static_cast<intptr_t>(value));
+    if (code == NotifyStatus && m_statusQueued.load()) {
+        // The thread copies the text under the lock when it sends it.
+        mvLock held(lock);
+        if (m_statusQueued.load()) {
+            status = text;
+            return;
+        }
+    }
+    if (!worker.IsRunning())
         return;
     NotifyEntry entry{code, value, m_itemGeneration.load()};
     {
         mvLock held(lock);
         if (code == NotifyStatus) {
-            status = reinterpret_cast<const wchar_t*>(static_cast<intptr_t>(value));
+            status = text;
             if (m_statusQueued.load())
                 return;
             m_statusQueued = true;
@@ -35,7 +45,7 @@ void NotifierQueue::Post(std::int32_t code, std::int64_t value) {
                 return;
             m_countQueued = true;
         } else if (code == NotifyFinished) {
-            // The end drops the counts and texts queued before it: those
+            // The end drops the counts and texts waiting before it: those
             // that follow it are queued anew.
             m_countQueued = false;
             m_statusQueued = false;
@@ -80,17 +90,32 @@ void NotifierQueue::Clear() {
 DWORD WINAPI NotifierThreadProc(void* parameter) {
     auto& block = *static_cast<NotifierQueue*>(parameter);
     mvstring statusCopy;
+    // A count and a text taken from the queue and not yet sent: they wait
+    // for their time while the other codes go on at once.
+    bool pendingCount = false;
+    bool pendingStatus = false;
+    ULONGLONG nextProgress = 0; // the tick from which they may be sent
     for (;;) {
-        if (block.worker.CheckStop() || IsShuttingDown())
+        // With progress waiting the thread must not sleep on the closed
+        // wake-up event: it waits for the progress's time below instead.
+        const bool waiting = pendingCount || pendingStatus;
+        if ((waiting ? block.worker.StopRequested() : block.worker.CheckStop()) || IsShuttingDown())
             return 0;
         HWND window = block.target.load();
         if (!window || block.message == 0) {
+            if (pendingCount || pendingStatus) {
+                // Dropped: a count or a text posted later is queued anew.
+                mvLock held(block.lock);
+                if (pendingCount)
+                    block.m_countQueued = false;
+                if (pendingStatus)
+                    block.m_statusQueued = false;
+                pendingCount = pendingStatus = false;
+            }
             if (block.worker.IsGateOpen())
                 block.worker.CloseGate();
             continue;
         }
-        bool pendingCount = false;
-        bool pendingStatus = false;
         for (;;) {
             NotifyEntry entry;
             {
@@ -104,26 +129,19 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                 }
                 entry = block.queue.front();
                 block.queue.pop_front();
-                if (entry.code == NotifyItemsAdded)
-                    block.m_countQueued = false;
-                else if (entry.code == NotifyStatus)
-                    block.m_statusQueued = false;
             }
             switch (entry.code) {
             case NotifyFinished:
-                // The end makes earlier counts and texts of the batch moot.
+                // The end makes earlier counts and texts moot.
                 SendMessageW(window, block.message, entry.code, static_cast<LPARAM>(entry.value));
                 pendingCount = pendingStatus = false;
                 break;
             case NotifyItemsAdded:
                 pendingCount = true;
                 break;
-            case NotifyStatus: {
-                mvLock held(block.lock);
-                statusCopy = block.status;
+            case NotifyStatus:
                 pendingStatus = true;
                 break;
-            }
             case NotifyItemChanged:
                 // A report of items retired since is dropped here; one
                 // retired during the send is told by IsSentItemLive.
@@ -140,11 +158,37 @@ DWORD WINAPI NotifierThreadProc(void* parameter) {
                 break;
             }
         }
-        if (pendingCount)
+        if (!pendingCount && !pendingStatus)
+            continue;
+        const ULONGLONG now = GetTickCount64();
+        if (now < nextProgress) {
+            // A new entry wakes the thread early; a count or a text does not
+            // queue one while its kind waits here.
+            WaitForSingleObject(block.worker.Gate(), static_cast<DWORD>(nextProgress - now));
+            continue;
+        }
+        bool sendCount = false;
+        bool sendStatus = false;
+        {
+            // A clear of the queue since they were taken drops them; a count
+            // or a text posted from here on is queued anew.
+            mvLock held(block.lock);
+            sendCount = pendingCount && block.m_countQueued.load();
+            if (sendCount)
+                block.m_countQueued = false;
+            sendStatus = pendingStatus && block.m_statusQueued.load();
+            if (sendStatus) {
+                statusCopy = block.status;
+                block.m_statusQueued = false;
+            }
+        }
+        pendingCount = pendingStatus = false;
+        if (sendCount)
             SendMessageW(window, block.message, NotifyItemsAdded, 0);
-        if (pendingStatus)
+        if (sendStatus)
             SendMessageW(window, block.message, NotifyStatus,
                          reinterpret_cast<LPARAM>(statusCopy.c_str()));
+        nextProgress = GetTickCount64() + block.progressGapMs.load();
     }
 }
 

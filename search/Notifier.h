@@ -13,6 +13,13 @@
 #include <cstdint>
 #include <deque>
 
+// The least time from the end of one send of counts and texts to the next.
+// Each one makes the window resize its list's scroll range (some list views
+// redraw their scroll bars at once, tens of milliseconds) and repaint its
+// status bar, which also slows a search that competes with the window for
+// the system; five updates a second keep the count moving for the eye.
+inline constexpr DWORD kProgressGapMs = 200;
+
 // The wParam of the progress message; the lParam is the value.
 enum NotifyCode : std::int32_t {
     NotifyStarted = 1,        // 1 search, 2 load of a saved search, 3 search in results
@@ -42,6 +49,7 @@ public:
     std::atomic<HWND> target{nullptr}; // null while nobody listens
     mvstring status;                   // the last text given with code 5
     UINT message = 0;                  // the progress message, registered by the first Attach
+    std::atomic<DWORD> progressGapMs{kProgressGapMs}; // least gap between sends of counts and texts
 
     NotifierQueue();
     // Stops the thread and waits until it has ended: it reads the queue,
@@ -52,8 +60,12 @@ public:
 
     // Queues one notification, only while a target is set and the thread
     // runs. For code 5 the value is a const wchar_t* whose text is copied.
-    // A count or a text while one of its kind waits in the queue adds no
+    // A count or a text while one of its kind waits to be sent adds no
     // entry: the waiting one sends the count and text of its sending time.
+    // Counts and texts are spaced (see progressGapMs); every other code is
+    // sent at once, and the end (code 2) drops the counts and texts waiting
+    // before it. A post costs the worker no system call while a count or
+    // text of its kind waits.
     void Post(std::int32_t code, std::int64_t value);
     // Makes the window the target, then wakes the thread when it sleeps or
     // starts it. False when the thread cannot be started.
@@ -84,7 +96,8 @@ private:
     std::atomic<std::uint32_t> m_itemGeneration{0};
     std::atomic<std::uint32_t> m_sentGeneration{0};
     std::atomic<std::int64_t> m_sentItem{0}; // the item of the report being sent, 0 none
-    // A count (code 4) or a text (code 5) is queued and not yet taken.
+    // A count (code 4) or a text (code 5) is queued or waits in the thread,
+    // and not yet sent.
     std::atomic<bool> m_countQueued{false};
     std::atomic<bool> m_statusQueued{false};
 };

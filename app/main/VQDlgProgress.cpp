@@ -77,12 +77,21 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         // them.
         job.worker.Join();
         m_searchPanel.UpdateSearchButton();
+        // The sort repaints every row anyway: without redrawing meanwhile,
+        // the new count does not redraw the scroll bars first (a slow
+        // synchronous draw in some list views) and all is painted once.
+        if (list != nullptr)
+            SendMessageW(list, WM_SETREDRAW, FALSE, 0);
         m_list.SetItemCount(ResultList::Count());
         m_statusBar.SetState(StatusSorting, 0, true);
         m_list.SortItems(true);
         if (Settings().GroupColumn.Get() < ColumnNone) {
             m_statusBar.SetState(StatusGrouping, 0, true);
             m_list.BuildGroups(false);
+        }
+        if (list != nullptr) {
+            SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, nullptr, TRUE);
         }
         m_statusBar.SetState(StatusFinished, value, false);
         ClearTaskbarProgress(m_hwnd);
@@ -92,6 +101,10 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         break;
     case NotifyPauseChanged: {
         m_statusBar.SetState(NotifyPauseChanged, value, false);
+        // A paused search lists all it has found, without waiting for the
+        // next count of its progress.
+        if (value != 0)
+            OnSearchNotify(NotifyItemsAdded, 0);
         auto& entries = TaskbarProgressTable::Get().entries;
         const auto entry = entries.find(m_hwnd);
         if (entry != entries.end()) {
@@ -105,8 +118,10 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         m_list.SetItemCount(count);
         if (count >= 0 && count != m_statusBar.itemCount) {
             m_statusBar.itemCount = count;
+            // Painted with the window's next paint, not within this report:
+            // a paint at once holds the report's sender that much longer.
             if (m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()))
-                RedrawWindow(m_statusBar.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                InvalidateRect(m_statusBar.Handle(), nullptr, FALSE);
         }
         break;
     }

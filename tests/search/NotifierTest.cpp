@@ -1,11 +1,13 @@
 #include "search/Notifier.h"
 
 #include "NotifyListener.h"
+#include "foundation/Handles.h"
 #include "foundation/ShutdownFlag.h"
 #include "support/CanaryBox.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -83,6 +85,76 @@ TEST(Notifier, APostDuringASendStartsAnotherBatch) {
     const std::vector<Received> expected = {{4, L"0"}, {5, L"D:\\later"}};
     EXPECT_EQ(expected, listener.got);
     EXPECT_TRUE(block.queue.empty());
+    EXPECT_TRUE(Ended(block));
+}
+
+// While a count and a text wait for their gap, every other code still goes
+// at once, and the end goes at once and drops them.
+TEST(Notifier, WaitingProgressHoldsBackNeitherOtherCodesNorTheEnd) {
+    NotifierQueue block;
+    block.progressGapMs = 5000;
+    Listener listener;
+    ASSERT_TRUE(block.Attach(listener.Window()));
+    const ULONGLONG start = GetTickCount64();
+    block.Post(NotifyItemsAdded, 0); // the first goes at once
+    listener.Pump(1);
+    block.Post(NotifyItemsAdded, 0);
+    block.Post(NotifyStatus, Text(L"C:\\waits"));
+    block.Post(NotifyItemChanged, 42);
+    block.Post(NotifyFoldersChanged, 0);
+    listener.Pump(3);
+    block.Post(NotifyFinished, 0);
+    listener.Pump(4);
+    const std::vector<Received> expected = {{4, L"0"}, {6, L"42"}, {8, L"0"}, {2, L"0"}};
+    EXPECT_EQ(expected, listener.got);
+    EXPECT_LT(GetTickCount64() - start, 4000u) << "something waited for the gap";
+    EXPECT_TRUE(Ended(block));
+}
+
+// A flood of counts and texts reaches the window at most once per gap, and
+// the last text posted is the last one shown.
+TEST(Notifier, AFloodOfProgressIsSpacedAndEndsWithTheLastText) {
+    NotifierQueue block;
+    Listener listener;
+    std::vector<ULONGLONG> countTimes;
+    listener.onMessage = [&](int code) {
+        if (code == NotifyItemsAdded)
+            countTimes.push_back(GetTickCount64());
+    };
+    ASSERT_TRUE(block.Attach(listener.Window()));
+    struct Flood {
+        NotifierQueue* block;
+        std::wstring last;
+        static DWORD WINAPI Run(void* parameter) {
+            auto& flood = *static_cast<Flood*>(parameter);
+            const ULONGLONG end = GetTickCount64() + 1000;
+            for (int i = 0; GetTickCount64() < end; ++i) {
+                flood.last = L"C:\\folder " + std::to_wstring(i);
+                flood.block->Post(NotifyStatus, Text(flood.last.c_str()));
+                flood.block->Post(NotifyItemsAdded, 0);
+            }
+            return 0;
+        }
+    } flood{&block, {}};
+    const ThreadHandle poster(CreateThread(nullptr, 0, &Flood::Run, &flood, 0, nullptr));
+    ASSERT_TRUE(poster);
+    const HANDLE thread = poster.Get();
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    listener.Pump(listener.got.size() + 1); // the text that waited at the end
+    ASSERT_GE(countTimes.size(), 2u) << "the count did not follow the flood";
+    EXPECT_LE(countTimes.size(), 1000 / kProgressGapMs + 2);
+    ULONGLONG closest = ~0ull;
+    for (size_t i = 1; i < countTimes.size(); ++i)
+        closest = std::min(closest, countTimes[i] - countTimes[i - 1]);
+    EXPECT_GE(closest, kProgressGapMs - 5) << "the closest two counts";
+    ASSERT_FALSE(listener.got.empty());
+    EXPECT_EQ(NotifyStatus, listener.got.back().code);
+    EXPECT_EQ(flood.last, listener.got.back().text);
     EXPECT_TRUE(Ended(block));
 }
 

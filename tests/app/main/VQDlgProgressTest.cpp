@@ -102,6 +102,22 @@ public:
         return static_cast<int>(SendMessageW(m_window->m_list.m_hwnd, LVM_GETITEMCOUNT, 0, 0));
     }
 
+    // Whether the list still follows the results: more items and their
+    // report grow its scroll range, which a list that does not redraw
+    // leaves alone.
+    bool ListFollowsTheCount() const {
+        FoundItem item;
+        for (int i = 0; i < 300; ++i) {
+            item.Clear();
+            item.folder = L"C:\\more";
+            item.name = L"more" + std::to_wstring(i) + L".txt";
+            AddFoundItem(GlobalSearchJob(), item);
+        }
+        Notify(NotifyItemsAdded, 0);
+        SCROLLINFO range{sizeof range, SIF_RANGE};
+        return GetScrollInfo(m_window->m_list.m_hwnd, SB_VERT, &range) && range.nMax >= 300;
+    }
+
     bool created = false;
 
 private:
@@ -123,6 +139,7 @@ TEST(VQDlgProgress, ASearchFromTheButtonEndsWithTheCountTheStatusTheTitleAndTheC
     EXPECT_EQ(window.Count(), L"2 items");
     EXPECT_EQ(window.Title(), L"files - Velquin");
     EXPECT_EQ(window.Caption(), L"Find");
+    EXPECT_TRUE(window.ListFollowsTheCount()) << "the end left the list without redrawing";
 }
 
 TEST(VQDlgProgress, AFolderThatDoesNotExistIsRefusedWithItsMessageAndNoSearchStarts) {
