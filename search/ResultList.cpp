@@ -11,9 +11,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
