@@ -11,7 +11,9 @@
 // notifier would have it. Then the same in the program's main window:
 // select all and invert by their commands, each followed by the status
 // bar's update (the 100 ms refresh run at once), clearing for a new search,
-// and the longest items-added report while a million results arrive.
+// and the longest items-added report while a million results arrive. Last
+// the list view's own share: the same selection calls on a bare owner-data
+// list view that no program code answers.
 #include "app/main/VQDlg.h"
 #include "app/main/VQListCtrl.h"
 #include "foundation/ConfigFiles.h"
@@ -302,6 +304,72 @@ WindowFigures MeasureInMainWindow(size_t count) {
     return f;
 }
 
+// The calls the selection commands are made of, on a bare owner-data list
+// view of the same size that no program code answers: what the system's
+// own list view costs, the floor under the figures above.
+struct BareFigures {
+    double selectAll, readAll, clearAll, readTenth, clearTenth, unselectTenth, deleteAll;
+};
+
+LRESULT CALLBACK BareHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+BareFigures MeasureBareList(size_t count) {
+    BareFigures f{};
+    WNDCLASSW type{};
+    type.lpfnWndProc = BareHostProc;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"list_window_bench_bare";
+    RegisterClassW(&type);
+    const HWND host = CreateWindowW(type.lpszClassName, L"bare", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                    0, 0, 1000, 720, nullptr, nullptr, type.hInstance, nullptr);
+    const HWND list = CreateWindowW(WC_LISTVIEWW, L"",
+                                    WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA |
+                                        LVS_SHOWSELALWAYS,
+                                    0, 0, 980, 680, host, nullptr, type.hInstance, nullptr);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 300;
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_SETITEMCOUNT, count, 0);
+    Pump();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    auto readSelection = [&] {
+        const auto start = Clock::now();
+        for (int row = -1;
+             (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
+        }
+        return Ms(start);
+    };
+    auto t = Clock::now();
+    Select(list, -1, true);
+    f.selectAll = Ms(t);
+    f.readAll = readSelection();
+    t = Clock::now();
+    Select(list, -1, false);
+    f.clearAll = Ms(t);
+    for (size_t i = 0; i < count; i += 10)
+        Select(list, static_cast<int>(i), true);
+    f.readTenth = readSelection();
+    t = Clock::now();
+    Select(list, -1, false);
+    f.clearTenth = Ms(t);
+    Select(list, -1, true);
+    t = Clock::now();
+    for (size_t i = (count - 1) / 10 * 10 + 10; i >= 10;) {
+        i -= 10;
+        Select(list, static_cast<int>(i), false);
+    }
+    f.unselectTenth = Ms(t);
+    t = Clock::now();
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    f.deleteAll = Ms(t);
+    DestroyWindow(host);
+    Pump();
+    return f;
+}
+
 void Row(const char* what, double base, double full, const char* goal) {
     std::printf("%-34s %10.1f %12.1f   %s\n", what, base, full, goal);
 }
@@ -338,6 +406,8 @@ int main(int argc, char** argv) {
     const Figures full = Measure(count);
     const WindowFigures windowBase = MeasureInMainWindow(10000);
     const WindowFigures windowFull = MeasureInMainWindow(count);
+    const BareFigures bareBase = MeasureBareList(10000);
+    const BareFigures bareFull = MeasureBareList(count);
     std::printf("figures in ms             %23s %12zu   goal\n", "10000", count);
     Row("first paint", base.firstPaint, full.firstPaint, "< 50");
     Row("page down (mean of 20)", base.pageDown, full.pageDown, "< 50");
@@ -367,5 +437,14 @@ int main(int argc, char** argv) {
     Row("invert back to every tenth", windowBase.invertBack, windowFull.invertBack, "< 100");
     Row("clear for a new search", windowBase.clear, windowFull.clear, "< 100");
     Row("longest items-added report", windowBase.stall, windowFull.stall, "< 50");
+    std::printf("bare owner-data list view, no program code (the system's floor)\n");
+    Row("select all (one message)", bareBase.selectAll, bareFull.selectAll, "-");
+    Row("read a whole selection row by row", bareBase.readAll, bareFull.readAll, "-");
+    Row("unselect all, one run selected", bareBase.clearAll, bareFull.clearAll, "-");
+    Row("read every tenth row selected", bareBase.readTenth, bareFull.readTenth, "-");
+    Row("unselect all, every tenth selected", bareBase.clearTenth, bareFull.clearTenth, "-");
+    Row("unselect every tenth row, last first", bareBase.unselectTenth, bareFull.unselectTenth,
+        "-");
+    Row("delete all rows", bareBase.deleteAll, bareFull.deleteAll, "-");
     return 0;
 }

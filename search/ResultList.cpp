@@ -1,6 +1,7 @@
 #include "search/ResultList.h"
 
 #include "foundation/DisplayText.h"
+#include "foundation/ParallelParts.h"
 #include "foundation/Settings.h"
 #include "foundation/ShutdownFlag.h"
 #include "search/Notifier.h"
@@ -9,8 +10,10 @@
 #include "search/ShellTypeCache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -185,8 +188,9 @@ constexpr int kKeyWords = 4;
 struct Keyed {
     std::uint64_t words[kKeyWords];
     FoundItem* item;
-    std::uint32_t keyAt;  // offset of the whole sort key among the keys
+    std::uint32_t keyAt;  // offset of the whole sort key among its part's keys
     std::uint32_t nameAt; // offset of the upper-cased name; kNoName when it is not ASCII
+    std::uint32_t part;   // the part of the sort whose texts hold them
 };
 constexpr std::uint32_t kNoName = UINT32_MAX;
 
@@ -307,6 +311,10 @@ std::vector<std::uint32_t> FolderRanks(const ResultDeque& list) {
     return slotOf;
 }
 
+// Parts of a sort's keying and sorting: below this many items a part
+// costs more to start than it saves.
+constexpr size_t kMinSortPart = 16384;
+
 // Sorts the list in the order of CompareItems, with what a column compares
 // by worked out once per item instead of once per comparison. False,
 // leaving the list as it was, when the keys cannot be had.
@@ -352,55 +360,87 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
     const int keyWords = !text ? 1 : namesDecide ? 2 : kKeyWords;
     const int nameWords = namesDecide ? kKeyWords - keyWords : 0;
 
-    std::vector<Keyed> keyed(list.size());
-    std::string keys;
-    std::wstring names;
-    if (text)
-        keys.reserve(list.size() * 40);
-    if (namesDecide)
-        names.reserve(list.size() * 24);
     std::vector<std::uint32_t> ranks;
     if (order.column == ColumnType)
         ranks = TypeRanks(list, order.types ? *order.types : GlobalShellTypeCache());
     else if (order.column == ColumnFolder)
         ranks = FolderRanks(list);
-    size_t i = 0;
-    bool made = true;
-    ForEachPrefetched(list.begin(), list.end(), [&](FoundItem* item) {
-        Keyed& k = keyed[i];
-        k.item = item;
-        if (text) {
-            k.keyAt = static_cast<std::uint32_t>(keys.size());
-            if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 64)
-                return made = false;
-        } else {
-            k.words[0] = number ? number(k.item) : ranks[i];
-        }
-        k.nameAt = namesDecide ? AppendUpperName(k.item->name, names) : kNoName;
-        ++i;
-        return true;
-    });
-    if (!made)
-        return false;
-    keys.append(8 * kKeyWords, '\0'); // every key has its words to read
-    names.append(4 * kKeyWords, L'\0');
-    for (Keyed& k : keyed) {
-        if (text) {
-            bool ended = false;
-            for (int at = 0; at < keyWords; ++at) {
-                k.words[at] = ended ? 0 : BigEndian(keys.data() + k.keyAt + 8 * at);
-                ended = ended || (k.words[at] & 0xFF) == 0;
+
+    // The items are keyed and sorted in parts, each on a thread of its own,
+    // and the sorted parts merged: a million items are mostly waiting for
+    // memory, which several threads wait for at once. Attribute texts come
+    // from a cache of the calling thread, so they are keyed on it alone.
+    const size_t count = list.size();
+    const size_t parts =
+        text && order.column == ColumnAttributes ? 1 : PartsFor(count, kMinSortPart, 8);
+    // Every field is set before it is read: a million records are not
+    // cleared first.
+    const std::unique_ptr<Keyed[]> keyed(new Keyed[count]);
+    struct Texts {
+        std::string keys;
+        std::wstring names;
+    };
+    std::vector<Texts> texts(parts);
+    std::atomic<bool> made{true};
+    auto partBegin = [&](size_t part) { return PartBegin(count, parts, part); };
+    auto makeKeys = [&](size_t part) {
+        const size_t from = partBegin(part), to = partBegin(part + 1);
+        std::string& keys = texts[part].keys;
+        std::wstring& names = texts[part].names;
+        if (text)
+            keys.reserve((to - from) * 40);
+        if (namesDecide)
+            names.reserve((to - from) * 24);
+        size_t i = from;
+        ForEachPrefetched(list.begin() + static_cast<std::ptrdiff_t>(from),
+                          list.begin() + static_cast<std::ptrdiff_t>(to), [&](FoundItem* item) {
+            Keyed& k = keyed[i];
+            k.item = item;
+            k.part = static_cast<std::uint32_t>(part);
+            k.keyAt = 0;
+            if (text) {
+                k.keyAt = static_cast<std::uint32_t>(keys.size());
+                if (!AppendSortKey(*text(k.item), keys) || keys.size() > UINT32_MAX - 64) {
+                    made = false;
+                    return false;
+                }
+            } else {
+                k.words[0] = number ? number(k.item) : ranks[i];
+            }
+            k.nameAt = namesDecide ? AppendUpperName(k.item->name, names) : kNoName;
+            ++i;
+            return !IsShuttingDown();
+        });
+        keys.append(8 * kKeyWords, '\0'); // every key has its words to read
+        names.append(4 * kKeyWords, L'\0');
+        for (size_t at = from; at < i; ++at) {
+            Keyed& k = keyed[at];
+            if (text) {
+                bool ended = false;
+                for (int word = 0; word < keyWords; ++word) {
+                    k.words[word] = ended ? 0 : BigEndian(keys.data() + k.keyAt + 8 * word);
+                    ended = ended || (k.words[word] & 0xFF) == 0;
+                }
+            }
+            bool ended = k.nameAt == kNoName;
+            for (int word = 0; word < nameWords; ++word) {
+                k.words[keyWords + word] =
+                    ended ? 0 : BigEndian(names.data() + k.nameAt + 4 * word);
+                ended = ended || (k.words[keyWords + word] & 0xFFFF) == 0;
             }
         }
-        bool ended = k.nameAt == kNoName;
-        for (int at = 0; at < nameWords; ++at) {
-            k.words[keyWords + at] = ended ? 0 : BigEndian(names.data() + k.nameAt + 4 * at);
-            ended = ended || (k.words[keyWords + at] & 0xFFFF) == 0;
-        }
+    };
+    RunParts(parts, makeKeys);
+    if (IsShuttingDown())
+        throw SortAborted();
+    if (!made)
+        return false;
+    std::vector<const char*> keyBases;
+    std::vector<const wchar_t*> nameBases;
+    for (const Texts& t : texts) {
+        keyBases.push_back(t.keys.data());
+        nameBases.push_back(t.names.data());
     }
-
-    const char* keyBase = keys.data();
-    const wchar_t* nameBase = names.data();
     auto primary = [&](const Keyed& x, const Keyed& y) {
         for (int at = 0; at < keyWords; ++at) {
             int r = Order(x.words[at], y.words[at]);
@@ -408,7 +448,8 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
             if (r != 0 || !text || (x.words[at] & 0xFF) == 0)
                 return r;
         }
-        return std::strcmp(keyBase + x.keyAt + 8 * keyWords, keyBase + y.keyAt + 8 * keyWords);
+        return std::strcmp(keyBases[x.part] + x.keyAt + 8 * keyWords,
+                           keyBases[y.part] + y.keyAt + 8 * keyWords);
     };
     auto byName = [&](const Keyed& x, const Keyed& y) {
         if (x.nameAt == kNoName || y.nameAt == kNoName)
@@ -418,17 +459,20 @@ bool SortByKeys(ResultDeque& list, const SortOrder& order) {
             if (r != 0 || (x.words[at] & 0xFFFF) == 0)
                 return r;
         }
-        int c =
-            std::wcscmp(nameBase + x.nameAt + 4 * nameWords, nameBase + y.nameAt + 4 * nameWords);
+        int c = std::wcscmp(nameBases[x.part] + x.nameAt + 4 * nameWords,
+                            nameBases[y.part] + y.nameAt + 4 * nameWords);
         return (c > 0) - (c < 0);
     };
-    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
+    auto before = [&](const Keyed& x, const Keyed& y) {
         return Before(x.item, y.item, order, [&] {
             int r = primary(x, y);
             return r == 0 && namesDecide ? byName(x, y) : r;
         });
-    });
-    i = 0;
+    };
+    // The order is total (the order of finding breaks every tie), so the
+    // sort in parts gives what one sort of the whole would.
+    SortInParts(keyed.get(), count, parts, before);
+    size_t i = 0;
     for (FoundItem*& item : list)
         item = keyed[i++].item;
     return true;

@@ -372,12 +372,9 @@ std::int64_t CVQListCtrl::GetSelectedItems(std::vector<FoundItem*>& out, int max
     std::int64_t total = 0;
     std::uint32_t counted = 0;
     SearchJob& job = GlobalSearchJob();
-    // Visits display indexes, the results lock held for a run of them at a
-    // time; false ends the walk (an index past the end, or the answer known).
-    auto visit = [&](int index) {
-        if (index < 0 || static_cast<size_t>(index) >= job.results.size())
-            return false;
-        FoundItem* item = job.results[static_cast<size_t>(index)];
+    // Visits the item of a selected row, the results lock held for a run of
+    // them at a time; false ends the walk (the answer known).
+    auto visit = [&](FoundItem* item) {
         ++counted;
         if (out.size() < static_cast<size_t>(max))
             out.push_back(item);
@@ -390,17 +387,31 @@ std::int64_t CVQListCtrl::GetSelectedItems(std::vector<FoundItem*>& out, int max
             return false;
         return true;
     };
-    // With every row selected the next selected row is the next row: asking
-    // the list for each of a million rows would take most of a second.
+    // An index past the end of the results stops the walk.
+    auto visitIndex = [&](int index) {
+        if (index < 0 || static_cast<size_t>(index) >= job.results.size())
+            return false;
+        return visit(job.results[static_cast<size_t>(index)]);
+    };
+    // With every row selected the selected rows are the results themselves:
+    // asking the list for each of a million rows would take most of a
+    // second, and reading the records in order lets them be fetched ahead.
     const bool everyRow = selected == static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     auto walk = [&](int from, int before) {
         mvLock lock(job.lock);
+        if (everyRow) {
+            const int end = before < 0 ? selected : before;
+            const int last = std::min(end, static_cast<int>(job.results.size()));
+            bool going = true;
+            if (from < last)
+                ForEachPrefetched(job.results.begin() + from, job.results.begin() + last,
+                                  [&](FoundItem* item) { return going = visit(item); });
+            return going && last == end;
+        }
         for (int index = from; index >= 0 && (before < 0 || index < before);) {
-            if (!visit(index))
+            if (!visitIndex(index))
                 return false;
-            index = everyRow ? (index + 1 < selected ? index + 1 : -1)
-                             : static_cast<int>(
-                                   SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED));
+            index = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, index, LVNI_SELECTED));
         }
         return true;
     };
@@ -478,9 +489,12 @@ void CVQListCtrl::InvertSelection() {
     const int selected = static_cast<int>(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0));
     // The list changes its whole selection in one message, but single rows
     // only one by one: start from all or none, whichever leaves fewer rows
-    // to change one at a time (from none on a tie).
+    // to change one at a time (from none on a tie). A selection of all rows
+    // or none has no row to look for.
     const bool fromAll = selected < count - selected;
-    const std::vector<int> rows = fromAll ? SelectedRows(list) : UnselectedRows(list, count);
+    std::vector<int> rows;
+    if (selected > 0 && selected < count)
+        rows = fromAll ? SelectedRows(list) : UnselectedRows(list, count);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED;
@@ -498,14 +512,25 @@ void CVQListCtrl::InvertSelection() {
     }
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     state.state = fromAll ? 0 : LVIS_SELECTED;
-    // From the last row to the first: a list view that keeps its selection
-    // as runs and looks a row's run up from the first run on then finds it
-    // at once, where the first row to the last would search through every
-    // run split off before (quadratic in the rows to change).
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        if (row + 1 == rows.rend())
+    auto change = [&](int row, bool last) {
+        if (last)
             m_changingManyRows = false;
-        SendMessageW(list, LVM_SETITEMSTATE, *row, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    };
+    if (fromAll) {
+        // Rows taken out of one run from the last to the first: a list view
+        // that keeps its selection as runs and looks a row's run up from the
+        // first run on then finds it at once, where the first row to the
+        // last would search through every run split off before (quadratic
+        // in the rows to change).
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            change(*row, row + 1 == rows.rend());
+    } else {
+        // Rows added to no selection from the first to the last: each new
+        // run then goes after the others, where the last row to the first
+        // would move every run made before (quadratic again).
+        for (auto row = rows.begin(); row != rows.end(); ++row)
+            change(*row, row + 1 == rows.end());
     }
     m_changingManyRows = false;
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);

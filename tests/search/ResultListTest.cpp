@@ -279,10 +279,11 @@ TEST(ResultList, ItemTexts) {
     SetThreadPropertySystem(nullptr);
 }
 
-TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
-    // Names with digits, case, blanks, punctuation and letters beyond ASCII,
-    // where the natural order and the plain one differ, and ties in every
-    // column.
+// Resorts `count` generated items by every order that `wanted` lets through
+// and checks each against a sort by the comparator. Names with
+// digits, case, blanks, punctuation and letters beyond ASCII, where the
+// natural order and the plain one differ, and ties in every column.
+template <typename Wanted> void ExpectKeyedSortMatchesTheComparator(int count, Wanted wanted) {
     const wchar_t* parts[] = {L"file", L"File", L"2", L"10", L"007",
                               L" ",    L"-",    L"_", L"b",  L"\u00c4"};
     const wchar_t* exts[] = {L".txt", L".TXT", L".doc", L"", L".t10", L".t9"};
@@ -299,7 +300,7 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         return static_cast<unsigned>((seed >> 33) % n);
     };
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < count; ++i) {
         FoundItem item;
         std::wstring name;
         for (unsigned k = next(4) + 1; k > 0; --k)
@@ -332,6 +333,8 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
                     order.foldersOnTop = foldersOnTop;
                     order.attrAsText = attrAsText;
                     order.types = &types;
+                    if (!wanted(order))
+                        continue;
                     ResultDeque expected = job.results;
                     std::sort(expected.begin(), expected.end(),
                               [&](const FoundItem* a, const FoundItem* b) {
@@ -342,6 +345,21 @@ TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
                         << "column " << column << " descending " << descending << " folders on top "
                         << foldersOnTop << " attributes as text " << attrAsText;
                 }
+}
+
+TEST(ResultList, SortByPrecomputedKeysMatchesTheComparator) {
+    ExpectKeyedSortMatchesTheComparator(600, [](const SortOrder&) { return true; });
+}
+
+TEST(ResultList, ALargeListSortedInPartsMatchesTheComparator) {
+    // Enough items to be keyed and sorted in parts on threads of their own
+    // (on a machine of more than one processor), by a text, a number and the
+    // ranked columns.
+    ExpectKeyedSortMatchesTheComparator(33000, [](const SortOrder& order) {
+        return !order.attrAsText && order.foldersOnTop == order.descending &&
+               (order.column == ColumnName || order.column == ColumnSize ||
+                order.column == ColumnFolder);
+    });
 }
 
 // Adding one by one in sorted position gives the order a full sort gives,
