@@ -449,9 +449,7 @@ void CVQListCtrl::RefreshItems(std::vector<FoundItem*>& items) {
     if (list == nullptr)
         return;
     SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(ResultList::Count(job)), 0);
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    SetAllRowsSelected(list, false, false);
 }
 
 void CVQListCtrl::FileOperation(HWND owner, int kind, const mvstring& text) {

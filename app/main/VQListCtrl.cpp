@@ -117,6 +117,30 @@ int AnchorIndex(HWND list) {
         SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+void SetAllRowsSelected(HWND list, bool selected, bool redrawOff) {
+    if (list == nullptr)
+        return;
+    const auto count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == (selected ? count : 0))
+        return;
+    if (!redrawOff)
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    const bool fullRow =
+        (SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT) != 0;
+    if (fullRow)
+        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, 0);
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (fullRow)
+        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    if (!redrawOff) {
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
 void GetCellText(FoundItem& item, int column, bool tile, mvstring& out) {
     out.clear();
     ShellTypeCache& cache = GlobalShellTypeCache();
@@ -324,9 +348,7 @@ void CVQListCtrl::SortItems(bool noGroups) {
     if (list == nullptr)
         return;
     FoundItem* kept = GetFocusedItem();
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    SetAllRowsSelected(list, false, false);
     SetHeaderSortArrow(list);
     ResultList::Resort();
     if (!noGroups)
@@ -334,6 +356,7 @@ void CVQListCtrl::SortItems(bool noGroups) {
     if (kept != nullptr) {
         const int index = ResultList::IndexOf(kept);
         if (index >= 0) {
+            LVITEMW state{};
             state.state = state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
             SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE);
@@ -470,15 +493,7 @@ void CVQListCtrl::UpdateTexts() {
 }
 
 void CVQListCtrl::SelectAll() {
-    // Some list views change the rows one by one, each repainted unless
-    // redrawing is off; with it off the change is one repaint.
-    const HWND list = Handle();
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    LVITEMW state{};
-    state.state = state.stateMask = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    SetAllRowsSelected(Handle(), true, false);
 }
 
 void CVQListCtrl::InvertSelection() {
@@ -498,7 +513,6 @@ void CVQListCtrl::InvertSelection() {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED;
-    state.state = fromAll ? LVIS_SELECTED : 0;
     // Every change but the last is made quietly for the parent (see
     // ChangingManyRows); the last one's notice stands for them all.
     m_changingManyRows = !rows.empty();
@@ -506,11 +520,9 @@ void CVQListCtrl::InvertSelection() {
         // A selection in several runs is cleared first: a list view that
         // selects every row in turn would otherwise join each row to the
         // runs around it, searching through all of them each time.
-        LVITEMW none{};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        SetAllRowsSelected(list, false, true);
     }
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    SetAllRowsSelected(list, fromAll, true);
     state.state = fromAll ? 0 : LVIS_SELECTED;
     auto change = [&](int row, bool last) {
         if (last)
@@ -665,11 +677,9 @@ LRESULT CVQListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             const int index =
                 static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
             if (index >= 0) {
+                SetAllRowsSelected(list, false, false);
                 LVITEMW state{};
-                state.stateMask = LVIS_SELECTED;
-                SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                             reinterpret_cast<LPARAM>(&state));
-                state.state = LVIS_SELECTED;
+                state.state = state.stateMask = LVIS_SELECTED;
                 SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
             }
         }
@@ -696,10 +706,7 @@ LRESULT CVQListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             // view is set again.
             const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
             if (count > 0) {
-                LVITEMW state{};
-                state.stateMask = LVIS_SELECTED;
-                SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                             reinterpret_cast<LPARAM>(&state));
+                SetAllRowsSelected(list, false, false);
                 SendMessageW(list, LVM_SETITEMCOUNT, 0, 0);
                 SetViewMode(ViewIcons, true);
                 SetViewMode(mode, true);

@@ -39,6 +39,13 @@ inline constexpr int kLastViewMode = 5;
 // selected, else the first selected item; -1 when nothing is selected.
 int AnchorIndex(HWND list);
 
+// Selects or unselects every row of the list in one message, and not at all
+// when that changes nothing. Some list views work through every row for such
+// a change: for each row drawn anew unless redrawing is off, and once more
+// for rows selected across their full width, so both are off for the change
+// (`redrawOff`: the caller has switched redrawing off and repaints itself).
+void SetAllRowsSelected(HWND list, bool selected, bool redrawOff);
+
 // The text of one display column of an item into `out`: id 0..8 as the
 // result columns, `tile` for the short size form and the tile lines of the
 // tile view. Empty for another id.

@@ -302,6 +302,17 @@ TEST_F(VQListCtrlTest, SelectAllAndInvertTurnTheSelectionRound) {
     }
     list.SelectAll();
     EXPECT_EQ(5, SendMessageW(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
+    // The whole selection changes with full-row selection off for the
+    // moment; the list has it back afterwards.
+    EXPECT_TRUE(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                LVS_EX_FULLROWSELECT);
+    // A sort keeps a single selected item only: a whole selection goes.
+    Settings().SortColumn.Set(ColumnName);
+    Settings().SortDescending.Set(true);
+    list.SortItems(true);
+    EXPECT_TRUE(selected().empty());
+    EXPECT_TRUE(SendMessageW(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                LVS_EX_FULLROWSELECT);
 }
 
 // Counts the notices of selection changes that its parent is not told to
