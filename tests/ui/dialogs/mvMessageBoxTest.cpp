@@ -388,7 +388,10 @@ TEST(mvMessageBox, ACountdownPressesItsButtonAndSetsTheCheckBox) {
                                       IsWindowVisible(GetDlgItem(shown, mvMessageBox::kCheckBoxId));
                               });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(caption, SetButtonText(IDCANCEL, nullptr).str() + L" (2)");
+    // The seconds left as the box was first seen: a busy machine may see it
+    // a tick late.
+    const std::wstring button = SetButtonText(IDCANCEL, nullptr).str();
+    EXPECT_TRUE(caption == button + L" (2)" || caption == button + L" (1)") << caption;
     EXPECT_TRUE(checkShown);
     EXPECT_TRUE(box.m_checked);
 }
