@@ -30,7 +30,9 @@ Answer AskNumber(bool columnWidth, const wchar_t* typed, uint64_t preset = 0) {
             shown = text;
             SetDlgItemTextW(dialog, 1012, typed);
             PressButton(dialog, IDOK);
-            for (int i = 0; i < 20; ++i) {
+            // Until the dialog has gone, or its refusal has come: the box
+            // comes late on a busy machine.
+            for (int waited = 0; waited < 10000; waited += 50) {
                 Sleep(50);
                 if (HWND box = FindThreadDialog(GetWindowThreadProcessId(dialog, nullptr),
                                                 kMessageBoxClass)) {
