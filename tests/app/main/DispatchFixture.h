@@ -9,6 +9,7 @@
 #include "app/main/VQDlg.h"
 #include "search/Notifier.h"
 #include "search/ResultList.h"
+#include "support/MessagePump.h"
 #include "support/ScopedSetting.h"
 #include "ui/controls/ItemImage.h"
 #include "ui/controls/mvMenu.h"
@@ -100,17 +101,7 @@ protected:
     HWND List() const { return window->m_list.Handle(); }
 
     // Delivers what is posted for about `ms` milliseconds.
-    static void Pump(DWORD ms) {
-        const DWORD start = GetTickCount();
-        do {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            Sleep(5);
-        } while (GetTickCount() - start < ms);
-    }
+    static void Pump(DWORD ms) { PumpMessages(static_cast<int>(ms / 5) + 1, 5); }
     // Delivers messages until `done` holds; false after 10 s.
     template <typename Done> static bool PumpUntil(Done done) {
         for (int i = 0; i < 1000; ++i) {

@@ -5,6 +5,7 @@
 #include "search/Notifier.h"
 #include "search/ResultList.h"
 #include "search/SearchJob.h"
+#include "support/MessagePump.h"
 #include "support/TempDir.h"
 #include "DispatchFixture.h"
 #include "MainWndFixture.h"
@@ -77,12 +78,7 @@ public:
         return false;
     }
 
-    static void Pump() {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    }
+    static void Pump() { PumpMessages(1, 10); }
 
     static std::wstring Text(HWND hwnd) {
         wchar_t text[512] = {};
