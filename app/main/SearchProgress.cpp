@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+
 bool RedrawReportedItem(HWND list, const FoundItem* item) {
     if (list == nullptr || item == nullptr || !GlobalSearchJob().IsReportedItemLive(item))
         return false;
@@ -21,4 +24,19 @@ bool RedrawReportedItem(HWND list, const FoundItem* item) {
         return false;
     SendMessageW(list, LVM_REDRAWITEMS, static_cast<WPARAM>(index), static_cast<LPARAM>(index));
     return true;
+}
+
+DWORD ListCountPace::WaitMs(HWND list, int count, double nowMs) const {
+    if (list == nullptr)
+        return 0;
+    const auto shown = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    if (count <= shown)
+        return 0;
+    // The row partly shown under the last whole one counts as empty too.
+    const auto top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    const auto page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    if (shown <= top + page)
+        return 0;
+    const double due = takenAtMs + std::min(costMs * kCostShare, kLongestWaitMs);
+    return due > nowMs ? static_cast<DWORD>(std::ceil(due - nowMs)) : 0;
 }

@@ -374,6 +374,7 @@ void CVQDlg::SearchOrStop() {
 
 void CVQDlg::SaveOnDestroy() {
     m_statusTimer.Stop();
+    m_listCountTimer.Stop();
     m_dropTarget.Revoke();
     MainWindowPlacement(true, m_hwnd);
     VQSettings& settings = Settings();
@@ -754,6 +755,10 @@ LRESULT CVQDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == m_statusTimer.Id() && m_statusTimer.Window() == m_hwnd) {
             m_statusTimer.Stop();
             UpdateStatus();
+        }
+        if (wParam == m_listCountTimer.Id() && m_listCountTimer.Window() == m_hwnd) {
+            m_listCountTimer.Stop();
+            FollowItemCount(false);
         }
         break;
     case WM_CONTEXTMENU:

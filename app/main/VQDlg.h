@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/main/Commands.h"
+#include "app/main/SearchProgress.h"
 #include "app/main/VQDlgMenus.h"
 #include "app/main/VQListCtrl.h"
 #include "app/main/VQStatusBar.h"
@@ -60,10 +61,12 @@ public:
     HWND ToolBarWindow() const noexcept;
 
     // --- Progress, menu state and status (VQDlgProgress.cpp) ---
-    // A progress message of the search's notifier (codes 1 to 8; others do
-    // nothing): the Search button, counts, status, title, taskbar progress,
-    // histories, sorting and grouping at the end.
+    // A progress message of the search's notifier (codes 1 to 8, and
+    // kShowSearchEnd that the window posts itself; others do nothing): the
+    // Search button, counts, status, title, taskbar progress, histories,
+    // sorting and grouping at the end.
     void OnSearchNotify(WPARAM code, LPARAM value);
+    static constexpr int kShowSearchEnd = 100;
     // Enables, checks and titles the items of a menu of the window as it
     // opens, by the selection and the job's state.
     void OnInitMenuPopup(HMENU menu);
@@ -115,6 +118,8 @@ public:
     CVQDlgMenus m_menus;              // menu bar, pop-ups, selection, shell menu
     bool m_zeroSize = false;          // WM_SIZE reported an empty client area
     mvWndTimer m_statusTimer;         // the 100 ms status refresh
+    mvWndTimer m_listCountTimer;      // a count the list has yet to take
+    ListCountPace m_listCountPace;
 
 private:
     // The first search window of the panel, in the z-order right before the
@@ -130,6 +135,10 @@ private:
     void SearchOrStop();
     // The status refresh now when one is pending.
     void FlushStatusTimer();
+    // Shows the results' count in the status bar and in the list; `paced`
+    // lets the list take it later (see ListCountPace), by a timer when no
+    // later count comes first.
+    void FollowItemCount(bool paced);
     // The Open button shows icon `icon` of the shell's image list, or its
     // own image for -1.
     void ShowOpenButtonIcon(int icon);
@@ -139,4 +148,8 @@ private:
     static bool PaintsItself();
 
     UINT m_progressMessage = 0;
+    // The end of a job has been handled up to its sort; a posted progress
+    // message with code kShowSearchEnd shows it, unless a new job begins
+    // first.
+    bool m_endToShow = false;
 };

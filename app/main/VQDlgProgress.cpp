@@ -21,6 +21,8 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,12 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
     const HWND list = m_list.Handle();
     switch (static_cast<int>(code)) {
     case NotifyStarted:
+        // A new job shows its own end: the last one's list redraws now.
+        if (m_endToShow) {
+            m_endToShow = false;
+            if (list != nullptr)
+                SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        }
         m_searchPanel.UpdateSearchButton();
         m_statusBar.SetState(StatusStarted, value, false);
         // Only a search of folders feeds the inputs' histories, not a load
@@ -82,6 +90,7 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         // synchronous draw in some list views) and all is painted once.
         if (list != nullptr)
             SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        m_listCountTimer.Stop();
         m_list.SetItemCount(ResultList::Count());
         m_statusBar.SetState(StatusSorting, 0, true);
         m_list.SortItems(true);
@@ -89,6 +98,19 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
             m_statusBar.SetState(StatusGrouping, 0, true);
             m_list.BuildGroups(false);
         }
+        // The list's new scroll range and the finished state follow in a
+        // message of their own: each step takes tens of milliseconds in
+        // some list views, and together they would hold the window too
+        // long at once.
+        m_endToShow = true;
+        if (m_progressMessage == 0 ||
+            !PostMessageW(m_hwnd, m_progressMessage, kShowSearchEnd, value))
+            OnSearchNotify(kShowSearchEnd, value);
+        break;
+    case kShowSearchEnd:
+        if (!m_endToShow)
+            break;
+        m_endToShow = false;
         if (list != nullptr) {
             SendMessageW(list, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(list, nullptr, TRUE);
@@ -104,7 +126,7 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         // A paused search lists all it has found, without waiting for the
         // next count of its progress.
         if (value != 0)
-            OnSearchNotify(NotifyItemsAdded, 0);
+            FollowItemCount(false);
         auto& entries = TaskbarProgressTable::Get().entries;
         const auto entry = entries.find(m_hwnd);
         if (entry != entries.end()) {
@@ -113,18 +135,9 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         }
         break;
     }
-    case NotifyItemsAdded: {
-        const int count = ResultList::Count();
-        m_list.SetItemCount(count);
-        if (count >= 0 && count != m_statusBar.itemCount) {
-            m_statusBar.itemCount = count;
-            // Painted with the window's next paint, not within this report:
-            // a paint at once holds the report's sender that much longer.
-            if (m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()))
-                InvalidateRect(m_statusBar.Handle(), nullptr, FALSE);
-        }
+    case NotifyItemsAdded:
+        FollowItemCount(job.IsRunning());
         break;
-    }
     case NotifyStatus:
         if (value != 0)
             m_statusBar.SetState(StatusText, value, false);
@@ -329,4 +342,35 @@ void CVQDlg::OnInitMenuPopup(HMENU handle) {
 
     // What has no handler yet is seen to be unavailable.
     GreyUnhandledCommands(handle, [](UINT id) { return CVQDlg::HandlesCommand(id); });
+}
+
+void CVQDlg::FollowItemCount(bool paced) {
+    const int count = std::max(ResultList::Count(), 0);
+    if (count != m_statusBar.itemCount) {
+        m_statusBar.itemCount = count;
+        // Painted with the window's next paint, not within this report: a
+        // paint at once holds the report's sender that much longer.
+        if (m_statusBar.Handle() != nullptr && IsWindowVisible(m_statusBar.Handle()))
+            InvalidateRect(m_statusBar.Handle(), nullptr, FALSE);
+    }
+    const HWND list = m_list.Handle();
+    if (list == nullptr || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == count) {
+        m_listCountTimer.Stop();
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto Ms = [](Clock::time_point at) {
+        return std::chrono::duration<double, std::milli>(at.time_since_epoch()).count();
+    };
+    const Clock::time_point now = Clock::now();
+    const DWORD wait = paced ? m_listCountPace.WaitMs(list, count, Ms(now)) : 0;
+    if (wait > 0) {
+        // The first deferred count sets the timer; later ones find it set.
+        if (m_listCountTimer.Id() == 0)
+            m_listCountTimer.Rebind(m_hwnd, wait);
+        return;
+    }
+    m_listCountTimer.Stop();
+    m_list.SetItemCount(count);
+    m_listCountPace.Taken(Ms(now), Ms(Clock::now()) - Ms(now));
 }

@@ -79,3 +79,35 @@ TEST(SearchProgress, AReportedRowIsRedrawnOnlyWhileItsItemLivesAndTheRowShows) {
     GlobalNotifier().Stop();
     job.ClearResults();
 }
+
+// The list takes a count at once when it falls or fills empty rows of its
+// page, else only once twenty times the last count's cost has passed.
+TEST(SearchProgress, TheListTakesACountAtOnceOnlyWhenItsPageShowsTheChange) {
+    SearchJob& job = GlobalSearchJob();
+    job.ClearResults();
+    for (int i = 0; i < 5; ++i)
+        Add(job, L"file" + std::to_wstring(i));
+    ResultsList list; // 5 rows shown, room for more
+    ListCountPace pace;
+    pace.Taken(1000, 30);
+    struct Case {
+        const char* what;
+        int shown, count;
+        double now;
+        DWORD wait;
+    } cases[] = {
+        {"the same count", 5, 5, 1010, 0},
+        {"rows fill the page", 5, 400, 1010, 0},
+        {"rows below a full page, soon after", 300, 400, 1010, 590},
+        {"rows below a full page, after the wait", 300, 400, 1600, 0},
+        {"the count falls", 300, 10, 1010, 0},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(list.hwnd, LVM_SETITEMCOUNT, c.shown, 0);
+        EXPECT_EQ(pace.WaitMs(list.hwnd, c.count, c.now), c.wait) << c.what;
+    }
+    // A slow count waits no longer than two seconds.
+    pace.Taken(1000, 500);
+    EXPECT_EQ(pace.WaitMs(list.hwnd, 400, 1000), 2000u);
+    job.ClearResults();
+}

@@ -111,7 +111,8 @@ public:
         }
         Notify(NotifyItemsAdded, 0);
         SCROLLINFO range{sizeof range, SIF_RANGE};
-        return GetScrollInfo(m_window->m_list.m_hwnd, SB_VERT, &range) && range.nMax >= 300;
+        return GetScrollInfo(m_window->m_list.m_hwnd, SB_VERT, &range) &&
+               range.nMax >= ResultList::Count() - 1;
     }
 
     bool created = false;
@@ -168,12 +169,59 @@ TEST(VQDlgProgress, TheSearchButtonReadsStopWhileTheWorkerRunsAndSearchOnceItHas
     }
     window.Notify(NotifyFinished, 1);
     EXPECT_EQ(window.Caption(), L"Find");
+    // The finished state shows with the window's next message.
+    window.Pump();
     EXPECT_EQ(window.Status(), L"Canceled");
     // No searched folder leaves the title as it was.
     const std::wstring title = window.Title();
     GlobalSearchJob().folder_text = L"";
     window.Notify(NotifyFoldersChanged, 0);
     EXPECT_EQ(window.Title(), title);
+}
+
+// The end is handled in two steps: the sort within the report, the scroll
+// range and the finished state with the next message, which a job begun
+// in between overrides (its list must still redraw).
+TEST(VQDlgProgress, TheEndShowsWithTheNextMessageUnlessANewJobBeginsFirst) {
+    ProgressWindow window;
+    ASSERT_TRUE(window.created);
+    window.Notify(NotifyFinished, 0);
+    EXPECT_EQ(window.Status(), L"Sorting");
+    window.Pump();
+    EXPECT_EQ(window.Status(), L"Ready");
+    EXPECT_TRUE(window.ListFollowsTheCount()) << "after a shown end";
+
+    GlobalSearchJob().ClearResults();
+    window.Notify(NotifyFinished, 0);
+    BusyJob busy(JobSearch);
+    ASSERT_TRUE(busy.started);
+    window.Notify(NotifyStarted, JobSearch);
+    window.Pump();
+    EXPECT_NE(window.Status(), L"Ready") << "the last end shown over a running search";
+    EXPECT_EQ(window.Caption(), L"Stop it");
+    EXPECT_TRUE(window.ListFollowsTheCount()) << "after an end overtaken by a new job";
+}
+
+// While a search runs, a count below a full page may wait; no later report
+// is needed for the list to take it.
+TEST(VQDlgProgress, ACountTheListPutsOffIsTakenWithoutAnotherReport) {
+    ProgressWindow window;
+    ASSERT_TRUE(window.created);
+    BusyJob busy(JobSearch);
+    ASSERT_TRUE(busy.started);
+    ASSERT_TRUE(window.ListFollowsTheCount()) << "the first page is taken at once";
+    FoundItem item;
+    for (int i = 0; i < 300; ++i) {
+        item.Clear();
+        item.folder = L"C:\\later";
+        item.name = L"later" + std::to_wstring(i) + L".txt";
+        AddFoundItem(GlobalSearchJob(), item);
+    }
+    window.Notify(NotifyItemsAdded, 0);
+    for (int i = 0; i < 300 && window.ListCount() != ResultList::Count(); ++i)
+        window.Pump();
+    EXPECT_EQ(window.ListCount(), ResultList::Count());
+    EXPECT_EQ(window.Count(), L"600 items");
 }
 
 namespace {
