@@ -183,7 +183,8 @@ TEST(MainWindow, ShowsItsPartsOnEitherSideKeepsItsMinimumAndSavesItsPlaceOnClosi
     }
 }
 
-TEST(MainWindow, AMissingLanguageFileIsSaidInABoxAndNoWindowFollows) {
+// Its Ctrl+C goes through the display's keyboard, so it runs alone.
+TEST(MainWindowInput, AMissingLanguageFileIsSaidInABoxAndNoWindowFollows) {
     ProgramCopy copy(UiStates(""), false);
     ProgramProcess run;
     ASSERT_TRUE(run.Start(L"", copy.Dir().Path(), copy.Exe())) << run.outcome.failure;

@@ -102,17 +102,22 @@ public:
     // report grow its scroll range, which a list that does not redraw
     // leaves alone.
     bool ListFollowsTheCount() const {
-        FoundItem item;
-        for (int i = 0; i < 300; ++i) {
-            item.Clear();
-            item.folder = L"C:\\more";
-            item.name = L"more" + std::to_wstring(i) + L".txt";
-            AddFoundItem(GlobalSearchJob(), item);
-        }
+        AddResults(L"more", 300);
         Notify(NotifyItemsAdded, 0);
         SCROLLINFO range{sizeof range, SIF_RANGE};
         return GetScrollInfo(m_window->m_list.m_hwnd, SB_VERT, &range) &&
                range.nMax >= ResultList::Count() - 1;
+    }
+
+    // Adds `count` results named <name>0.txt and on, as a worker does.
+    static void AddResults(const std::wstring& name, int count) {
+        FoundItem item;
+        for (int i = 0; i < count; ++i) {
+            item.Clear();
+            item.folder = L"C:\\" + name;
+            item.name = name + std::to_wstring(i) + L".txt";
+            AddFoundItem(GlobalSearchJob(), item);
+        }
     }
 
     bool created = false;
@@ -210,13 +215,7 @@ TEST(VQDlgProgress, ACountTheListPutsOffIsTakenWithoutAnotherReport) {
     BusyJob busy(JobSearch);
     ASSERT_TRUE(busy.started);
     ASSERT_TRUE(window.ListFollowsTheCount()) << "the first page is taken at once";
-    FoundItem item;
-    for (int i = 0; i < 300; ++i) {
-        item.Clear();
-        item.folder = L"C:\\later";
-        item.name = L"later" + std::to_wstring(i) + L".txt";
-        AddFoundItem(GlobalSearchJob(), item);
-    }
+    ProgressWindow::AddResults(L"later", 300);
     window.Notify(NotifyItemsAdded, 0);
     for (int i = 0; i < 300 && window.ListCount() != ResultList::Count(); ++i)
         window.Pump();
