@@ -32,7 +32,8 @@ DWORD ListCountPace::WaitMs(HWND list, int count, double nowMs) const {
     const auto shown = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     if (count <= shown)
         return 0;
-    // The row partly shown under the last whole one counts as empty too.
+    // The row partly shown under the last whole one counts as empty too. In
+    // the icon views every item counts as on the page: each count is taken.
     const auto top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
     const auto page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     if (shown <= top + page)
