@@ -83,9 +83,23 @@ inline bool WaitForIncomingSend() {
 }
 
 // Stops the notifier and waits for its thread longer than Stop itself does,
-// so that a slow machine does not fail the test.
+// so that a slow machine does not fail the test. A send to a window of this
+// thread that began before the stop is handled meanwhile: the thread cannot
+// end before that send returns.
 inline bool Ended(NotifierQueue& block) {
     block.Stop();
-    return !block.worker.Handle() ||
-           WaitForSingleObject(block.worker.Handle(), 5000) == WAIT_OBJECT_0;
+    const HANDLE thread = block.worker.Handle();
+    if (!thread)
+        return true;
+    const ULONGLONG until = GetTickCount64() + 5000;
+    for (;;) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < until ? static_cast<DWORD>(until - now) : 0;
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &thread, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1 || left == 0)
+            return woke == WAIT_OBJECT_0;
+    }
 }
