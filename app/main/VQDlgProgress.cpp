@@ -63,8 +63,10 @@ void CVQDlg::OnSearchNotify(WPARAM code, LPARAM value) {
         // A new job shows its own end: the last one's list redraws now.
         if (m_endToShow) {
             m_endToShow = false;
-            if (list != nullptr)
+            if (list != nullptr) {
                 SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+                InvalidateRect(list, nullptr, TRUE);
+            }
         }
         m_searchPanel.UpdateSearchButton();
         m_statusBar.SetState(StatusStarted, value, false);
@@ -345,8 +347,9 @@ void CVQDlg::OnInitMenuPopup(HMENU handle) {
 }
 
 void CVQDlg::FollowItemCount(bool paced) {
-    const int count = std::max(ResultList::Count(), 0);
-    if (count != m_statusBar.itemCount) {
+    const int found = ResultList::Count();
+    const int count = std::max(found, 0);
+    if (found >= 0 && count != m_statusBar.itemCount) {
         m_statusBar.itemCount = count;
         // Painted with the window's next paint, not within this report: a
         // paint at once holds the report's sender that much longer.
@@ -364,12 +367,10 @@ void CVQDlg::FollowItemCount(bool paced) {
     };
     const Clock::time_point now = Clock::now();
     const DWORD wait = paced ? m_listCountPace.WaitMs(list, count, Ms(now)) : 0;
-    if (wait > 0) {
-        // The first deferred count sets the timer; later ones find it set.
-        if (m_listCountTimer.Id() == 0)
-            m_listCountTimer.Rebind(m_hwnd, wait);
+    // The first count put off sets the timer, later ones find it set; one
+    // that no timer would bring is taken now.
+    if (wait > 0 && (m_listCountTimer.Id() != 0 || m_listCountTimer.Rebind(m_hwnd, wait)))
         return;
-    }
     m_listCountTimer.Stop();
     m_list.SetItemCount(count);
     m_listCountPace.Taken(Ms(now), Ms(Clock::now()) - Ms(now));
