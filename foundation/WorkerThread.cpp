@@ -62,21 +62,27 @@ bool WorkerThread::Stop(DWORD waitMs) noexcept {
     return !IsRunning();
 }
 
-bool WorkerThread::Join() noexcept {
+bool WorkerThread::Join(DWORD waitMs) noexcept {
     if (!Stop(0) && ThreadId() == GetCurrentThreadId())
         return false;
     const HANDLE thread = m_thread.Get();
     if (!thread)
         return true;
+    const ULONGLONG until = GetTickCount64() + waitMs;
     for (;;) {
         // Handles the messages sent to this thread's windows, and nothing
         // posted; also those already waiting before the wait began, which
         // would not wake it.
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE,
-                                                       MWMO_INPUTAVAILABLE);
-        if (woke != WAIT_OBJECT_0 + 1)
+        DWORD left = INFINITE;
+        if (waitMs != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            left = now < until ? static_cast<DWORD>(until - now) : 0;
+        }
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &thread, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1 || left == 0)
             return woke == WAIT_OBJECT_0;
     }
 }

@@ -33,11 +33,12 @@ public:
     // thread runs afterwards; false when called from the worker itself.
     bool Stop(DWORD waitMs) noexcept;
 
-    // Asks the thread to stop and waits for it to end, however long that
-    // takes, while handling messages other threads send to this one (the
-    // notifier sends to the window of the thread that stops it). True when
-    // no thread runs afterwards; false at once on the worker itself.
-    bool Join() noexcept;
+    // Asks the thread to stop and waits for it to end, up to `waitMs`
+    // (by default however long that takes), while handling messages other
+    // threads send to this one (the notifier sends to the window of the
+    // thread that stops it). True when no thread runs afterwards; false at
+    // once on the worker itself.
+    bool Join(DWORD waitMs = INFINITE) noexcept;
 
     // Closes (pause) or opens (resume) the gate when that changes the paused
     // state. False only when there is no gate or the event call fails.

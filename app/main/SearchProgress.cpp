@@ -26,11 +26,8 @@ bool RedrawReportedItem(HWND list, const FoundItem* item) {
     return true;
 }
 
-DWORD ListCountPace::WaitMs(HWND list, int count, double nowMs) const {
-    if (list == nullptr)
-        return 0;
-    const auto shown = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    if (count <= shown)
+DWORD ListCountPace::WaitMs(HWND list, int shown, int count, double nowMs) const {
+    if (list == nullptr || count <= shown)
         return 0;
     // The row partly shown under the last whole one counts as empty too. In
     // the icon views every item counts as on the page: each count is taken.

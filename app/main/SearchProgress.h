@@ -32,9 +32,9 @@ struct ListCountPace {
     double takenAtMs = 0; // when the list took its last count, on a steady clock
     double costMs = 0;    // what it cost
 
-    // Milliseconds until the list should take `count`, 0 for now (also when
-    // it shows that count already).
-    DWORD WaitMs(HWND list, int count, double nowMs) const;
+    // Milliseconds until the list, showing `shown` rows, should take
+    // `count`, 0 for now (also when it shows that count already).
+    DWORD WaitMs(HWND list, int shown, int count, double nowMs) const;
     void Taken(double atMs, double tookMs) {
         takenAtMs = atMs;
         costMs = tookMs;

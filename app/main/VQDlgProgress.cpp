@@ -357,7 +357,10 @@ void CVQDlg::FollowItemCount(bool paced) {
             InvalidateRect(m_statusBar.Handle(), nullptr, FALSE);
     }
     const HWND list = m_list.Handle();
-    if (list == nullptr || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == count) {
+    if (list == nullptr)
+        return;
+    const auto shown = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    if (shown == count) {
         m_listCountTimer.Stop();
         return;
     }
@@ -366,7 +369,7 @@ void CVQDlg::FollowItemCount(bool paced) {
         return std::chrono::duration<double, std::milli>(at.time_since_epoch()).count();
     };
     const Clock::time_point now = Clock::now();
-    const DWORD wait = paced ? m_listCountPace.WaitMs(list, count, Ms(now)) : 0;
+    const DWORD wait = paced ? m_listCountPace.WaitMs(list, shown, count, Ms(now)) : 0;
     // The first count put off sets the timer, later ones find it set; one
     // that no timer would bring is taken now.
     if (wait > 0 && (m_listCountTimer.Id() != 0 || m_listCountTimer.Rebind(m_hwnd, wait)))

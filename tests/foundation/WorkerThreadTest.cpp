@@ -202,3 +202,39 @@ TEST(WorkerThread, ItsEndWaitsForTheThread) {
     WaitForSingleObject(thread.Get(), 5000);
     EXPECT_TRUE(box.Intact()) << "the thread wrote to the record after its end";
 }
+
+// Join handles what the worker sends to this thread's windows while it waits,
+// and gives up after its limit on a thread that does not end.
+TEST(WorkerThread, JoinHandlesSendsToThisThreadAndKeepsItsLimit) {
+    struct Sender {
+        WorkerThread worker;
+        HWND window = nullptr;
+        DWORD deafMs = 0;
+        static DWORD WINAPI Proc(void* parameter) {
+            auto* self = static_cast<Sender*>(parameter);
+            while (!self->worker.CheckStop())
+                Sleep(1);
+            Sleep(self->deafMs);
+            // Returns only once the joining thread has handled it.
+            SendMessageW(self->window, WM_NULL, 0, 0);
+            return 0;
+        }
+    };
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                        nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    Sender quick;
+    quick.window = window;
+    ASSERT_TRUE(quick.worker.Start(&Sender::Proc, &quick));
+    EXPECT_TRUE(quick.worker.Join(5000)) << "the send to this thread was not handled";
+
+    Sender late;
+    late.window = window;
+    late.deafMs = 1000;
+    ASSERT_TRUE(late.worker.Start(&Sender::Proc, &late));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(late.worker.Join(100));
+    EXPECT_LT(GetTickCount64() - start, 800u) << "the limit was not kept";
+    EXPECT_TRUE(late.worker.Join());
+    DestroyWindow(window);
+}

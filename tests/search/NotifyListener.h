@@ -88,18 +88,5 @@ inline bool WaitForIncomingSend() {
 // end before that send returns.
 inline bool Ended(NotifierQueue& block) {
     block.Stop();
-    const HANDLE thread = block.worker.Handle();
-    if (!thread)
-        return true;
-    const ULONGLONG until = GetTickCount64() + 5000;
-    for (;;) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now < until ? static_cast<DWORD>(until - now) : 0;
-        const DWORD woke =
-            MsgWaitForMultipleObjectsEx(1, &thread, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (woke != WAIT_OBJECT_0 + 1 || left == 0)
-            return woke == WAIT_OBJECT_0;
-    }
+    return block.worker.Join(5000);
 }
